@@ -1,0 +1,30 @@
+# Entry points: `make demo` and `make test` install what they need, build, then run.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps configure build demo test bench clean
+
+all: build
+
+deps:
+	@./scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	$(BUILD)/apps/demo-host/lorvane-demo-host --database $(BUILD)/data/sample/sample.db
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 600
+
+bench: build
+	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
+	@QT_QPA_PLATFORM=offscreen ./scripts/run-benchmarks $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

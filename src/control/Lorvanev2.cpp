@@ -1,0 +1,425 @@
+#include "Lorvanev2.h"
+
+#include "BuilderSettings.h"
+#include "platform/PropertyBag.h"
+
+#include <QApplication>
+#include <QMetaProperty>
+#include <QPainter>
+#include <QResizeEvent>
+
+namespace lorvane {
+
+namespace {
+const QSize kFixedSize(Lorvanev2::kWidthTwips / Lorvanev2::kTwipsPerPixel,
+                       Lorvanev2::kHeightTwips / Lorvanev2::kTwipsPerPixel);
+
+template <typename F> void ignoringErrors(F&& step) {
+    try {
+        step();
+    } catch (...) {
+    }
+}
+}  // namespace
+
+Lorvanev2::Lorvanev2(QWidget* parent) : QWidget(parent) {
+    qRegisterMetaType<Picture>();
+    setFixedSize(kFixedSize);
+    setToolTip(QStringLiteral("Lorvane query builder"));
+    initProperties();
+}
+
+Lorvanev2::~Lorvanev2() {
+    BuilderSettings& s = BuilderSettings::shared();
+    // Every step runs even when an earlier one fails.
+    ignoringErrors([&] { s.activeConnection().Close(); });
+    ignoringErrors([&] { s.tableSchema().Close(); });
+    s.ActiveConnection.reset();
+    s.TableSchema.reset();
+    s.TableList.reset();
+    s.FieldList.reset();
+    // The builder window, when it closes because its component is gone, must not offer to save.
+    s.ComponentTerminating = true;
+}
+
+QFont Lorvanev2::ambientFont() const {
+    return parentWidget() ? parentWidget()->font() : QApplication::font();
+}
+
+void Lorvanev2::notifyChanged(const QString& key) {
+    const int index = metaObject()->indexOfProperty(key.toLatin1().constData());
+    if (index >= 0) {
+        const QMetaProperty property = metaObject()->property(index);
+        if (property.hasNotifySignal())
+            property.notifySignal().invoke(this, Qt::DirectConnection);
+    }
+    emit propertyChanged(key);
+}
+
+void Lorvanev2::initProperties() {
+    m_.VLNConnectionString = QString();
+    m_.VLNCommandType = QString();
+    m_.VLNCommandTimeout = 60;
+    m_.VLNTableString = QString();
+    m_.ConnectionTimeout = 60;
+    m_.VLNLabelBackColor = 0x808080u;
+    m_.VLNLabelForeColor = 0x80000005u;
+    m_.VLNAllowTableSelection = true;
+    m_.VLNAllowJoinCreation = true;
+    m_.VLNAllowFieldSelection = true;
+    m_.VLNShowQueryResults = true;
+    m_.VLNAllowValueSearch = true;
+    m_.VLNCreateQueryRecordset = true;
+    m_.VLNRunTimeControlIcon = makeEmptyPicture();
+    m_.VLNRunTimeControlCaption = QStringLiteral("Kestrine Lorvane V2.0");
+    m_.VLNLabelFont = ambientFont();
+    m_.VLNAllowGroupByOption = true;
+    m_.VLNAllowOrderByOption = true;
+    m_.VLNAllowCalcFieldOption = true;
+    m_.VLNEnableDataExportButton = true;
+    m_.VLNAllowSaveDeleteQuery = true;
+    m_.VLNAllowSQLReset = true;
+    m_.VLNAllowCreateView = false;
+    m_.VLNModalForm = false;
+    m_.VLNDateFormat = QStringLiteral("mm/dd/yyyy h:mm:ss am/pm");
+    m_.VLNDisableDefaultExportToExcel = false;
+    m_.VLNDateDelimeter = QStringLiteral("'");
+    m_.VLNLikeOperator = QStringLiteral("%");
+    m_.VLNJoinTypesSupported = jtInnerAndOuterJoin;
+    m_.VLNLeftFieldorTableSpaceChr = QStringLiteral("[");
+    m_.VLNRightFieldorTableSpaceChr = QStringLiteral("]");
+    m_.VLNDataExportBtnCaption = QStringLiteral("Export Query Results to Excel");
+    m_.VLNHelpFileLocation = QStringLiteral("C:\\Program Files\\Kestrine\\Lorvane v2\\VLNv2User.chm");
+    m_.VLNEnableUserHelp = true;
+    m_.VLNAllowOpenSavedQuery = true;
+    BuilderSettings& s = BuilderSettings::shared();
+    s.VLNLeftFieldorTableSpaceChr = m_.VLNLeftFieldorTableSpaceChr;
+    s.VLNRightFieldorTableSpaceChr = m_.VLNRightFieldorTableSpaceChr;
+}
+
+void Lorvanev2::readProperties(const PropertyBag& bag) {
+    m_.VLNConnectionString = bag.ReadProperty(QStringLiteral("VLNConnectionString"), QString()).toString();
+    m_.VLNCommandType = bag.ReadProperty(QStringLiteral("VLNCommandType"), QString()).toString();
+    m_.VLNCommandTimeout = bag.ReadProperty(QStringLiteral("VLNCommandTimeout"), qint32(60)).toInt();
+    m_.VLNTableString = bag.ReadProperty(QStringLiteral("VLNTableString"), QString()).toString();
+    m_.ConnectionTimeout = bag.ReadProperty(QStringLiteral("ConnectionTimeout"), qint32(60)).toInt();
+    m_.VLNLabelBackColor = static_cast<OleColor>(bag.ReadProperty(QStringLiteral("VLNLabelBackColor"), qint32(0x808080u)).toInt());
+    m_.VLNLabelForeColor = static_cast<OleColor>(bag.ReadProperty(QStringLiteral("VLNLabelForeColor"), qint32(0x80000005u)).toInt());
+    m_.VLNAllowTableSelection = bag.ReadProperty(QStringLiteral("VLNAllowTableSelection"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNAllowJoinCreation = bag.ReadProperty(QStringLiteral("VLNAllowJoinCreation"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNAllowFieldSelection = bag.ReadProperty(QStringLiteral("VLNAllowFieldSelection"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNShowQueryResults = bag.ReadProperty(QStringLiteral("VLNShowQueryResults"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNAllowValueSearch = bag.ReadProperty(QStringLiteral("VLNAllowValueSearch"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNCreateQueryRecordset = bag.ReadProperty(QStringLiteral("VLNCreateQueryRecordset"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNRunTimeControlIcon = bag.ReadProperty(QStringLiteral("VLNRunTimeControlIcon"), QVariant::fromValue(Picture())).value<Picture>();
+    m_.VLNRunTimeControlCaption = bag.ReadProperty(QStringLiteral("VLNRunTimeControlCaption"), QStringLiteral("Kestrine Lorvane V2.0")).toString();
+    m_.VLNLabelFont = bag.ReadProperty(QStringLiteral("VLNLabelFont"), ambientFont()).value<QFont>();
+    m_.VLNAllowGroupByOption = bag.ReadProperty(QStringLiteral("VLNAllowGroupByOption"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNAllowOrderByOption = bag.ReadProperty(QStringLiteral("VLNAllowOrderByOption"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNAllowCalcFieldOption = bag.ReadProperty(QStringLiteral("VLNAllowCalcFieldOption"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNEnableDataExportButton = bag.ReadProperty(QStringLiteral("VLNEnableDataExportButton"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNAllowSaveDeleteQuery = bag.ReadProperty(QStringLiteral("VLNAllowSaveDeleteQuery"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNAllowSQLReset = bag.ReadProperty(QStringLiteral("VLNAllowSQLReset"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNAllowCreateView = bag.ReadProperty(QStringLiteral("VLNAllowCreateView"), QVariant::fromValue(qint16(0))).toBool();
+    m_.VLNModalForm = bag.ReadProperty(QStringLiteral("VLNModalForm"), QVariant::fromValue(qint16(0))).toBool();
+    m_.VLNDateFormat = bag.ReadProperty(QStringLiteral("VLNDateFormat"), QStringLiteral("mm/dd/yyyy h:mm:ss am/pm")).toString();
+    m_.VLNDisableDefaultExportToExcel = bag.ReadProperty(QStringLiteral("VLNDisableDefaultExportToExcel"), QVariant::fromValue(qint16(0))).toBool();
+    m_.VLNDateDelimeter = bag.ReadProperty(QStringLiteral("VLNDateDelimeter"), QStringLiteral("'")).toString();
+    m_.VLNLikeOperator = bag.ReadProperty(QStringLiteral("VLNLikeOperator"), QStringLiteral("%")).toString();
+    m_.VLNJoinTypesSupported = static_cast<VLNJoinTypesEnum>(bag.ReadProperty(QStringLiteral("VLNJoinTypesSupported"), qint32(1)).toInt());
+    m_.VLNLeftFieldorTableSpaceChr = bag.ReadProperty(QStringLiteral("VLNLeftFieldorTableSpaceChr"), QStringLiteral("[")).toString();
+    m_.VLNRightFieldorTableSpaceChr = bag.ReadProperty(QStringLiteral("VLNRightFieldorTableSpaceChr"), QStringLiteral("]")).toString();
+    m_.VLNDataExportBtnCaption = bag.ReadProperty(QStringLiteral("VLNDataExportBtnCaption"), QStringLiteral("Export Query Results to Excel")).toString();
+    m_.VLNHelpFileLocation = bag.ReadProperty(QStringLiteral("VLNHelpFileLocation"), QStringLiteral("C:\\Program Files\\Kestrine\\Lorvane v2\\VLNv2User.chm")).toString();
+    m_.VLNEnableUserHelp = bag.ReadProperty(QStringLiteral("VLNEnableUserHelp"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNAllowOpenSavedQuery = bag.ReadProperty(QStringLiteral("VLNAllowOpenSavedQuery"), QVariant::fromValue(qint16(1))).toBool();
+    copyLoadedSettings();
+}
+
+void Lorvanev2::writeProperties(PropertyBag& bag) const {
+    bag.WriteProperty(QStringLiteral("VLNConnectionString"), m_.VLNConnectionString, QString());
+    bag.WriteProperty(QStringLiteral("VLNCommandType"), m_.VLNCommandType, QString());
+    bag.WriteProperty(QStringLiteral("VLNCommandTimeout"), qint32(m_.VLNCommandTimeout), qint32(60));
+    bag.WriteProperty(QStringLiteral("VLNTableString"), m_.VLNTableString, QString());
+    bag.WriteProperty(QStringLiteral("ConnectionTimeout"), qint32(m_.ConnectionTimeout), qint32(60));
+    bag.WriteProperty(QStringLiteral("VLNLabelBackColor"), static_cast<qint32>(m_.VLNLabelBackColor), qint32(0x808080u));
+    bag.WriteProperty(QStringLiteral("VLNLabelForeColor"), static_cast<qint32>(m_.VLNLabelForeColor), qint32(0x80000005u));
+    bag.WriteProperty(QStringLiteral("VLNAllowTableSelection"), m_.VLNAllowTableSelection, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNAllowJoinCreation"), m_.VLNAllowJoinCreation, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNAllowFieldSelection"), m_.VLNAllowFieldSelection, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNShowQueryResults"), m_.VLNShowQueryResults, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNAllowValueSearch"), m_.VLNAllowValueSearch, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNCreateQueryRecordset"), m_.VLNCreateQueryRecordset, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNRunTimeControlIcon"), QVariant::fromValue(m_.VLNRunTimeControlIcon), QVariant::fromValue(Picture()));
+    bag.WriteProperty(QStringLiteral("VLNRunTimeControlCaption"), m_.VLNRunTimeControlCaption, QStringLiteral("Kestrine Lorvane V2.0"));
+    bag.WriteProperty(QStringLiteral("VLNLabelFont"), m_.VLNLabelFont, ambientFont());
+    bag.WriteProperty(QStringLiteral("VLNAllowGroupByOption"), m_.VLNAllowGroupByOption, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNAllowOrderByOption"), m_.VLNAllowOrderByOption, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNAllowCalcFieldOption"), m_.VLNAllowCalcFieldOption, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNEnableDataExportButton"), m_.VLNEnableDataExportButton, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNAllowSaveDeleteQuery"), m_.VLNAllowSaveDeleteQuery, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNAllowSQLReset"), m_.VLNAllowSQLReset, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNAllowCreateView"), m_.VLNAllowCreateView, QVariant::fromValue(qint16(0)));
+    bag.WriteProperty(QStringLiteral("VLNModalForm"), m_.VLNModalForm, QVariant::fromValue(qint16(0)));
+    bag.WriteProperty(QStringLiteral("VLNDateFormat"), m_.VLNDateFormat, QStringLiteral("mm/dd/yyyy h:mm:ss am/pm"));
+    bag.WriteProperty(QStringLiteral("VLNDisableDefaultExportToExcel"), m_.VLNDisableDefaultExportToExcel, QVariant::fromValue(qint16(0)));
+    bag.WriteProperty(QStringLiteral("VLNDateDelimeter"), m_.VLNDateDelimeter, QStringLiteral("'"));
+    bag.WriteProperty(QStringLiteral("VLNLikeOperator"), m_.VLNLikeOperator, QStringLiteral("%"));
+    bag.WriteProperty(QStringLiteral("VLNJoinTypesSupported"), qint32(m_.VLNJoinTypesSupported), qint32(1));
+    bag.WriteProperty(QStringLiteral("VLNLeftFieldorTableSpaceChr"), m_.VLNLeftFieldorTableSpaceChr, QStringLiteral("["));
+    bag.WriteProperty(QStringLiteral("VLNRightFieldorTableSpaceChr"), m_.VLNRightFieldorTableSpaceChr, QStringLiteral("]"));
+    bag.WriteProperty(QStringLiteral("VLNDataExportBtnCaption"), m_.VLNDataExportBtnCaption, QStringLiteral("Export Query Results to Excel"));
+    bag.WriteProperty(QStringLiteral("VLNHelpFileLocation"), m_.VLNHelpFileLocation, QStringLiteral("C:\\Program Files\\Kestrine\\Lorvane v2\\VLNv2User.chm"));
+    bag.WriteProperty(QStringLiteral("VLNEnableUserHelp"), m_.VLNEnableUserHelp, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNAllowOpenSavedQuery"), m_.VLNAllowOpenSavedQuery, QVariant::fromValue(qint16(1)));
+}
+
+void Lorvanev2::copyLoadedSettings() {
+    BuilderSettings& s = BuilderSettings::shared();
+    s.VLNDataExportBtnCaption = m_.VLNDataExportBtnCaption;
+    s.VLNDateDelimeter = m_.VLNDateDelimeter;
+    s.VLNLikeOperator = m_.VLNLikeOperator;
+    s.VLNJoinTypesSupported = static_cast<qint16>(m_.VLNJoinTypesSupported);
+    s.VLNLeftFieldorTableSpaceChr = m_.VLNLeftFieldorTableSpaceChr;
+    s.VLNRightFieldorTableSpaceChr = m_.VLNRightFieldorTableSpaceChr;
+    s.VLNDateFormat = m_.VLNDateFormat;
+    s.VLNAllowCreateView = m_.VLNAllowCreateView;
+    s.VLNLabelBackColor = static_cast<qint32>(m_.VLNLabelBackColor);
+    s.VLNLabelForeColor = static_cast<qint32>(m_.VLNLabelForeColor);
+    s.VLNAllowSQLReset = m_.VLNAllowSQLReset;
+    s.VLNAllowTableSelection = m_.VLNAllowTableSelection;
+    s.VLNAllowJoinCreation = m_.VLNAllowJoinCreation;
+    s.VLNAllowFieldSelection = m_.VLNAllowFieldSelection;
+    s.VLNAllowSaveDeleteQuery = m_.VLNAllowSaveDeleteQuery;
+    s.VLNShowQueryResults = m_.VLNShowQueryResults;
+    s.VLNAllowValueSearch = m_.VLNAllowValueSearch;
+    s.VLNCreateQueryRecordset = m_.VLNCreateQueryRecordset;
+    s.VLNAllowGroupByOption = m_.VLNAllowGroupByOption;
+    s.VLNAllowOrderByOption = m_.VLNAllowOrderByOption;
+    s.VLNAllowCalcFieldOption = m_.VLNAllowCalcFieldOption;
+    s.VLNEnableDataExportButton = m_.VLNEnableDataExportButton;
+    s.VLNDisableDefaultExportToExcel = m_.VLNDisableDefaultExportToExcel;
+    s.VLNRunTimeControlIcon = m_.VLNRunTimeControlIcon;
+    s.VLNRunTimeControlCaption = m_.VLNRunTimeControlCaption;
+    s.VLNLabelFont = m_.VLNLabelFont;
+    s.VLNHelpFileLocation = m_.VLNHelpFileLocation;
+    s.VLNEnableUserHelp = m_.VLNEnableUserHelp;
+}
+
+QString Lorvanev2::VLNActiveConnectionString() const {
+    return BuilderSettings::shared().activeConnection().ConnectionString();
+}
+
+// Turning table selection off also turns join creation off: joins need chosen tables.
+void Lorvanev2::setVLNAllowTableSelection(bool value) {
+    m_.VLNAllowTableSelection = value;
+    notifyChanged(QStringLiteral("VLNAllowTableSelection"));
+    if (!value) {
+        m_.VLNAllowJoinCreation = false;
+        notifyChanged(QStringLiteral("VLNAllowJoinCreation"));
+    }
+}
+
+void Lorvanev2::setVLNAllowJoinCreation(bool value) {
+    if (!m_.VLNAllowTableSelection)
+        return;
+    m_.VLNAllowJoinCreation = value;
+    notifyChanged(QStringLiteral("VLNAllowJoinCreation"));
+}
+
+// No record set means nothing to show in the result grid.
+void Lorvanev2::setVLNCreateQueryRecordset(bool value) {
+    m_.VLNCreateQueryRecordset = value;
+    notifyChanged(QStringLiteral("VLNCreateQueryRecordset"));
+    if (!value) {
+        m_.VLNShowQueryResults = false;
+        notifyChanged(QStringLiteral("VLNShowQueryResults"));
+    }
+}
+
+void Lorvanev2::setVLNShowQueryResults(bool value) {
+    if (!m_.VLNCreateQueryRecordset)
+        return;
+    m_.VLNShowQueryResults = value;
+    notifyChanged(QStringLiteral("VLNShowQueryResults"));
+}
+
+// The space characters reach an open builder window at once, unlike the other settings.
+void Lorvanev2::setVLNLeftFieldorTableSpaceChr(const QString& value) {
+    m_.VLNLeftFieldorTableSpaceChr = value;
+    notifyChanged(QStringLiteral("VLNLeftFieldorTableSpaceChr"));
+    BuilderSettings::shared().VLNLeftFieldorTableSpaceChr = value;
+}
+
+void Lorvanev2::setVLNRightFieldorTableSpaceChr(const QString& value) {
+    m_.VLNRightFieldorTableSpaceChr = value;
+    notifyChanged(QStringLiteral("VLNRightFieldorTableSpaceChr"));
+    BuilderSettings::shared().VLNRightFieldorTableSpaceChr = value;
+}
+
+void Lorvanev2::setVLNConnectionString(const QString& value) {
+    m_.VLNConnectionString = value;
+    notifyChanged(QStringLiteral("VLNConnectionString"));
+}
+
+void Lorvanev2::setVLNCommandType(const QString& value) {
+    m_.VLNCommandType = value;
+    notifyChanged(QStringLiteral("VLNCommandType"));
+}
+
+void Lorvanev2::setVLNCommandTimeout(int value) {
+    m_.VLNCommandTimeout = value;
+    notifyChanged(QStringLiteral("VLNCommandTimeout"));
+}
+
+void Lorvanev2::setVLNTableString(const QString& value) {
+    m_.VLNTableString = value;
+    notifyChanged(QStringLiteral("VLNTableString"));
+}
+
+void Lorvanev2::setConnectionTimeout(int value) {
+    m_.ConnectionTimeout = value;
+    notifyChanged(QStringLiteral("ConnectionTimeout"));
+}
+
+void Lorvanev2::setVLNLabelBackColor(OleColor value) {
+    m_.VLNLabelBackColor = value;
+    notifyChanged(QStringLiteral("VLNLabelBackColor"));
+}
+
+void Lorvanev2::setVLNLabelForeColor(OleColor value) {
+    m_.VLNLabelForeColor = value;
+    notifyChanged(QStringLiteral("VLNLabelForeColor"));
+}
+
+void Lorvanev2::setVLNAllowFieldSelection(bool value) {
+    m_.VLNAllowFieldSelection = value;
+    notifyChanged(QStringLiteral("VLNAllowFieldSelection"));
+}
+
+void Lorvanev2::setVLNAllowValueSearch(bool value) {
+    m_.VLNAllowValueSearch = value;
+    notifyChanged(QStringLiteral("VLNAllowValueSearch"));
+}
+
+void Lorvanev2::setVLNRunTimeControlIcon(const lorvane::Picture& value) {
+    m_.VLNRunTimeControlIcon = value;
+    notifyChanged(QStringLiteral("VLNRunTimeControlIcon"));
+}
+
+void Lorvanev2::setVLNRunTimeControlCaption(const QString& value) {
+    m_.VLNRunTimeControlCaption = value;
+    notifyChanged(QStringLiteral("VLNRunTimeControlCaption"));
+}
+
+void Lorvanev2::setVLNLabelFont(const QFont& value) {
+    m_.VLNLabelFont = value;
+    notifyChanged(QStringLiteral("VLNLabelFont"));
+}
+
+void Lorvanev2::setVLNAllowGroupByOption(bool value) {
+    m_.VLNAllowGroupByOption = value;
+    notifyChanged(QStringLiteral("VLNAllowGroupByOption"));
+}
+
+void Lorvanev2::setVLNAllowOrderByOption(bool value) {
+    m_.VLNAllowOrderByOption = value;
+    notifyChanged(QStringLiteral("VLNAllowOrderByOption"));
+}
+
+void Lorvanev2::setVLNAllowCalcFieldOption(bool value) {
+    m_.VLNAllowCalcFieldOption = value;
+    notifyChanged(QStringLiteral("VLNAllowCalcFieldOption"));
+}
+
+void Lorvanev2::setVLNEnableDataExportButton(bool value) {
+    m_.VLNEnableDataExportButton = value;
+    notifyChanged(QStringLiteral("VLNEnableDataExportButton"));
+}
+
+void Lorvanev2::setVLNAllowSaveDeleteQuery(bool value) {
+    m_.VLNAllowSaveDeleteQuery = value;
+    notifyChanged(QStringLiteral("VLNAllowSaveDeleteQuery"));
+}
+
+void Lorvanev2::setVLNAllowSQLReset(bool value) {
+    m_.VLNAllowSQLReset = value;
+    notifyChanged(QStringLiteral("VLNAllowSQLReset"));
+}
+
+void Lorvanev2::setVLNAllowCreateView(bool value) {
+    m_.VLNAllowCreateView = value;
+    notifyChanged(QStringLiteral("VLNAllowCreateView"));
+}
+
+void Lorvanev2::setVLNModalForm(bool value) {
+    m_.VLNModalForm = value;
+    notifyChanged(QStringLiteral("VLNModalForm"));
+}
+
+void Lorvanev2::setVLNDateFormat(const QString& value) {
+    m_.VLNDateFormat = value;
+    notifyChanged(QStringLiteral("VLNDateFormat"));
+}
+
+void Lorvanev2::setVLNDisableDefaultExportToExcel(bool value) {
+    m_.VLNDisableDefaultExportToExcel = value;
+    notifyChanged(QStringLiteral("VLNDisableDefaultExportToExcel"));
+}
+
+void Lorvanev2::setVLNDateDelimeter(const QString& value) {
+    m_.VLNDateDelimeter = value;
+    notifyChanged(QStringLiteral("VLNDateDelimeter"));
+}
+
+void Lorvanev2::setVLNLikeOperator(const QString& value) {
+    m_.VLNLikeOperator = value;
+    notifyChanged(QStringLiteral("VLNLikeOperator"));
+}
+
+void Lorvanev2::setVLNJoinTypesSupported(VLNJoinTypesEnum value) {
+    m_.VLNJoinTypesSupported = value;
+    notifyChanged(QStringLiteral("VLNJoinTypesSupported"));
+}
+
+void Lorvanev2::setVLNDataExportBtnCaption(const QString& value) {
+    m_.VLNDataExportBtnCaption = value;
+    notifyChanged(QStringLiteral("VLNDataExportBtnCaption"));
+}
+
+void Lorvanev2::setVLNHelpFileLocation(const QString& value) {
+    m_.VLNHelpFileLocation = value;
+    notifyChanged(QStringLiteral("VLNHelpFileLocation"));
+}
+
+void Lorvanev2::setVLNEnableUserHelp(bool value) {
+    m_.VLNEnableUserHelp = value;
+    notifyChanged(QStringLiteral("VLNEnableUserHelp"));
+}
+
+void Lorvanev2::setVLNAllowOpenSavedQuery(bool value) {
+    m_.VLNAllowOpenSavedQuery = value;
+    notifyChanged(QStringLiteral("VLNAllowOpenSavedQuery"));
+}
+void Lorvanev2::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (event->size() != kFixedSize)
+        resize(kFixedSize);
+}
+
+void Lorvanev2::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
+    p.setPen(QPen(palette().color(QPalette::Dark), 1));
+    p.setBrush(palette().color(QPalette::Base));
+    p.drawRoundedRect(r, 4, 4);
+    QFont f = font();
+    f.setBold(true);
+    f.setPixelSize(10);
+    p.setFont(f);
+    p.setPen(palette().color(QPalette::Text));
+    p.drawText(r, Qt::AlignCenter, QStringLiteral("SQL"));
+}
+
+}  // namespace lorvane

@@ -1,0 +1,393 @@
+#include "ColumnStore.h"
+
+#include "AdoTypes.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+#include <cmath>
+
+namespace lorvane {
+
+namespace {
+
+constexpr std::int64_t kMsPerDay = 86400000;
+
+ColumnStore::Kind kindFor(int t) {
+    using K = ColumnStore::Kind;
+    switch (t) {
+    case AdoType::SmallInt: case AdoType::Integer: case AdoType::TinyInt: case AdoType::UnsignedTinyInt:
+    case AdoType::UnsignedSmallInt: case AdoType::UnsignedInt: case AdoType::BigInt:
+    case AdoType::UnsignedBigInt:
+        return K::Int;
+    case AdoType::Single: case AdoType::Double: return K::Real;
+    case AdoType::Boolean: return K::Bool;
+    case AdoType::Date: case AdoType::DBTimeStamp: return K::DateTime;
+    case AdoType::DBDate: return K::Date;
+    case AdoType::DBTime: return K::Time;
+    case AdoType::Currency: case AdoType::Decimal: case AdoType::Numeric: return K::Decimal;
+    case AdoType::Binary: case AdoType::VarBinary: case AdoType::LongVarBinary: return K::Bytes;
+    case AdoType::Variant: case AdoType::Empty: return K::General;
+    default: return K::Text;
+    }
+}
+
+bool isIntegral(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
+    case QMetaType::Short: case QMetaType::UShort: case QMetaType::Long: case QMetaType::ULong:
+    case QMetaType::Char: case QMetaType::SChar: case QMetaType::UChar: case QMetaType::Bool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isFloating(const QVariant& v) {
+    return v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float;
+}
+
+int digits(QStringView s, qsizetype at, qsizetype n, bool& ok) {
+    int value = 0;
+    for (qsizetype i = at; i < at + n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < u'0' || c > u'9') {
+            ok = false;
+            return 0;
+        }
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+bool looksNumeric(QStringView s) {
+    bool ok = false;
+    s.toDouble(&ok);
+    return ok;
+}
+
+}  // namespace
+
+bool parseIsoDateTime(QStringView s, QDate& date, QTime& time, bool& hasTime) {
+    hasTime = false;
+    if (s.size() < 10 || s[4] != u'-' || s[7] != u'-')
+        return false;
+    bool ok = true;
+    const int y = digits(s, 0, 4, ok), mo = digits(s, 5, 2, ok), d = digits(s, 8, 2, ok);
+    if (!ok || !QDate::isValid(y, mo, d))
+        return false;
+    date = QDate(y, mo, d);
+    time = QTime(0, 0);
+    if (s.size() == 10)
+        return true;
+    if (s.size() < 16 || (s[10] != u' ' && s[10] != u'T') || s[13] != u':')
+        return false;
+    const int h = digits(s, 11, 2, ok), mi = digits(s, 14, 2, ok);
+    int sec = 0, ms = 0;
+    qsizetype at = 16;
+    if (ok && at < s.size() && s[at] == u':') {
+        if (s.size() < at + 3)
+            return false;
+        sec = digits(s, at + 1, 2, ok);
+        at += 3;
+        if (ok && at < s.size() && s[at] == u'.') {
+            const qsizetype start = ++at;
+            while (at < s.size() && s[at].isDigit())
+                ++at;
+            const qsizetype n = at - start;
+            if (n == 0)
+                return false;
+            ms = digits(s, start, std::min<qsizetype>(n, 3), ok);
+            for (qsizetype k = n; k < 3; ++k)
+                ms *= 10;
+        }
+    }
+    if (!ok || at != s.size() || !QTime::isValid(h, mi, sec, ms))
+        return false;
+    time = QTime(h, mi, sec, ms);
+    hasTime = true;
+    return true;
+}
+
+ColumnStore::ColumnStore(int adoType) : kind_(kindFor(adoType)), adoType_(adoType) {}
+
+void ColumnStore::reserve(std::size_t rows) {
+    nulls_.reserve(rows);
+    switch (kind_) {
+    case Kind::Int: case Kind::DateTime: case Kind::Date: case Kind::Time: ints_.reserve(rows); break;
+    case Kind::Real: reals_.reserve(rows); break;
+    case Kind::Bool: bools_.reserve(rows); break;
+    case Kind::Text: case Kind::Decimal: textStart_.reserve(rows); textLength_.reserve(rows); break;
+    case Kind::Bytes: bytes_.reserve(rows); break;
+    case Kind::General: general_.reserve(rows); break;
+    }
+}
+
+void ColumnStore::squeeze() {
+    nulls_.shrink_to_fit();
+    ints_.shrink_to_fit();
+    reals_.shrink_to_fit();
+    bools_.shrink_to_fit();
+    textStart_.shrink_to_fit();
+    textLength_.shrink_to_fit();
+    bytes_.shrink_to_fit();
+    general_.shrink_to_fit();
+}
+
+void ColumnStore::growTo(std::uint32_t rows) {
+    nulls_.resize(rows, true);
+    switch (kind_) {
+    case Kind::Int: case Kind::DateTime: case Kind::Date: case Kind::Time: ints_.resize(rows); break;
+    case Kind::Real: reals_.resize(rows); break;
+    case Kind::Bool: bools_.resize(rows); break;
+    case Kind::Text: case Kind::Decimal: textStart_.resize(rows); textLength_.resize(rows); break;
+    case Kind::Bytes: bytes_.resize(rows); break;
+    case Kind::General: general_.resize(rows); break;
+    }
+}
+
+void ColumnStore::appendNull() {
+    growTo(static_cast<std::uint32_t>(nulls_.size() + 1));
+}
+
+void ColumnStore::append(const QVariant& value, std::vector<char16_t>& pool) {
+    const auto row = static_cast<std::uint32_t>(nulls_.size());
+    growTo(row + 1);
+    set(row, value, pool);
+}
+
+void ColumnStore::set(std::uint32_t row, const QVariant& value, std::vector<char16_t>& pool) {
+    if (!value.isValid() || value.isNull()) {
+        nulls_[row] = true;
+        return;
+    }
+    if (!store(row, value, pool)) {
+        toGeneral(pool);
+        store(row, value, pool);
+    }
+}
+
+// Stores value in the typed vectors; false when the kind cannot hold it exactly.
+bool ColumnStore::store(std::uint32_t row, const QVariant& v, std::vector<char16_t>& pool) {
+    const int id = v.typeId();
+    auto putText = [&](QStringView s) {
+        textStart_[row] = pool.size();
+        textLength_[row] = static_cast<std::uint32_t>(s.size());
+        pool.insert(pool.end(), reinterpret_cast<const char16_t*>(s.data()),
+                    reinterpret_cast<const char16_t*>(s.data()) + s.size());
+    };
+    switch (kind_) {
+    case Kind::Int: {
+        qint64 x = 0;
+        if (isIntegral(v)) {
+            x = v.toLongLong();
+        } else if (isFloating(v)) {
+            const double dv = v.toDouble();
+            if (dv != std::trunc(dv) || std::abs(dv) > 9.0e15)
+                return false;
+            x = static_cast<qint64>(dv);
+        } else if (id == QMetaType::QString) {
+            bool ok = false;
+            x = v.toString().toLongLong(&ok);
+            if (!ok)
+                return false;
+        } else {
+            return false;
+        }
+        ints_[row] = x;
+        break;
+    }
+    case Kind::Real: {
+        bool ok = isIntegral(v) || isFloating(v);
+        double x = 0;
+        if (ok)
+            x = v.toDouble();
+        else if (id == QMetaType::QString)
+            x = v.toString().toDouble(&ok);
+        if (!ok)
+            return false;
+        reals_[row] = x;
+        break;
+    }
+    case Kind::Bool: {
+        bool b = false;
+        if (isIntegral(v) || isFloating(v)) {
+            b = v.toDouble() != 0;
+        } else if (id == QMetaType::QString) {
+            const QString s = v.toString().trimmed();
+            if (s.compare(u"true", Qt::CaseInsensitive) == 0 || s == u"1" || s == u"-1")
+                b = true;
+            else if (s.compare(u"false", Qt::CaseInsensitive) == 0 || s == u"0")
+                b = false;
+            else
+                return false;
+        } else {
+            return false;
+        }
+        bools_[row] = b ? 1 : 0;
+        break;
+    }
+    case Kind::DateTime: case Kind::Date: case Kind::Time: {
+        QDate date;
+        QTime time(0, 0);
+        bool hasTime = false;
+        if (id == QMetaType::QDateTime) {
+            const QDateTime dt = v.toDateTime();
+            date = dt.date();
+            time = dt.time();
+            hasTime = true;
+        } else if (id == QMetaType::QDate) {
+            date = v.toDate();
+        } else if (id == QMetaType::QTime) {
+            if (kind_ != Kind::Time)
+                return false;
+            time = v.toTime();
+            hasTime = true;
+        } else if (id == QMetaType::QString) {
+            const QString s = v.toString();
+            if (kind_ == Kind::Time) {
+                time = QTime::fromString(s, Qt::ISODateWithMs);
+                if (!time.isValid())
+                    return false;
+                hasTime = true;
+            } else if (!parseIsoDateTime(s, date, time, hasTime)) {
+                return false;
+            }
+        } else {
+            return false;
+        }
+        if (kind_ == Kind::Time) {
+            if (!time.isValid())
+                return false;
+            ints_[row] = time.msecsSinceStartOfDay();
+        } else if (kind_ == Kind::Date) {
+            if (!date.isValid() || (hasTime && time != QTime(0, 0)))
+                return false;
+            ints_[row] = date.toJulianDay();
+        } else {
+            if (!date.isValid() || !time.isValid())
+                return false;
+            ints_[row] = date.toJulianDay() * kMsPerDay + time.msecsSinceStartOfDay();
+        }
+        break;
+    }
+    case Kind::Decimal: {
+        if (isIntegral(v) && id != QMetaType::Bool) {
+            putText(QString::number(v.toLongLong()));
+        } else if (isFloating(v)) {
+            putText(QString::number(v.toDouble(), 'g', 17));
+        } else if (id == QMetaType::QString) {
+            const QString s = v.toString();
+            if (!looksNumeric(s))
+                return false;
+            putText(s);
+        } else {
+            return false;
+        }
+        break;
+    }
+    case Kind::Text: {
+        if (id == QMetaType::QString) {
+            putText(QStringView(*reinterpret_cast<const QString*>(v.constData())));
+        } else if (id == QMetaType::QByteArray || !v.canConvert<QString>()) {
+            return false;
+        } else if (id == QMetaType::QDateTime) {
+            putText(v.toDateTime().toString(Qt::ISODate));
+        } else {
+            putText(v.toString());
+        }
+        break;
+    }
+    case Kind::Bytes:
+        if (id != QMetaType::QByteArray)
+            return false;
+        bytes_[row] = v.toByteArray();
+        break;
+    case Kind::General:
+        general_[row] = v;
+        break;
+    }
+    nulls_[row] = false;
+    return true;
+}
+
+QString ColumnStore::text(std::uint32_t row, const std::vector<char16_t>& pool) const {
+    return QString(reinterpret_cast<const QChar*>(pool.data() + textStart_[row]),
+                   static_cast<qsizetype>(textLength_[row]));
+}
+
+QVariant ColumnStore::get(std::uint32_t row, const std::vector<char16_t>& pool) const {
+    if (nulls_[row])
+        return {};
+    switch (kind_) {
+    case Kind::Int: {
+        const qint64 x = ints_[row];
+        if (adoType_ == AdoType::BigInt || adoType_ == AdoType::UnsignedBigInt || x > INT32_MAX || x < INT32_MIN)
+            return QVariant(static_cast<qlonglong>(x));
+        return QVariant(static_cast<int>(x));
+    }
+    case Kind::Real: return reals_[row];
+    case Kind::Bool: return bools_[row] != 0;
+    case Kind::DateTime: {
+        const qint64 ms = ints_[row];
+        const qint64 day = ms >= 0 ? ms / kMsPerDay : -((-ms + kMsPerDay - 1) / kMsPerDay);
+        return QDateTime(QDate::fromJulianDay(day),
+                         QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms - day * kMsPerDay)));
+    }
+    case Kind::Date: return QDate::fromJulianDay(ints_[row]);
+    case Kind::Time: return QTime::fromMSecsSinceStartOfDay(static_cast<int>(ints_[row]));
+    case Kind::Text: case Kind::Decimal: return text(row, pool);
+    case Kind::Bytes: return bytes_[row];
+    case Kind::General: return general_[row];
+    }
+    return {};
+}
+
+void ColumnStore::toGeneral(const std::vector<char16_t>& pool) {
+    std::vector<QVariant> values;
+    values.reserve(nulls_.size());
+    for (std::uint32_t r = 0; r < nulls_.size(); ++r)
+        values.push_back(get(r, pool));
+    ints_ = {};
+    reals_ = {};
+    bools_ = {};
+    textStart_ = {};
+    textLength_ = {};
+    bytes_ = {};
+    general_ = std::move(values);
+    kind_ = Kind::General;
+}
+
+int ColumnStore::compare(std::uint32_t a, std::uint32_t b, const std::vector<char16_t>& pool) const {
+    const bool na = nulls_[a], nb = nulls_[b];
+    if (na || nb)
+        return na == nb ? 0 : (na ? -1 : 1);
+    auto cmp = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
+    switch (kind_) {
+    case Kind::Int: case Kind::DateTime: case Kind::Date: case Kind::Time: return cmp(ints_[a], ints_[b]);
+    case Kind::Real: return cmp(reals_[a], reals_[b]);
+    case Kind::Bool: return cmp(bools_[a], bools_[b]);
+    case Kind::Decimal:
+        return cmp(text(a, pool).toDouble(), text(b, pool).toDouble());
+    case Kind::Text: {
+        const QStringView x(reinterpret_cast<const QChar*>(pool.data() + textStart_[a]), textLength_[a]);
+        const QStringView y(reinterpret_cast<const QChar*>(pool.data() + textStart_[b]), textLength_[b]);
+        const int c = x.compare(y, Qt::CaseInsensitive);
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    case Kind::Bytes: return cmp(bytes_[a], bytes_[b]);
+    case Kind::General: {
+        const QPartialOrdering o = QVariant::compare(general_[a], general_[b]);
+        if (o == QPartialOrdering::Less)
+            return -1;
+        if (o == QPartialOrdering::Greater)
+            return 1;
+        if (o == QPartialOrdering::Equivalent)
+            return 0;
+        return cmp(general_[a].toString(), general_[b].toString());
+    }
+    }
+    return 0;
+}
+
+}  // namespace lorvane

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "RecordSet.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariantList>
+#include <memory>
+
+class QSqlError;
+
+namespace lorvane {
+
+// One database connection over QtSql, opened from a connection string:
+//   Provider=SQLite;Data Source=PATH
+//   Provider=PostgreSQL;Host=H;Port=P;Database=D;User ID=U;Password=W
+//   Provider=ODBC;<anything the ODBC driver manager accepts>   (or no Provider at all)
+//
+// Errors are VLNError: 3705 opening an open connection, 3704 using or closing a closed one,
+// 3709 opening a record set on a closed one; the driver's failures carry its number (or
+// 0x80004005 / 0x80040E14 when it gives none), its message and the driver's name as source.
+class Connection {
+public:
+    enum SchemaEnum { SchemaColumns = 4, SchemaTables = 20 };
+
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    int ConnectionTimeout() const { return connectionTimeout_; }
+    void SetConnectionTimeout(int seconds) { connectionTimeout_ = seconds; }
+    int CommandTimeout() const { return commandTimeout_; }
+    void SetCommandTimeout(int seconds) { commandTimeout_ = seconds; }
+    QString ConnectionString() const { return connectionString_; }
+    void SetConnectionString(const QString& text);
+
+    // An empty connectionString uses the one set before. An empty user id and password leave
+    // whatever the connection string says.
+    void Open(const QString& connectionString = {}, const QString& userId = {}, const QString& password = {},
+              int options = -1);
+    void Close();
+    bool IsOpen() const;
+
+    // Tables: TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE ("TABLE", "VIEW",
+    // "SYSTEM TABLE", "SYSTEM VIEW"), ordered by type and name.
+    // Columns: TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION,
+    // IS_NULLABLE, DATA_TYPE (type number), CHARACTER_MAXIMUM_LENGTH, TYPE_NAME; restricted by
+    // table name as the third restriction, all tables otherwise.
+    std::shared_ptr<RecordSet> OpenSchema(SchemaEnum schema, const QVariantList& restrictions = {});
+
+    // Runs one statement; returns the rows it affected (-1 when the driver cannot tell).
+    qint64 Execute(const QString& sql);
+
+    // Runs a query and reads its rows (at most maxRecords when it is above 0) into a record
+    // set that no longer depends on this connection.
+    std::shared_ptr<RecordSet> OpenRecordSet(const QString& sql, qint64 maxRecords = 0);
+
+    // "QSQLITE", "QPSQL" or "QODBC"; empty before the first open.
+    QString DriverName() const;
+    QSqlDatabase database() const;
+
+private:
+    QString name_;
+    QString connectionString_;
+    int connectionTimeout_ = 15;
+    int commandTimeout_ = 30;
+
+    [[noreturn]] void raiseDriverError(const QSqlError& error, long fallbackNumber) const;
+    void requireOpen(long number) const;
+    std::shared_ptr<RecordSet> tablesSchema();
+    std::shared_ptr<RecordSet> columnsSchema(const QString& table);
+    void readSqliteColumns(RecordSet& rs, const QString& table);
+    void readPostgresColumns(RecordSet& rs, const QString& table);
+    void readOdbcColumns(RecordSet& rs, const QString& table);
+};
+
+}  // namespace lorvane

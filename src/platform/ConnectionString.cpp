@@ -1,0 +1,84 @@
+#include "ConnectionString.h"
+
+#include <QStringList>
+
+namespace lorvane {
+
+namespace {
+
+// Splits at ';' outside braces and double quotes; keeps each part's text unchanged.
+QStringList splitParts(const QString& text) {
+    QStringList parts;
+    QString current;
+    int braces = 0;
+    bool quoted = false;
+    for (const QChar c : text) {
+        if (c == u'{' && !quoted)
+            ++braces;
+        else if (c == u'}' && !quoted && braces > 0)
+            --braces;
+        else if (c == u'"' && braces == 0)
+            quoted = !quoted;
+        if (c == u';' && braces == 0 && !quoted) {
+            parts << current;
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    parts << current;
+    return parts;
+}
+
+QString unwrap(QString v) {
+    v = v.trimmed();
+    if (v.size() >= 2 && ((v.startsWith(u'{') && v.endsWith(u'}')) || (v.startsWith(u'"') && v.endsWith(u'"'))))
+        return v.mid(1, v.size() - 2);
+    return v;
+}
+
+}  // namespace
+
+ConnectionString::ConnectionString(const QString& text) : text_(text) {
+    for (const QString& part : splitParts(text)) {
+        const qsizetype eq = part.indexOf(u'=');
+        if (eq <= 0)
+            continue;
+        pairs_.append({part.left(eq).trimmed(), unwrap(part.mid(eq + 1))});
+    }
+    const QString provider = value(QStringLiteral("Provider")).trimmed();
+    if (provider.compare(u"SQLite", Qt::CaseInsensitive) == 0)
+        kind_ = Kind::SQLite;
+    else if (provider.compare(u"PostgreSQL", Qt::CaseInsensitive) == 0)
+        kind_ = Kind::PostgreSQL;
+    else
+        kind_ = Kind::Odbc;
+}
+
+QString ConnectionString::value(const QString& key, const QString& fallback) const {
+    for (const auto& [k, v] : pairs_)
+        if (k.compare(key, Qt::CaseInsensitive) == 0)
+            return v;
+    return fallback;
+}
+
+bool ConnectionString::contains(const QString& key) const {
+    for (const auto& pair : pairs_)
+        if (pair.first.compare(key, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+QString ConnectionString::odbcText() const {
+    QStringList kept;
+    for (const QString& part : splitParts(text_)) {
+        const qsizetype eq = part.indexOf(u'=');
+        if (eq > 0 && part.left(eq).trimmed().compare(u"Provider", Qt::CaseInsensitive) == 0)
+            continue;
+        if (!part.trimmed().isEmpty())
+            kept << part;
+    }
+    return kept.join(u';');
+}
+
+}  // namespace lorvane

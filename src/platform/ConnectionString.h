@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+namespace lorvane {
+
+// A parsed "key=value;key=value" connection string. Keys compare without regard to case;
+// a value may be wrapped in braces or double quotes to contain ';' (ODBC style).
+class ConnectionString {
+public:
+    enum class Kind { SQLite, PostgreSQL, Odbc };
+
+    explicit ConnectionString(const QString& text);
+
+    Kind kind() const { return kind_; }
+    QString value(const QString& key, const QString& fallback = {}) const;
+    bool contains(const QString& key) const;
+    // The text handed to the ODBC driver manager: the original string without Provider=ODBC.
+    QString odbcText() const;
+
+private:
+    QString text_;
+    Kind kind_ = Kind::Odbc;
+    QList<QPair<QString, QString>> pairs_;
+};
+
+}  // namespace lorvane

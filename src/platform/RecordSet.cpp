@@ -1,0 +1,336 @@
+#include "RecordSet.h"
+
+#include "ColumnStore.h"
+#include "VLNError.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace lorvane {
+
+namespace {
+const QString kSource = QStringLiteral("Lorvane.RecordSet");
+
+[[noreturn]] void raise(long number, const QString& text) {
+    throw VLNError(number, kSource, text);
+}
+
+[[noreturn]] void raiseNoCurrentRecord() {
+    raise(ErrorNumber::NoCurrentRecord,
+          QStringLiteral("There is no current row: the cursor is before the first row, after the last "
+                         "row, or on a deleted row."));
+}
+}  // namespace
+
+struct RecordSet::Data {
+    std::vector<FieldInfo> fields;
+    std::vector<ColumnStore> columns;
+    std::vector<char16_t> pool;
+    std::vector<std::uint32_t> order;  // live rows in their current order (physical indices)
+    std::uint32_t physicalRows = 0;
+    QString sortText;
+    bool open = false;
+
+    std::uint32_t addPhysicalRow() {
+        for (auto& c : columns)
+            c.appendNull();
+        return physicalRows++;
+    }
+};
+
+RecordSet::RecordSet() : d_(std::make_shared<Data>()) {}
+RecordSet::~RecordSet() = default;
+
+void RecordSet::requireOpen() const {
+    if (!d_->open)
+        raise(ErrorNumber::ObjectClosed, QStringLiteral("The operation is not allowed while the record set is closed."));
+}
+
+void RecordSet::AppendField(const QString& name, int type, int definedSize, int attributes) {
+    if (d_->open)
+        raise(ErrorNumber::NotAllowedInContext, QStringLiteral("Fields cannot be appended while the record set is open."));
+    if (FieldIndex(name) >= 0)
+        raise(ErrorNumber::FieldExists, QStringLiteral("A field named '%1' already exists.").arg(name));
+    d_->fields.push_back(FieldInfo{name, type, definedSize, attributes});
+}
+
+void RecordSet::Open() {
+    if (d_->open)
+        raise(ErrorNumber::ObjectOpen, QStringLiteral("The operation is not allowed while the record set is open."));
+    d_->columns.clear();
+    for (const auto& f : d_->fields)
+        d_->columns.emplace_back(f.type);
+    d_->open = true;
+    resetCursor();
+}
+
+void RecordSet::Close() {
+    requireOpen();
+    // Other cursors (clones) keep the rows; this one keeps only the field definitions.
+    auto fresh = std::make_shared<Data>();
+    fresh->fields = d_->fields;
+    d_ = std::move(fresh);
+    pos_ = -1;
+    currentDeleted_ = false;
+}
+
+RecordSet::State RecordSet::state() const {
+    return d_->open ? Opened : Closed;
+}
+
+int RecordSet::FieldCount() const {
+    return static_cast<int>(d_->fields.size());
+}
+
+const FieldInfo& RecordSet::Field(int index) const {
+    if (index < 0 || index >= FieldCount())
+        raise(ErrorNumber::ItemNotFound, QStringLiteral("There is no field at position %1.").arg(index));
+    return d_->fields[static_cast<std::size_t>(index)];
+}
+
+const FieldInfo& RecordSet::Field(const QString& name) const {
+    const int i = FieldIndex(name);
+    if (i < 0)
+        raise(ErrorNumber::ItemNotFound, QStringLiteral("There is no field named '%1'.").arg(name));
+    return d_->fields[static_cast<std::size_t>(i)];
+}
+
+int RecordSet::FieldIndex(const QString& name) const {
+    for (std::size_t i = 0; i < d_->fields.size(); ++i)
+        if (d_->fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void RecordSet::resetCursor() {
+    currentDeleted_ = false;
+    pos_ = d_->order.empty() ? -1 : 0;
+}
+
+quint32 RecordSet::currentPhysicalRow() const {
+    requireOpen();
+    if (currentDeleted_ || pos_ < 0 || pos_ >= static_cast<qint64>(d_->order.size()))
+        raiseNoCurrentRecord();
+    return d_->order[static_cast<std::size_t>(pos_)];
+}
+
+QVariant RecordSet::Value(int field) const {
+    const quint32 row = currentPhysicalRow();
+    Field(field);
+    return d_->columns[static_cast<std::size_t>(field)].get(row, d_->pool);
+}
+
+QVariant RecordSet::Value(const QString& name) const {
+    const quint32 row = currentPhysicalRow();
+    const int i = FieldIndex(name);
+    Field(name);
+    return d_->columns[static_cast<std::size_t>(i)].get(row, d_->pool);
+}
+
+void RecordSet::SetValue(int field, const QVariant& value) {
+    const quint32 row = currentPhysicalRow();
+    Field(field);
+    d_->columns[static_cast<std::size_t>(field)].set(row, value, d_->pool);
+}
+
+void RecordSet::SetValue(const QString& name, const QVariant& value) {
+    Field(name);
+    SetValue(FieldIndex(name), value);
+}
+
+void RecordSet::AddNew() {
+    requireOpen();
+    d_->order.push_back(d_->addPhysicalRow());
+    pos_ = static_cast<qint64>(d_->order.size()) - 1;
+    currentDeleted_ = false;
+}
+
+void RecordSet::Update() {
+    // Values are written through at once; Update only confirms there is a row to store.
+    currentPhysicalRow();
+}
+
+void RecordSet::Delete() {
+    currentPhysicalRow();
+    d_->order.erase(d_->order.begin() + pos_);
+    // The deleted row stays "current" until the next move, so that a delete-then-MoveNext loop
+    // visits every row.
+    currentDeleted_ = true;
+}
+
+void RecordSet::MoveFirst() {
+    requireOpen();
+    if (d_->order.empty())
+        raiseNoCurrentRecord();
+    pos_ = 0;
+    currentDeleted_ = false;
+}
+
+void RecordSet::MoveLast() {
+    requireOpen();
+    if (d_->order.empty())
+        raiseNoCurrentRecord();
+    pos_ = static_cast<qint64>(d_->order.size()) - 1;
+    currentDeleted_ = false;
+}
+
+void RecordSet::MoveNext() {
+    requireOpen();
+    const auto n = static_cast<qint64>(d_->order.size());
+    if (currentDeleted_) {
+        currentDeleted_ = false;  // the next row already sits at pos_
+        pos_ = std::min(pos_, n);
+        return;
+    }
+    if (pos_ >= n)
+        raiseNoCurrentRecord();
+    ++pos_;
+}
+
+void RecordSet::MovePrevious() {
+    requireOpen();
+    if (pos_ < 0)
+        raiseNoCurrentRecord();
+    currentDeleted_ = false;
+    --pos_;
+    pos_ = std::min(pos_, static_cast<qint64>(d_->order.size()));
+}
+
+void RecordSet::Move(qint64 rows) {
+    requireOpen();
+    const auto n = static_cast<qint64>(d_->order.size());
+    if ((rows < 0 && pos_ < 0) || (rows > 0 && pos_ >= n && !currentDeleted_))
+        raiseNoCurrentRecord();
+    if (currentDeleted_ && rows > 0)
+        --rows;  // the row after the deleted one is already at pos_
+    currentDeleted_ = false;
+    pos_ = std::clamp<qint64>(pos_ + rows, -1, n);
+}
+
+bool RecordSet::Eof() const {
+    requireOpen();
+    return d_->order.empty() || pos_ >= static_cast<qint64>(d_->order.size());
+}
+
+bool RecordSet::Bof() const {
+    requireOpen();
+    return pos_ < 0 || d_->order.empty();
+}
+
+qint64 RecordSet::RecordCount() const {
+    requireOpen();
+    return static_cast<qint64>(d_->order.size());
+}
+
+qint64 RecordSet::AbsolutePosition() const {
+    requireOpen();
+    if (pos_ < 0)
+        return -2;
+    if (pos_ >= static_cast<qint64>(d_->order.size()))
+        return -3;
+    return pos_ + 1;
+}
+
+void RecordSet::SetAbsolutePosition(qint64 position) {
+    requireOpen();
+    if (position < 1 || position > static_cast<qint64>(d_->order.size()))
+        raise(ErrorNumber::NoCurrentRecord, QStringLiteral("There is no row at position %1.").arg(position));
+    pos_ = position - 1;
+    currentDeleted_ = false;
+}
+
+std::shared_ptr<RecordSet> RecordSet::Clone() const {
+    requireOpen();
+    auto c = std::make_shared<RecordSet>();
+    c->d_ = d_;
+    c->resetCursor();
+    return c;
+}
+
+void RecordSet::Sort(const QString& sortText) {
+    requireOpen();
+    struct Key {
+        int field;
+        bool descending;
+    };
+    std::vector<Key> keys;
+    for (const QString& part : sortText.split(u',', Qt::SkipEmptyParts)) {
+        QString term = part.trimmed();
+        bool desc = false;
+        if (term.endsWith(QLatin1String(" DESC"), Qt::CaseInsensitive)) {
+            desc = true;
+            term.chop(5);
+        } else if (term.endsWith(QLatin1String(" ASC"), Qt::CaseInsensitive)) {
+            term.chop(4);
+        }
+        term = term.trimmed();
+        if (term.size() > 1 && term.startsWith(u'[') && term.endsWith(u']'))
+            term = term.mid(1, term.size() - 2);
+        const int f = FieldIndex(term);
+        if (f < 0)
+            raise(ErrorNumber::ItemNotFound, QStringLiteral("Cannot sort by '%1': there is no such field.").arg(term));
+        keys.push_back({f, desc});
+    }
+    const auto& cols = d_->columns;
+    const auto& pool = d_->pool;
+    std::stable_sort(d_->order.begin(), d_->order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        for (const Key& k : keys) {
+            const int c = cols[static_cast<std::size_t>(k.field)].compare(a, b, pool);
+            if (c != 0)
+                return k.descending ? c > 0 : c < 0;
+        }
+        return keys.empty() && a < b;  // no keys: back to the order of adding
+    });
+    d_->sortText = sortText;
+    resetCursor();
+}
+
+QString RecordSet::SortText() const {
+    return d_->sortText;
+}
+
+QVariant RecordSet::ValueAt(qint64 row, int field) const {
+    requireOpen();
+    if (row < 0 || row >= static_cast<qint64>(d_->order.size()))
+        raiseNoCurrentRecord();
+    Field(field);
+    return d_->columns[static_cast<std::size_t>(field)].get(d_->order[static_cast<std::size_t>(row)], d_->pool);
+}
+
+bool RecordSet::IsNullAt(qint64 row, int field) const {
+    requireOpen();
+    if (row < 0 || row >= static_cast<qint64>(d_->order.size()))
+        raiseNoCurrentRecord();
+    Field(field);
+    return d_->columns[static_cast<std::size_t>(field)].isNull(d_->order[static_cast<std::size_t>(row)]);
+}
+
+void RecordSet::AppendRow(std::span<const QVariant> values) {
+    requireOpen();
+    if (values.size() != d_->columns.size())
+        raise(ErrorNumber::NotAllowedInContext,
+              QStringLiteral("A row of %1 values does not fit %2 fields.").arg(values.size()).arg(d_->columns.size()));
+    for (std::size_t i = 0; i < values.size(); ++i)
+        d_->columns[i].append(values[i], d_->pool);
+    d_->order.push_back(d_->physicalRows++);
+    if (pos_ < 0)
+        pos_ = 0;
+}
+
+void RecordSet::ReserveRows(qint64 rows) {
+    requireOpen();
+    const auto n = static_cast<std::size_t>(std::max<qint64>(0, rows));
+    for (auto& c : d_->columns)
+        c.reserve(n);
+    d_->order.reserve(n);
+}
+
+void RecordSet::Squeeze() {
+    requireOpen();
+    for (auto& c : d_->columns)
+        c.squeeze();
+    d_->order.shrink_to_fit();
+    d_->pool.shrink_to_fit();
+}
+
+}  // namespace lorvane

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace lorvane {
+
+struct FieldInfo {
+    QString name;
+    int type = 0;          // AdoType number
+    int definedSize = 0;   // characters for text fields; kept, never enforced
+    int attributes = -1;   // AdoFieldAttribute bits, -1 unspecified
+};
+
+// An in-memory table with named, ordered, typed columns and a current-row cursor.
+//
+// The rows live in a shared store: Clone() hands out a second cursor over the same rows.
+// Values are held per column in typed storage (integers, reals, dates as numbers, text in one
+// pooled buffer), so a million-row result costs tens of bytes per row rather than a variant per
+// cell. A value that does not fit its column's type (SQLite lets a text sit in an INTEGER
+// column) switches that column to general storage; nothing is converted lossily or truncated.
+//
+// Null is an invalid QVariant. Operations on a closed set raise VLNError 3704; moves past the
+// ends and reads without a current row raise 3021; unknown field names raise 3265.
+class RecordSet {
+public:
+    enum State { Closed = 0, Opened = 1 };
+
+    RecordSet();
+    ~RecordSet();
+    RecordSet(const RecordSet&) = delete;
+    RecordSet& operator=(const RecordSet&) = delete;
+
+    // Definition, only while closed.
+    void AppendField(const QString& name, int type, int definedSize = 0, int attributes = -1);
+
+    // Opens the set empty with the appended fields.
+    void Open();
+    // Opens a file written by Save(); a missing, truncated, foreign or corrupt file raises 3709.
+    void OpenFile(const QString& path);
+    // Writes the fields and the rows, in the current order, to path (replaced atomically).
+    void Save(const QString& path) const;
+    void Close();
+    State state() const;
+    bool IsOpen() const { return state() == Opened; }
+
+    int FieldCount() const;
+    const FieldInfo& Field(int index) const;
+    const FieldInfo& Field(const QString& name) const;
+    int FieldIndex(const QString& name) const;  // case-insensitive; -1 when absent
+
+    QVariant Value(int field) const;
+    QVariant Value(const QString& name) const;
+    void SetValue(int field, const QVariant& value);
+    void SetValue(const QString& name, const QVariant& value);
+
+    void AddNew();
+    void Update();
+    void Delete();
+    void MoveFirst();
+    void MoveLast();
+    void MoveNext();
+    void MovePrevious();
+    void Move(qint64 rows);
+    bool Eof() const;
+    bool Bof() const;
+    qint64 RecordCount() const;
+    // 1-based position of the current row; -2 before the first row, -3 after the last.
+    qint64 AbsolutePosition() const;
+    void SetAbsolutePosition(qint64 position);
+
+    std::shared_ptr<RecordSet> Clone() const;
+
+    // "Field ASC", "Field DESC", several joined by commas; "" restores the order of adding.
+    // The order is a property of the rows, so every clone sees it.
+    void Sort(const QString& sortText);
+    QString SortText() const;
+
+    // Row access by position in the current order (0-based), without moving the cursor.
+    QVariant ValueAt(qint64 row, int field) const;
+    bool IsNullAt(qint64 row, int field) const;
+
+    // Appends a whole row at once; used when loading results. values.size() == FieldCount().
+    void AppendRow(std::span<const QVariant> values);
+    void ReserveRows(qint64 rows);
+    // Releases spare capacity after a bulk load.
+    void Squeeze();
+
+private:
+    struct Data;
+    std::shared_ptr<Data> d_;
+    qint64 pos_ = -1;            // index into the current order
+    bool currentDeleted_ = false;
+
+    void requireOpen() const;
+    quint32 currentPhysicalRow() const;
+    void resetCursor();
+};
+
+}  // namespace lorvane
