@@ -1,0 +1,200 @@
+#include "DemoWindow.h"
+
+#include "control/Lorvanev2.h"
+#include "platform/PropertyBag.h"
+#include "platform/VLNError.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMetaProperty>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QTime>
+#include <QVBoxLayout>
+
+using lorvane::Lorvanev2;
+
+namespace {
+constexpr int kNameColumn = 0;
+constexpr int kValueColumn = 1;
+
+QString displayValue(const QMetaProperty& p, const QVariant& v) {
+    if (p.isEnumType())
+        return QString::fromLatin1(p.enumerator().valueToKey(v.toInt()));
+    if (v.metaType() == QMetaType::fromType<lorvane::Picture>()) {
+        const auto picture = v.value<lorvane::Picture>();
+        return !picture ? QStringLiteral("(no picture)") : picture->isNull() ? QStringLiteral("(empty picture)")
+                                                                             : QStringLiteral("(picture)");
+    }
+    if (v.typeId() == QMetaType::QFont)
+        return v.value<QFont>().toString();
+    if (v.typeId() == QMetaType::UInt)
+        return QStringLiteral("0x%1").arg(v.toUInt(), 8, 16, QLatin1Char('0'));
+    return v.toString();
+}
+}  // namespace
+
+DemoWindow::DemoWindow(const QString& databasePath, QWidget* parent)
+    : QMainWindow(parent), databasePath_(databasePath) {
+    setWindowTitle(QStringLiteral("Lorvane demo host"));
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+
+    auto* top = new QHBoxLayout;
+    component_ = new Lorvanev2(central);
+    component_->setObjectName(QStringLiteral("Lorvanev21"));
+    top->addWidget(component_);
+    auto* info = new QLabel(QStringLiteral("Sample database: %1").arg(QDir::toNativeSeparators(databasePath_)), central);
+    info->setObjectName(QStringLiteral("lblDatabase"));
+    info->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    top->addWidget(info, 1);
+    auto* save = new QPushButton(QStringLiteral("Save settings..."), central);
+    save->setObjectName(QStringLiteral("cmdSaveSettings"));
+    auto* load = new QPushButton(QStringLiteral("Load settings..."), central);
+    load->setObjectName(QStringLiteral("cmdLoadSettings"));
+    top->addWidget(save);
+    top->addWidget(load);
+    layout->addLayout(top);
+
+    auto* splitter = new QSplitter(Qt::Vertical, central);
+    properties_ = new QTableWidget(0, 2, splitter);
+    properties_->setObjectName(QStringLiteral("tblProperties"));
+    properties_->setHorizontalHeaderLabels({QStringLiteral("Property"), QStringLiteral("Value")});
+    properties_->horizontalHeader()->setSectionResizeMode(kValueColumn, QHeaderView::Stretch);
+    properties_->verticalHeader()->hide();
+    log_ = new QPlainTextEdit(splitter);
+    log_->setObjectName(QStringLiteral("txtEventLog"));
+    log_->setReadOnly(true);
+    log_->setPlaceholderText(QStringLiteral("Events raised by the component appear here."));
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+    layout->addWidget(splitter, 1);
+    setCentralWidget(central);
+    resize(760, 640);
+
+    fillProperties();
+    connect(properties_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (!filling_ && item->column() == kValueColumn)
+            applyEdit(item->row());
+    });
+    connect(component_, &Lorvanev2::propertyChanged, this, [this](const QString& key) {
+        logEvent(QStringLiteral("PropertyChanged(\"%1\")").arg(key));
+        refreshProperty(key);
+        refreshProperty(QStringLiteral("VLNActiveConnectionString"));
+    });
+    connect(save, &QPushButton::clicked, this, &DemoWindow::saveSettings);
+    connect(load, &QPushButton::clicked, this, &DemoWindow::loadSettings);
+}
+
+void DemoWindow::fillProperties() {
+    filling_ = true;
+    const QMetaObject* mo = component_->metaObject();
+    properties_->setRowCount(0);
+    for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i) {
+        const QMetaProperty p = mo->property(i);
+        const int row = properties_->rowCount();
+        properties_->insertRow(row);
+        auto* name = new QTableWidgetItem(QString::fromLatin1(p.name()));
+        name->setFlags(Qt::ItemIsEnabled);
+        const int help = mo->indexOfClassInfo(p.name());
+        if (help >= 0)
+            name->setToolTip(QString::fromUtf8(mo->classInfo(help).value()));
+        properties_->setItem(row, kNameColumn, name);
+        auto* value = new QTableWidgetItem;
+        const bool editable = p.isWritable() && p.typeId() != QMetaType::QFont &&
+                              p.metaType() != QMetaType::fromType<lorvane::Picture>();
+        if (p.typeId() == QMetaType::Bool) {
+            value->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        } else {
+            value->setFlags(editable ? Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsSelectable
+                                     : Qt::ItemIsEnabled);
+        }
+        properties_->setItem(row, kValueColumn, value);
+    }
+    filling_ = false;
+    for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i)
+        refreshProperty(QString::fromLatin1(mo->property(i).name()));
+    properties_->resizeColumnToContents(kNameColumn);
+}
+
+void DemoWindow::refreshProperty(const QString& name) {
+    const QMetaObject* mo = component_->metaObject();
+    const int index = mo->indexOfProperty(name.toLatin1().constData());
+    if (index < 0)
+        return;
+    const int row = index - mo->propertyOffset();
+    QTableWidgetItem* item = properties_->item(row, kValueColumn);
+    if (!item)
+        return;
+    const QMetaProperty p = mo->property(index);
+    const QVariant v = p.read(component_);
+    filling_ = true;
+    if (p.typeId() == QMetaType::Bool)
+        item->setCheckState(v.toBool() ? Qt::Checked : Qt::Unchecked);
+    else
+        item->setText(displayValue(p, v));
+    filling_ = false;
+}
+
+void DemoWindow::applyEdit(int row) {
+    const QMetaObject* mo = component_->metaObject();
+    const QMetaProperty p = mo->property(mo->propertyOffset() + row);
+    const QTableWidgetItem* item = properties_->item(row, kValueColumn);
+    QVariant value;
+    if (p.typeId() == QMetaType::Bool) {
+        value = item->checkState() == Qt::Checked;
+    } else if (p.isEnumType()) {
+        bool ok = false;
+        const int n = p.enumerator().keyToValue(item->text().toLatin1().constData(), &ok);
+        value = ok ? n : item->text().toInt();
+    } else if (p.typeId() == QMetaType::UInt) {
+        bool ok = false;
+        value = item->text().toUInt(&ok, 0);
+    } else {
+        value = item->text();
+    }
+    p.write(component_, value);
+    // A write may be refused or change other properties: show what the component holds.
+    refreshProperty(QString::fromLatin1(p.name()));
+}
+
+void DemoWindow::logEvent(const QString& text) {
+    log_->appendPlainText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss  ")) + text);
+}
+
+void DemoWindow::saveSettings() {
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save settings"), QString(),
+                                                      QStringLiteral("Property bags (*.bag)"));
+    if (path.isEmpty())
+        return;
+    try {
+        lorvane::FilePropertyBag bag(path);
+        component_->writeProperties(bag);
+        bag.Save();
+        logEvent(QStringLiteral("Settings saved to %1").arg(path));
+    } catch (const lorvane::VLNError& e) {
+        QMessageBox::critical(this, windowTitle(), e.description());
+    }
+}
+
+void DemoWindow::loadSettings() {
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Load settings"), QString(),
+                                                      QStringLiteral("Property bags (*.bag)"));
+    if (path.isEmpty())
+        return;
+    try {
+        lorvane::FilePropertyBag bag(path);
+        bag.Load();
+        component_->readProperties(bag);
+        fillProperties();
+        logEvent(QStringLiteral("Settings loaded from %1").arg(path));
+    } catch (const lorvane::VLNError& e) {
+        QMessageBox::critical(this, windowTitle(), e.description());
+    }
+}

@@ -1,0 +1,26 @@
+#include "DemoWindow.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lorvane demo host"));
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    QCommandLineOption database(QStringLiteral("database"), QStringLiteral("The SQLite database to work on."),
+                                QStringLiteral("path"));
+    QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                  QStringLiteral("Render the window to a PNG file and quit."), QStringLiteral("png"));
+    parser.addOptions({database, screenshot});
+    parser.process(app);
+
+    DemoWindow window(QFileInfo(parser.value(database)).absoluteFilePath());
+    window.show();
+    if (parser.isSet(screenshot)) {
+        QApplication::processEvents();
+        return window.grab().save(parser.value(screenshot)) ? 0 : 1;
+    }
+    return QApplication::exec();
+}

@@ -3,6 +3,7 @@
 #include "AdoTypes.h"
 
 #include <QDate>
+#include <QLocale>
 #include <QDateTime>
 #include <QTime>
 #include <cmath>
@@ -67,6 +68,40 @@ bool looksNumeric(QStringView s) {
 }
 
 }  // namespace
+
+// Days since the Julian epoch of a proleptic Gregorian date (the count QDate uses).
+std::int64_t julianDay(int y, int m, int d) {
+    // Howard Hinnant's days_from_civil, shifted from 1970-01-01 to the Julian epoch.
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int yoe = y - static_cast<int>(era * 400);
+    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468 + 2440588;
+}
+
+bool parseIsoDateTimeMs(QStringView s, std::int64_t& ms) {
+    // The common shape "yyyy-MM-dd HH:mm:ss" without building QDate and QTime.
+    if (s.size() == 19 && s[4] == u'-' && s[7] == u'-' && s[10] == u' ' && s[13] == u':' && s[16] == u':') {
+        bool ok = true;
+        const int y = digits(s, 0, 4, ok), mo = digits(s, 5, 2, ok), d = digits(s, 8, 2, ok);
+        const int h = digits(s, 11, 2, ok), mi = digits(s, 14, 2, ok), sec = digits(s, 17, 2, ok);
+        static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+        if (ok && mo >= 1 && mo <= 12 && d >= 1 && d <= kDays[mo - 1] && (mo != 2 || d < 29 || leap) && h < 24 &&
+            mi < 60 && sec < 60) {
+            ms = julianDay(y, mo, d) * kMsPerDay + ((h * 60 + mi) * 60 + sec) * 1000;
+            return true;
+        }
+    }
+    QDate date;
+    QTime time;
+    bool hasTime = false;
+    if (!parseIsoDateTime(s, date, time, hasTime))
+        return false;
+    ms = date.toJulianDay() * kMsPerDay + time.msecsSinceStartOfDay();
+    return true;
+}
 
 bool parseIsoDateTime(QStringView s, QDate& date, QTime& time, bool& hasTime) {
     hasTime = false;
@@ -150,10 +185,129 @@ void ColumnStore::appendNull() {
     growTo(static_cast<std::uint32_t>(nulls_.size() + 1));
 }
 
+// The bulk-load path: the common value types of each kind go straight to the typed vector;
+// everything else takes the general route through set().
 void ColumnStore::append(const QVariant& value, std::vector<char16_t>& pool) {
+    if (value.isNull()) {
+        appendNull();
+        return;
+    }
+    const int id = value.typeId();
+    const void* data = value.constData();
+    switch (kind_) {
+    case Kind::Int:
+        if (id == QMetaType::LongLong) {
+            ints_.push_back(*static_cast<const qlonglong*>(data));
+            nulls_.push_back(false);
+            return;
+        }
+        if (id == QMetaType::Int) {
+            ints_.push_back(*static_cast<const int*>(data));
+            nulls_.push_back(false);
+            return;
+        }
+        break;
+    case Kind::Real:
+        if (id == QMetaType::Double) {
+            reals_.push_back(*static_cast<const double*>(data));
+            nulls_.push_back(false);
+            return;
+        }
+        break;
+    case Kind::Text:
+        if (id == QMetaType::QString) {
+            const QString& s = *static_cast<const QString*>(data);
+            textStart_.push_back(pool.size());
+            textLength_.push_back(static_cast<std::uint32_t>(s.size()));
+            pool.insert(pool.end(), reinterpret_cast<const char16_t*>(s.constData()),
+                        reinterpret_cast<const char16_t*>(s.constData()) + s.size());
+            nulls_.push_back(false);
+            return;
+        }
+        break;
+    case Kind::Bool:
+        if (id == QMetaType::LongLong || id == QMetaType::Int || id == QMetaType::Bool) {
+            const bool b = id == QMetaType::LongLong ? *static_cast<const qlonglong*>(data) != 0
+                         : id == QMetaType::Int      ? *static_cast<const int*>(data) != 0
+                                                     : *static_cast<const bool*>(data);
+            bools_.push_back(b ? 1 : 0);
+            nulls_.push_back(false);
+            return;
+        }
+        break;
+    case Kind::DateTime:
+        if (id == QMetaType::QString) {
+            std::int64_t ms = 0;
+            if (parseIsoDateTimeMs(*static_cast<const QString*>(data), ms)) {
+                ints_.push_back(ms);
+                nulls_.push_back(false);
+                return;
+            }
+        }
+        break;
+    default:
+        break;
+    }
     const auto row = static_cast<std::uint32_t>(nulls_.size());
     growTo(row + 1);
     set(row, value, pool);
+}
+
+// The database path: typed cells go to typed storage without building a QVariant.
+void ColumnStore::append(const CellValue& cell, std::vector<char16_t>& pool) {
+    using CK = CellValue::Kind;
+    switch (cell.kind) {
+    case CK::Null:
+        appendNull();
+        return;
+    case CK::Integer:
+        if (kind_ == Kind::Int) {
+            ints_.push_back(cell.integer);
+            nulls_.push_back(false);
+            return;
+        }
+        if (kind_ == Kind::Bool) {
+            bools_.push_back(cell.integer != 0 ? 1 : 0);
+            nulls_.push_back(false);
+            return;
+        }
+        if (kind_ == Kind::Real) {
+            reals_.push_back(static_cast<double>(cell.integer));
+            nulls_.push_back(false);
+            return;
+        }
+        append(QVariant(static_cast<qlonglong>(cell.integer)), pool);
+        return;
+    case CK::Real:
+        if (kind_ == Kind::Real) {
+            reals_.push_back(cell.real);
+            nulls_.push_back(false);
+            return;
+        }
+        append(QVariant(cell.real), pool);
+        return;
+    case CK::Text: {
+        const QStringView text(cell.text, cell.length);
+        if (kind_ == Kind::Text) {
+            textStart_.push_back(pool.size());
+            textLength_.push_back(static_cast<std::uint32_t>(cell.length));
+            pool.insert(pool.end(), cell.text, cell.text + cell.length);
+            nulls_.push_back(false);
+            return;
+        }
+        std::int64_t ms = 0;
+        if (kind_ == Kind::DateTime && parseIsoDateTimeMs(text, ms)) {
+            ints_.push_back(ms);
+            nulls_.push_back(false);
+            return;
+        }
+        append(QVariant(text.toString()), pool);
+        return;
+    }
+    case CK::Bytes:
+        append(QVariant(QByteArray(cell.bytes, cell.length)), pool);
+        return;
+    }
 }
 
 void ColumnStore::set(std::uint32_t row, const QVariant& value, std::vector<char16_t>& pool) {
@@ -275,7 +429,7 @@ bool ColumnStore::store(std::uint32_t row, const QVariant& v, std::vector<char16
         if (isIntegral(v) && id != QMetaType::Bool) {
             putText(QString::number(v.toLongLong()));
         } else if (isFloating(v)) {
-            putText(QString::number(v.toDouble(), 'g', 17));
+            putText(QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest));
         } else if (id == QMetaType::QString) {
             const QString s = v.toString();
             if (!looksNumeric(s))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RecordSet.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
@@ -23,6 +25,7 @@ public:
 
     void appendNull();
     void append(const QVariant& value, std::vector<char16_t>& pool);
+    void append(const CellValue& cell, std::vector<char16_t>& pool);
     void set(std::uint32_t row, const QVariant& value, std::vector<char16_t>& pool);
     QVariant get(std::uint32_t row, const std::vector<char16_t>& pool) const;
     bool isNull(std::uint32_t row) const { return nulls_[row]; }
@@ -53,5 +56,7 @@ private:
 
 // Fast parse of "yyyy-MM-dd", "yyyy-MM-dd HH:mm[:ss[.zzz]]" (or with 'T'); false otherwise.
 bool parseIsoDateTime(QStringView text, QDate& date, QTime& time, bool& hasTime);
+// The same, as milliseconds since the start of the Julian day count.
+bool parseIsoDateTimeMs(QStringView text, std::int64_t& ms);
 
 }  // namespace lorvane

@@ -2,6 +2,7 @@
 
 #include "AdoTypes.h"
 #include "ConnectionString.h"
+#include "OdbcCatalogue.h"
 #include "VLNError.h"
 
 #include <QAtomicInt>
@@ -132,6 +133,13 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
     case lorvane::ConnectionString::Kind::PostgreSQL: driver = QStringLiteral("QPSQL"); break;
     case lorvane::ConnectionString::Kind::Odbc: driver = QStringLiteral("QODBC"); break;
     }
+    if (cs.kind() == lorvane::ConnectionString::Kind::SQLite) {
+        // QSQLITE would silently create a new empty database for a mistyped path.
+        const QString path = cs.value(QStringLiteral("Data Source"), cs.value(QStringLiteral("Database")));
+        if (path != u":memory:" && !QFileInfo(path).isFile())
+            throw VLNError(ErrorNumber::ProviderFailure, driver,
+                           QStringLiteral("The database file '%1' does not exist.").arg(path));
+    }
     if (QSqlDatabase::contains(name_))
         QSqlDatabase::removeDatabase(name_);
     if (!QSqlDatabase::isDriverAvailable(driver))
@@ -142,12 +150,6 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
     switch (cs.kind()) {
     case lorvane::ConnectionString::Kind::SQLite: {
         const QString path = cs.value(QStringLiteral("Data Source"), cs.value(QStringLiteral("Database")));
-        // QSQLITE would silently create a new empty database for a mistyped path.
-        if (path != u":memory:" && !QFileInfo(path).isFile()) {
-            QSqlDatabase::removeDatabase(name_);
-            throw VLNError(ErrorNumber::ProviderFailure, driver,
-                           QStringLiteral("The database file '%1' does not exist.").arg(path));
-        }
         db.setDatabaseName(path);
         if (commandTimeout_ > 0)
             options << QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(qint64(commandTimeout_) * 1000);
@@ -220,32 +222,29 @@ qint64 Connection::Execute(const QString& sql) {
 std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 maxRecords) {
     requireOpen(ErrorNumber::NotUsable);
     QSqlDatabase db = database();
+    if (db.driverName() == u"QSQLITE") {
+        const QVariant h = db.driver()->handle();
+        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+            return openSqliteRecordSet(*static_cast<sqlite3* const*>(h.constData()), sql, maxRecords);
+    }
+    const QString driver = db.driverName();
     QSqlQuery q(db);
     q.setForwardOnly(true);
+    // Exact decimals (money) arrive as text rather than rounded doubles. SQLite keeps decimals
+    // as doubles anyway, so it reads faster with the default.
+    if (driver != u"QSQLITE")
+        q.setNumericalPrecisionPolicy(QSql::HighPrecision);
     if (!q.exec(sql))
         raiseDriverError(q.lastError(), ErrorNumber::CommandFailure);
 
     const QSqlRecord record = q.record();
-    const QString driver = db.driverName();
-    sqlite3_stmt* stmt = nullptr;
-    if (driver == u"QSQLITE") {
-        const QVariant h = q.result()->handle();
-        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3_stmt*") == 0)
-            stmt = *static_cast<sqlite3_stmt* const*>(h.data());
-    }
 
     auto rs = std::make_shared<RecordSet>();
     for (int i = 0; i < record.count(); ++i) {
         const QSqlField f = record.field(i);
         int type = adoTypeFromMetaType(f.metaType());
         int size = std::max(0, f.length());
-        if (stmt) {
-            const char* decl = sqlite3_column_decltype(stmt, i);
-            if (decl && *decl) {
-                type = adoTypeFromDeclaredType(QString::fromUtf8(decl));
-                size = declaredLength(QString::fromUtf8(decl));
-            }
-        } else if (driver == u"QPSQL" && f.typeID() > 0) {
+        if (driver == u"QPSQL" && f.typeID() > 0) {
             type = adoTypeFromPostgresOid(f.typeID());
         } else if (driver == u"QODBC" && f.typeID() != -1) {
             type = adoTypeFromOdbcSqlType(f.typeID());
@@ -268,6 +267,103 @@ std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 
     }
     if (q.lastError().isValid())
         raiseDriverError(q.lastError(), ErrorNumber::CommandFailure);
+    rs->Squeeze();
+    if (rs->RecordCount() > 0)
+        rs->MoveFirst();
+    return rs;
+}
+
+// SQLite results are read with the library itself on the connection's handle: typed cells go
+// straight into the record set, with no QVariant per cell.
+std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords) {
+    auto fail = [&](int code) {
+        throw VLNError(code, QStringLiteral("QSQLITE"),
+                       QString::fromUtf16(static_cast<const char16_t*>(sqlite3_errmsg16(handle))));
+    };
+    sqlite3_stmt* stmt = nullptr;
+    const void* tail = nullptr;
+    int rc = sqlite3_prepare16_v2(handle, sql.utf16(), static_cast<int>(sql.size() * 2), &stmt, &tail);
+    if (rc != SQLITE_OK)
+        fail(rc);
+    if (!stmt)  // blank or comment only
+        throw VLNError(ErrorNumber::CommandFailure, QStringLiteral("QSQLITE"), QStringLiteral("No statement to run."));
+    struct Finalize {
+        sqlite3_stmt* s;
+        ~Finalize() { sqlite3_finalize(s); }
+    } finalize{stmt};
+    const auto* rest = static_cast<const char16_t*>(tail);
+    const auto* end = reinterpret_cast<const char16_t*>(sql.utf16()) + sql.size();
+    if (rest && QStringView(rest, end - rest).trimmed().size() > 0 && QStringView(rest, end - rest).trimmed() != u";")
+        throw VLNError(ErrorNumber::CommandFailure, QStringLiteral("QSQLITE"),
+                       QStringLiteral("Only one statement can be run at a time."));
+
+    const int columns = sqlite3_column_count(stmt);
+    rc = sqlite3_step(stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        fail(sqlite3_extended_errcode(handle));
+
+    auto rs = std::make_shared<RecordSet>();
+    for (int i = 0; i < columns; ++i) {
+        const char* decl = sqlite3_column_decltype(stmt, i);
+        int type = AdoType::Variant;
+        int size = 0;
+        if (decl && *decl) {
+            type = adoTypeFromDeclaredType(QString::fromUtf8(decl));
+            size = declaredLength(QString::fromUtf8(decl));
+        } else if (rc == SQLITE_ROW) {
+            // An expression: its first value says what it is.
+            switch (sqlite3_column_type(stmt, i)) {
+            case SQLITE_INTEGER: type = AdoType::BigInt; break;
+            case SQLITE_FLOAT: type = AdoType::Double; break;
+            case SQLITE_TEXT: type = AdoType::VarWChar; break;
+            case SQLITE_BLOB: type = AdoType::LongVarBinary; break;
+            default: break;
+            }
+        }
+        const QString base = QString::fromUtf16(static_cast<const char16_t*>(sqlite3_column_name16(stmt, i)));
+        QString name = base;
+        // Two result columns may share a name (SELECT a.ID, b.ID); keep both reachable.
+        for (int n = 2; rs->FieldIndex(name) >= 0; ++n)
+            name = QStringLiteral("%1_%2").arg(base).arg(n);
+        rs->AppendField(name, type, size, AdoFieldAttribute::MayBeNull);
+    }
+    rs->Open();
+
+    std::vector<CellValue> row(static_cast<std::size_t>(columns));
+    qint64 count = 0;
+    while (rc == SQLITE_ROW && (maxRecords <= 0 || count < maxRecords)) {
+        for (int i = 0; i < columns; ++i) {
+            CellValue& cell = row[static_cast<std::size_t>(i)];
+            switch (sqlite3_column_type(stmt, i)) {
+            case SQLITE_INTEGER:
+                cell.kind = CellValue::Kind::Integer;
+                cell.integer = sqlite3_column_int64(stmt, i);
+                break;
+            case SQLITE_FLOAT:
+                cell.kind = CellValue::Kind::Real;
+                cell.real = sqlite3_column_double(stmt, i);
+                break;
+            case SQLITE_TEXT:
+                cell.kind = CellValue::Kind::Text;
+                cell.text = static_cast<const char16_t*>(sqlite3_column_text16(stmt, i));
+                cell.length = sqlite3_column_bytes16(stmt, i) / 2;
+                break;
+            case SQLITE_BLOB:
+                cell.kind = CellValue::Kind::Bytes;
+                cell.bytes = static_cast<const char*>(sqlite3_column_blob(stmt, i));
+                cell.length = sqlite3_column_bytes(stmt, i);
+                break;
+            default:
+                cell.kind = CellValue::Kind::Null;
+                break;
+            }
+        }
+        rs->AppendRow(std::span<const CellValue>(row));
+        ++count;
+        rc = sqlite3_step(stmt);
+    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        fail(sqlite3_extended_errcode(handle));
     rs->Squeeze();
     if (rs->RecordCount() > 0)
         rs->MoveFirst();
@@ -430,6 +526,26 @@ void Connection::readPostgresColumns(RecordSet& rs, const QString& table) {
 
 void Connection::readOdbcColumns(RecordSet& rs, const QString& table) {
     QSqlDatabase db = database();
+    const QVariant handle = db.driver()->handle();
+    // QODBC hands out its SQLHDBC as a void* (SQLHANDLE).
+    if (handle.isValid() && (qstrcmp(handle.typeName(), "SQLHANDLE") == 0 || qstrcmp(handle.typeName(), "void*") == 0)) {
+        const OdbcColumnsResult result =
+            readOdbcCatalogueColumns(*static_cast<void* const*>(handle.constData()), table);
+        if (result.ok) {
+            for (const OdbcColumn& c : result.columns) {
+                // Some drivers report declared numeric or date columns as text; the declared
+                // type name then says more than the type code.
+                int type = adoTypeFromOdbcSqlType(c.sqlType);
+                const int declared = adoTypeFromDeclaredType(c.typeName);
+                if (isTextAdoType(type) && !isTextAdoType(declared) && declared != AdoType::Variant)
+                    type = declared;
+                addColumnRow(rs, c.catalog, c.schema, c.table, c.column, c.ordinal, c.nullable, type, c.size,
+                             c.typeName);
+            }
+            return;
+        }
+    }
+    // Without the driver's handle: one record per table, with the types QODBC reports.
     QStringList tables;
     if (table.isEmpty())
         tables = db.tables(QSql::Tables) + db.tables(QSql::Views);
@@ -440,9 +556,8 @@ void Connection::readOdbcColumns(RecordSet& rs, const QString& table) {
         const QSqlRecord record = db.record(t);
         for (int i = 0; i < record.count(); ++i) {
             const QSqlField f = record.field(i);
-            const int type = f.typeID() != -1 ? adoTypeFromOdbcSqlType(f.typeID()) : adoTypeFromMetaType(f.metaType());
             addColumnRow(rs, QVariant(), QVariant(), t, f.name(), i + 1, f.requiredStatus() != QSqlField::Required,
-                         type, std::max(0, f.length()), QString());
+                         adoTypeFromOdbcSqlType(f.typeID()), std::max(0, f.length()), QString());
         }
     }
 }

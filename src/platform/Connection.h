@@ -8,6 +8,7 @@
 #include <memory>
 
 class QSqlError;
+struct sqlite3;
 
 namespace lorvane {
 
@@ -73,6 +74,7 @@ private:
     void readSqliteColumns(RecordSet& rs, const QString& table);
     void readPostgresColumns(RecordSet& rs, const QString& table);
     void readOdbcColumns(RecordSet& rs, const QString& table);
+    std::shared_ptr<RecordSet> openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords);
 };
 
 }  // namespace lorvane

@@ -317,6 +317,18 @@ void RecordSet::AppendRow(std::span<const QVariant> values) {
         pos_ = 0;
 }
 
+void RecordSet::AppendRow(std::span<const CellValue> cells) {
+    requireOpen();
+    if (cells.size() != d_->columns.size())
+        raise(ErrorNumber::NotAllowedInContext,
+              QStringLiteral("A row of %1 values does not fit %2 fields.").arg(cells.size()).arg(d_->columns.size()));
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        d_->columns[i].append(cells[i], d_->pool);
+    d_->order.push_back(d_->physicalRows++);
+    if (pos_ < 0)
+        pos_ = 0;
+}
+
 void RecordSet::ReserveRows(qint64 rows) {
     requireOpen();
     const auto n = static_cast<std::size_t>(std::max<qint64>(0, rows));

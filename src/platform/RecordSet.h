@@ -8,6 +8,17 @@
 
 namespace lorvane {
 
+// One cell of a row being loaded from a database, without a QVariant: a Null, a 64-bit
+// integer, a double, UTF-16 text or bytes (views into the driver's buffers, copied on append).
+struct CellValue {
+    enum class Kind { Null, Integer, Real, Text, Bytes } kind = Kind::Null;
+    qint64 integer = 0;
+    double real = 0;
+    const char16_t* text = nullptr;
+    const char* bytes = nullptr;
+    qsizetype length = 0;  // characters of text, or bytes
+};
+
 struct FieldInfo {
     QString name;
     int type = 0;          // AdoType number
@@ -85,6 +96,7 @@ public:
 
     // Appends a whole row at once; used when loading results. values.size() == FieldCount().
     void AppendRow(std::span<const QVariant> values);
+    void AppendRow(std::span<const CellValue> cells);
     void ReserveRows(qint64 rows);
     // Releases spare capacity after a bulk load.
     void Squeeze();

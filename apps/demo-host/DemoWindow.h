@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QPlainTextEdit;
+class QTableWidget;
+
+namespace lorvane {
+class Lorvanev2;
+}
+
+// A small host application: it places the component on its window, lists the component's
+// properties (read through the Qt meta-object) for editing, keeps an event log, and saves or
+// loads the settings through a property bag file.
+class DemoWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit DemoWindow(const QString& databasePath, QWidget* parent = nullptr);
+
+    lorvane::Lorvanev2* component() const { return component_; }
+
+private:
+    lorvane::Lorvanev2* component_;
+    QTableWidget* properties_;
+    QPlainTextEdit* log_;
+    QString databasePath_;
+    bool filling_ = false;
+
+    void fillProperties();
+    void refreshProperty(const QString& name);
+    void applyEdit(int row);
+    void logEvent(const QString& text);
+    void saveSettings();
+    void loadSettings();
+};

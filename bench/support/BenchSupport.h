@@ -1,0 +1,20 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+#include <QString>
+#include <map>
+#include <string>
+
+namespace lorvane::bench {
+
+// Runs the registered benchmarks and returns, per benchmark name, the fastest repetition's
+// real time in seconds. Figures are compared within one run, never against fixed times.
+std::map<std::string, double> runAndCollect(int argc, char** argv);
+
+// Heap bytes in use (glibc's allocator statistics).
+long long heapInUse();
+
+// "BENCH <name> <figure> (goal <op> <value>)"
+void printSummary(const std::string& name, const std::string& figure, const std::string& goal);
+
+}  // namespace lorvane::bench
