@@ -60,6 +60,8 @@ struct BuilderSettings {
     // The catalogue offered to the builder.
     std::shared_ptr<QStringList> TableList;
     std::shared_ptr<QStringList> FieldList;
+    // Set by the field catalogue when a table name contains "." (joins then carry alias texts).
+    bool QualifiedTableName = false;
 
     // Flags of the open builder window.
     bool ShowSaveMsg = false;

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+namespace lorvane {
+
+class FieldTypeSource;
+class QueryState;
+
+// One pending criterion of the query criteria page.
+struct CriteriaEntry {
+    QString column;        // the grid column: qualified field name or alias
+    QString operatorWord;  // "=", "BETWEEN", "CONTAINS", "IS NULL" ...
+    QString value1;
+    QString value2;
+    bool conjunctionAnd = true;  // the AND/OR option pair
+};
+
+// Criteria cells of the grid and the WHERE and HAVING lines made from them.
+class Criteria {
+public:
+    Criteria(QueryState& state, const FieldTypeSource& types) : s_(state), types_(types) {}
+
+    // Stores the entry as a term in a cell of rsWhere: with AND in the last line (a first line
+    // is added to an empty grid), with OR in a new line. False when the column does not exist.
+    bool CommitCriteriaEntry(const CriteriaEntry& entry);
+
+    // The cell term an entry makes, without storing it.
+    QString TermFor(const CriteriaEntry& entry) const;
+
+    // Rebuilds rsCriteriaClone with the non-aggregate (WHERE) or aggregate (HAVING) columns.
+    void SplitColumns(bool aggregates);
+    bool IsAggregateColumn(const QString& column) const;
+
+    void GenerateWhereClause();
+    void GenerateHavingClause();
+
+    // The cell text with expression written before each of its operators.
+    static QString RewriteCell(const QString& cell, const QString& expression);
+
+private:
+    QueryState& s_;
+    const FieldTypeSource& types_;
+
+    QString generate(const QString& keyword);
+    QString expressionFor(const QString& column);
+};
+
+}  // namespace lorvane

@@ -1,0 +1,177 @@
+#include "CriteriaGrid.h"
+
+#include "QueryState.h"
+#include "platform/AdoTypes.h"
+#include "platform/VLNError.h"
+
+#include <functional>
+#include <vector>
+
+namespace lorvane {
+
+namespace {
+
+bool rowIsEmpty(const RecordSet& rs, qint64 row) {
+    for (int f = 0; f < rs.FieldCount(); ++f)
+        if (!rs.ValueAt(row, f).toString().isEmpty())
+            return false;
+    return true;
+}
+
+void deleteEmptyRows(RecordSet& rs) {
+    if (!rs.IsOpen())
+        return;
+    for (qint64 row = rs.RecordCount() - 1; row >= 0; --row) {
+        if (rowIsEmpty(rs, row)) {
+            rs.SetAbsolutePosition(row + 1);
+            rs.Delete();
+        }
+    }
+}
+
+}  // namespace
+
+void CriteriaGrid::RebuildColumns() {
+    auto fresh = std::make_shared<RecordSet>();
+    auto append = [&fresh](const QString& name) {
+        // A name the grid already has (a field listed twice) gets no second column.
+        if (!name.isEmpty() && fresh->FieldIndex(name) < 0)
+            fresh->AppendField(name, AdoType::VarChar, QueryState::kCriteriaCellSize,
+                               QueryState::kCriteriaCellAttributes);
+    };
+    for (const QString& field : s_.FieldList())
+        append(field);
+    RecordSet& groupBy = s_.rsGroupBy();
+    for (qint64 r = 0; r < groupBy.RecordCount(); ++r)
+        append(textAt(groupBy, r, QueryState::GroupByFieldAlias));
+    RecordSet& calc = s_.rsCalcFields();
+    for (qint64 r = 0; r < calc.RecordCount(); ++r)
+        append(textAt(calc, r, QueryState::CalcAlias));
+    fresh->Open();
+
+    RecordSet& old = s_.rsWhere();
+    std::vector<int> source(static_cast<std::size_t>(fresh->FieldCount()));
+    for (int f = 0; f < fresh->FieldCount(); ++f)
+        source[static_cast<std::size_t>(f)] = old.FieldIndex(fresh->Field(f).name);
+    for (qint64 r = 0; r < old.RecordCount(); ++r) {
+        fresh->AddNew();
+        for (int f = 0; f < fresh->FieldCount(); ++f) {
+            const int from = source[static_cast<std::size_t>(f)];
+            if (from < 0)
+                continue;
+            const QString text = textAt(old, r, from);
+            if (!text.isEmpty())
+                fresh->SetValue(f, text);
+        }
+        fresh->Update();
+    }
+    s_.whereHandle() = fresh->Clone();
+}
+
+void CriteriaGrid::PruneAfterFieldListChange() {
+    const QStringList& fields = s_.FieldList();
+    auto refersToField = [&fields](const QString& text) {
+        for (const QString& item : fields)
+            if (text == item || text.contains(item) || item.contains(text))
+                return true;
+        return false;
+    };
+    auto prune = [](RecordSet& rs, const std::function<bool(qint64)>& keep) {
+        for (qint64 r = rs.RecordCount() - 1; r >= 0; --r) {
+            if (!keep(r)) {
+                rs.SetAbsolutePosition(r + 1);
+                rs.Delete();
+            }
+        }
+    };
+    RecordSet& groupBy = s_.rsGroupBy();
+    prune(groupBy, [&](qint64 r) { return refersToField(textAt(groupBy, r, QueryState::GroupByFieldName)); });
+    RecordSet& orderBy = s_.rsOrderBy();
+    prune(orderBy, [&](qint64 r) { return refersToField(textAt(orderBy, r, QueryState::OrderByFieldName)); });
+    RecordSet& calc = s_.rsCalcFields();
+    prune(calc, [&](qint64 r) {
+        const QString expression = textAt(calc, r, QueryState::CalcExpression);
+        for (const QString& item : fields)
+            if (expression.contains(item))
+                return true;
+        return false;
+    });
+    // Aliases of the rows just removed go with them.
+    RecordSet& alias = s_.rsAlias();
+    prune(alias, [&](qint64 r) {
+        const QString name = textAt(alias, r, QueryState::AliasName);
+        const bool fromGroupBy = textAt(alias, r, QueryState::AliasRecordsetType) == u"rsGroupBy";
+        RecordSet& owner = fromGroupBy ? groupBy : calc;
+        const int field = fromGroupBy ? int(QueryState::GroupByFieldAlias) : int(QueryState::CalcAlias);
+        for (qint64 o = 0; o < owner.RecordCount(); ++o)
+            if (textAt(owner, o, field) == name)
+                return true;
+        return false;
+    });
+    RebuildColumns();
+}
+
+void CriteriaGrid::SQLWhereCloneRS() {
+    RecordSet& where = s_.rsWhere();
+    RecordSet& clone = s_.rsCriteriaClone();
+    std::vector<std::pair<int, int>> pairs;  // (clone field, where field) with the same name
+    for (int c = 0; c < clone.FieldCount(); ++c) {
+        const int w = where.FieldIndex(clone.Field(c).name);
+        if (w >= 0)
+            pairs.emplace_back(c, w);
+    }
+    for (qint64 r = 0; r < where.RecordCount(); ++r) {
+        clone.AddNew();
+        for (const auto& [c, w] : pairs)
+            clone.SetValue(c, where.ValueAt(r, w));
+        clone.Update();
+    }
+    if (clone.RecordCount() > 0)
+        clone.MoveFirst();
+}
+
+void CriteriaGrid::SQLHavingCloneRS() {
+    RecordSet& having = s_.rsHaving();
+    RecordSet& clone = s_.rsCriteriaClone();
+    const int n = std::min(clone.FieldCount(), having.FieldCount());
+    for (qint64 r = 0; r < having.RecordCount(); ++r) {
+        clone.AddNew();
+        for (int f = 0; f < n; ++f)
+            clone.SetValue(f, having.ValueAt(r, f));
+        clone.Update();
+    }
+    if (clone.RecordCount() > 0)
+        clone.MoveFirst();
+}
+
+void CriteriaGrid::DestroyRSClone() {
+    RecordSet& clone = s_.rsCriteriaClone();
+    while (clone.RecordCount() > 0) {
+        clone.MoveFirst();
+        clone.Delete();
+    }
+}
+
+void CriteriaGrid::Normalise() {
+    RecordSet& where = s_.rsWhere();
+    const int split = s_.SplitColumn.isEmpty() ? -1 : where.FieldIndex(s_.SplitColumn);
+    if (split >= 0 && !s_.SplitValue.isEmpty()) {
+        const qint64 lines = where.RecordCount();
+        for (qint64 r = 0; r < lines; ++r) {
+            std::vector<QVariant> copy;
+            for (int f = 0; f < where.FieldCount(); ++f)
+                copy.push_back(f == split ? QVariant(s_.SplitValue) : where.ValueAt(r, f));
+            where.AppendRow(copy);
+        }
+    }
+    deleteEmptyRows(where);
+    s_.SplitColumn.clear();
+    s_.SplitValue.clear();
+}
+
+void CriteriaGrid::DeleteEmptyRows() {
+    deleteEmptyRows(s_.rsWhere());
+    deleteEmptyRows(s_.rsHaving());
+}
+
+}  // namespace lorvane

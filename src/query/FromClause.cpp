@@ -1,0 +1,136 @@
+#include "FromClause.h"
+
+#include "QueryState.h"
+#include "control/BuilderSettings.h"
+
+#include <QVariant>
+
+namespace lorvane {
+
+namespace {
+
+QString beforeFirstDot(const QString& item) {
+    const qsizetype dot = item.indexOf(u'.');
+    return dot < 0 ? item : item.left(dot);
+}
+
+void addBookkeeping(RecordSet& rs, std::initializer_list<QVariant> values) {
+    rs.AddNew();
+    int f = 0;
+    for (const QVariant& v : values)
+        rs.SetValue(f++, v);
+    rs.Update();
+}
+
+}  // namespace
+
+QString FromClause::KeywordFor(const QString& symbol) {
+    if (symbol == u">=")
+        return QStringLiteral("LEFT OUTER JOIN");
+    if (symbol == u"<>")
+        return QStringLiteral("FULL OUTER JOIN");
+    return QStringLiteral("INNER JOIN");
+}
+
+QString FromClause::DescriptionFor(const QString& symbol, const QString& t1, const QString& t2) {
+    if (symbol == u">=")
+        return QStringLiteral("Include [ALL RECORDS] from '") + t1 + QStringLiteral("' ") +
+               QStringLiteral("and [ONLY THOSE RECORDS] from '") + t2 +
+               QStringLiteral("' where the Joined Fields are [EQUAL].");
+    if (symbol == u"<>")
+        return QStringLiteral("Include [ALL RECORDS] from '") + t1 + QStringLiteral("' ") +
+               QStringLiteral("and [ALL RECORDS] from '") + t2 + QStringLiteral("'");
+    return QStringLiteral("[ONLY INCLUDE ROWS] where the Joined Fields from '") + t1 + QStringLiteral("' ") +
+           QStringLiteral("are [EQUAL] to the Fields from '") + t2 + QStringLiteral("'");
+}
+
+void FromClause::AddJoinCondition(const JoinRequest& r) {
+    const QString leftAlias = beforeFirstDot(r.leftField);
+    const QString rightAlias = beforeFirstDot(r.rightField);
+    const QString keyword = KeywordFor(r.symbol);
+    const bool qualified = s_.settings().QualifiedTableName;
+    const QString tableFrom = qualified ? r.leftTable + u' ' + leftAlias : r.leftTable;
+    const QString tableTo = (qualified ? r.rightTable + u' ' + rightAlias : r.rightTable) + QStringLiteral(" ON");
+
+    RecordSet& joins = s_.rsJoins();
+    RecordSet& joinFields = s_.rsJoinFields();
+    joins.AddNew();
+    if (joins.RecordCount() == 1) {
+        joins.SetValue(QueryState::JoinTableFrom, tableFrom);
+        joins.SetValue(QueryState::JoinKeyword, keyword);
+        joins.SetValue(QueryState::JoinTableTo, tableTo);
+    } else if (joinFields.RecordCount() > 0) {
+        joins.SetValue(QueryState::JoinTableTo, QStringLiteral("AND"));
+    } else {
+        joins.SetValue(QueryState::JoinKeyword, keyword);
+        joins.SetValue(QueryState::JoinTableTo, tableTo);
+    }
+    joins.SetValue(QueryState::JoinFieldFrom, r.leftField);
+    joins.SetValue(QueryState::JoinCompare, QStringLiteral("="));
+    joins.SetValue(QueryState::JoinFieldTo, r.rightField);
+    joins.Update();
+
+    addBookkeeping(joinFields, {r.leftTable, r.leftField, true});
+    addBookkeeping(joinFields, {r.rightTable, r.rightField, true});
+    RecordSet& used = s_.rsJoinTablesUsed();
+    addBookkeeping(used, {r.leftTable, true});
+    addBookkeeping(used, {r.rightTable, true});
+    BuildJoinText();
+}
+
+void FromClause::BuildJoinText() {
+    RecordSet& joins = s_.rsJoins();
+    const qint64 rows = joins.RecordCount();
+    auto isJoinRow = [&](qint64 r) { return textAt(joins, r, QueryState::JoinTableTo) != u"AND"; };
+    qint64 joinRows = 0;
+    for (qint64 r = 0; r < rows; ++r)
+        joinRows += isJoinRow(r) ? 1 : 0;
+    QString text(joinRows, u'(');
+    for (qint64 r = 0; r < rows; ++r) {
+        const int first = isJoinRow(r) ? QueryState::JoinTableFrom : QueryState::JoinTableTo;
+        for (int f = first; f <= QueryState::JoinFieldTo; ++f)
+            text += u' ' + textAt(joins, r, f);
+        if (r + 1 == rows || isJoinRow(r + 1))
+            text += u')';
+    }
+    s_.JoinText = text;
+}
+
+void FromClause::GenerateFromClause() {
+    const BuilderSettings& settings = s_.settings();
+    if (settings.VLNAllowTableSelection && s_.SelectedTables.isEmpty())
+        return;
+    auto written = [&settings](const QString& item) {
+        const qsizetype dot = item.indexOf(u'.');
+        if (dot < 0)
+            return item;
+        QString alias = item.left(dot);
+        if (!settings.VLNLeftFieldorTableSpaceChr.isEmpty() && item.startsWith(settings.VLNLeftFieldorTableSpaceChr))
+            alias += settings.VLNRightFieldorTableSpaceChr;
+        return item + u' ' + alias;
+    };
+    QString text = QStringLiteral("FROM ");
+    RecordSet& joins = s_.rsJoins();
+    if (joins.RecordCount() > 0) {
+        text += s_.JoinText;
+        RecordSet& used = s_.rsJoinTablesUsed();
+        for (const QString& table : s_.TableList()) {
+            bool joined = false;
+            for (qint64 r = 0; r < used.RecordCount() && !joined; ++r)
+                joined = textAt(used, r, QueryState::JoinTableName) == table;
+            if (!joined)
+                text += QStringLiteral(", ") + written(table);
+        }
+    } else {
+        bool first = true;
+        for (const QString& table : s_.TableList()) {
+            if (!first)
+                text += QStringLiteral(", ");
+            text += written(table);
+            first = false;
+        }
+    }
+    s_.FromText = text;
+}
+
+}  // namespace lorvane

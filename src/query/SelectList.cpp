@@ -1,0 +1,141 @@
+#include "SelectList.h"
+
+#include "GroupOrder.h"
+#include "QueryState.h"
+#include "control/BuilderSettings.h"
+
+namespace lorvane {
+
+namespace {
+
+const char* const kPlainOpenings[] = {"SUM(", "COUNT(", "AVG(", "MIN(", "MAX(", "STDEV(", "VAR(", "FIRST(", "LAST("};
+const char* const kDistinctOpenings[] = {"SUM DISTINCT(", "COUNT DISTINCT(", "AVG DISTINCT(", "MIN DISTINCT(",
+                                         "MAX DISTINCT("};
+
+QString withoutTable(const QString& item) {
+    const qsizetype dot = item.indexOf(u'.');
+    return dot < 0 ? item : item.mid(dot + 1);
+}
+
+}  // namespace
+
+bool SelectList::ContainsPlainAggregate(const QString& text) {
+    for (const char* opening : kPlainOpenings)
+        if (text.contains(QLatin1String(opening)))
+            return true;
+    return false;
+}
+
+bool SelectList::IsAggregateExpression(const QString& text) {
+    if (ContainsPlainAggregate(text))
+        return true;
+    for (const char* opening : kDistinctOpenings)
+        if (text.contains(QLatin1String(opening)))
+            return true;
+    return false;
+}
+
+void SelectList::GenerateSelectList() {
+    const BuilderSettings& settings = s_.settings();
+    GroupOrder groupOrder(s_);
+    if (settings.VLNAllowTableSelection && s_.SelectedTables.isEmpty()) {
+        s_.SelectText.clear();
+        groupOrder.GenerateGroupByClause();
+        return;
+    }
+    if (!settings.VLNAllowFieldSelection)
+        s_.OutputFieldList = s_.FieldList();
+
+    QString text;
+    QString start;
+    auto add = [&text, &start](const QString& item) {
+        if (text != start)
+            text += QStringLiteral(", ");
+        text += item;
+    };
+    RecordSet& groupBy = s_.rsGroupBy();
+    RecordSet& calc = s_.rsCalcFields();
+    if (groupBy.RecordCount() > 0) {
+        start = text = QStringLiteral("SELECT ");
+        RecordSet& alias = s_.rsAlias();
+        for (qint64 r = 0; r < groupBy.RecordCount(); ++r) {
+            if (textAt(groupBy, r, QueryState::GroupByOutput).toUpper() != u"YES")
+                continue;
+            const QString fieldAlias = textAt(groupBy, r, QueryState::GroupByFieldAlias);
+            const QString grouped = textAt(groupBy, r, QueryState::GroupByExpression);
+            if (!fieldAlias.isEmpty()) {
+                add(grouped + QStringLiteral(" AS ") + fieldAlias);
+                continue;
+            }
+            if (!grouped.isEmpty()) {
+                add(grouped);
+                continue;
+            }
+            const QString fieldName = textAt(groupBy, r, QueryState::GroupByFieldName);
+            if (fieldName.isEmpty())
+                continue;
+            QString item = fieldName;  // without a matching alias the field stands alone
+            for (qint64 a = 0; a < alias.RecordCount(); ++a) {
+                if (textAt(alias, a, QueryState::AliasFieldName) == fieldName) {
+                    item += QStringLiteral(" AS ") + textAt(alias, a, QueryState::AliasName);
+                    break;
+                }
+            }
+            add(item);
+        }
+        // Each calculated field is tested on its own: only aggregates can stand beside groups.
+        for (qint64 r = 0; r < calc.RecordCount(); ++r) {
+            const QString expression = textAt(calc, r, QueryState::CalcExpression);
+            if (ContainsPlainAggregate(expression) && textAt(calc, r, QueryState::CalcOutput) == u"YES")
+                add(expression + QStringLiteral(" AS ") + textAt(calc, r, QueryState::CalcAlias));
+        }
+    } else {
+        start = text = s_.Distinct ? QStringLiteral("SELECT DISTINCT ") : QStringLiteral("SELECT ");
+        for (const QString& item : s_.OutputFieldList)
+            add(item);
+        for (qint64 r = 0; r < calc.RecordCount(); ++r)
+            if (textAt(calc, r, QueryState::CalcOutput) == u"YES")
+                add(textAt(calc, r, QueryState::CalcExpression) + QStringLiteral(" AS ") +
+                    textAt(calc, r, QueryState::CalcAlias));
+    }
+    s_.SelectText = text;
+    groupOrder.GenerateGroupByClause();
+}
+
+QStringList SelectList::FillCriteriaFieldList() const {
+    QStringList entries;
+    QStringList seen;  // the grid has one column per name
+    auto add = [&](const QString& name, const QString& shown) {
+        if (name.isEmpty() || seen.contains(name, Qt::CaseInsensitive))
+            return;
+        seen << name;
+        entries << shown;
+    };
+    for (const QString& item : s_.FieldList())
+        add(item, withoutTable(item));
+    RecordSet& groupBy = s_.rsGroupBy();
+    for (qint64 r = 0; r < groupBy.RecordCount(); ++r) {
+        const QString a = textAt(groupBy, r, QueryState::GroupByFieldAlias);
+        add(a, a);
+    }
+    RecordSet& calc = s_.rsCalcFields();
+    for (qint64 r = 0; r < calc.RecordCount(); ++r) {
+        const QString a = textAt(calc, r, QueryState::CalcAlias);
+        add(a, a);
+    }
+    return entries;
+}
+
+QStringList SelectList::FillGroupingFieldList() const {
+    QStringList entries;
+    for (const QString& item : s_.FieldList())
+        entries << withoutTable(item);
+    entries << QStringLiteral("*");
+    RecordSet& calc = s_.rsCalcFields();
+    for (qint64 r = 0; r < calc.RecordCount(); ++r)
+        if (!ContainsPlainAggregate(textAt(calc, r, QueryState::CalcExpression)))
+            entries << textAt(calc, r, QueryState::CalcAlias);
+    return entries;
+}
+
+}  // namespace lorvane

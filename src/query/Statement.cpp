@@ -1,0 +1,103 @@
+#include "Statement.h"
+
+#include "CriteriaGrid.h"
+#include "FromClause.h"
+#include "GroupOrder.h"
+#include "QueryState.h"
+#include "SelectList.h"
+#include "platform/VLNError.h"
+
+namespace lorvane {
+
+namespace {
+
+const QString kLineBreak = QStringLiteral("\r\n");
+
+// A failing step is skipped; the statement is assembled from whatever the buffers hold.
+template <typename F> void step(F&& f) {
+    try {
+        f();
+    } catch (const VLNError&) {
+    }
+}
+
+}  // namespace
+
+void Statement::RebuildStatement() {
+    CriteriaGrid grid(s_);
+    Criteria criteria(s_, types_);
+    step([&] { grid.RebuildColumns(); });
+    step([&] {
+        if (s_.rsWhere().RecordCount() > 0) {
+            grid.Normalise();
+            criteria.GenerateWhereClause();
+        } else {
+            s_.WhereText.clear();
+        }
+    });
+    step([&] {
+        if (s_.rsGroupBy().RecordCount() == 0) {
+            s_.GroupByText.clear();
+            s_.HavingText.clear();
+        } else {
+            criteria.GenerateHavingClause();
+            GroupOrder(s_).GenerateGroupByClause();
+        }
+    });
+    step([&] { SelectList(s_).GenerateSelectList(); });
+    step([&] { FromClause(s_).GenerateFromClause(); });
+    step([&] {
+        if (s_.rsOrderBy().RecordCount() > 0)
+            GroupOrder(s_).GenerateOrderByClause();
+        else
+            s_.OrderByText.clear();
+    });
+    AssembleStatement();
+}
+
+QString Statement::AssembleStatement() {
+    if (s_.WhereText == u" ")
+        s_.WhereText.clear();
+    QString text = s_.SelectText + kLineBreak + s_.FromText + kLineBreak;
+    for (const QString* clause : {&s_.WhereText, &s_.GroupByText, &s_.HavingText})
+        if (!clause->isEmpty())
+            text += *clause + kLineBreak;
+    text += s_.OrderByText;
+    s_.StatementText = text;
+    return text;
+}
+
+bool Statement::CommitCriteria(Mode mode, const CriteriaEntry& entry, Prompts& prompts) {
+    bool stored = false;
+    step([&] {
+        switch (mode) {
+        case Mode::Criteria:
+            stored = Criteria(s_, types_).CommitCriteriaEntry(entry);
+            if (stored)
+                RebuildStatement();
+            break;
+        case Mode::Grouping:
+            stored = GroupOrder(s_).CommitGroupingEntry(entry.column, entry.operatorWord, prompts);
+            CriteriaGrid(s_).RebuildColumns();
+            SelectList(s_).GenerateSelectList();
+            SqlViewTidyUp();
+            break;
+        case Mode::Ordering:
+            GroupOrder(s_).CommitOrderingEntry(entry.column, entry.operatorWord);
+            stored = true;
+            GroupOrder(s_).GenerateOrderByClause();
+            break;
+        }
+    });
+    AssembleStatement();
+    step([&] { CriteriaGrid(s_).DestroyRSClone(); });
+    return stored;
+}
+
+void Statement::SqlViewTidyUp() {
+    step([&] { CriteriaGrid(s_).DeleteEmptyRows(); });
+    step([&] { SelectList(s_).GenerateSelectList(); });
+    RebuildStatement();
+}
+
+}  // namespace lorvane

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Criteria.h"
+
+#include <QString>
+
+namespace lorvane {
+
+class FieldTypeSource;
+class Prompts;
+class QueryState;
+
+// The whole SELECT statement: the full rebuild of every clause, the assembly of the clause
+// buffers into the text the SQL window shows, and the commit of the query criteria page.
+class Statement {
+public:
+    enum class Mode { Criteria, Grouping, Ordering };
+
+    Statement(QueryState& state, const FieldTypeSource& types) : s_(state), types_(types) {}
+
+    void RebuildStatement();
+    // Joins the buffers, CR LF between lines, into StatementText; returns it.
+    QString AssembleStatement();
+
+    // The commit button: stores the pending entry of the active mode and regenerates what it
+    // affects. Grouping asks through prompts whether the column is output. False when nothing
+    // was stored.
+    bool CommitCriteria(Mode mode, const CriteriaEntry& entry, Prompts& prompts);
+
+    // The SQL view command's part on the query: drop empty criteria lines, regenerate all.
+    void SqlViewTidyUp();
+
+private:
+    QueryState& s_;
+    const FieldTypeSource& types_;
+};
+
+}  // namespace lorvane
