@@ -34,6 +34,13 @@ std::map<std::string, double> runAndCollect(int argc, char** argv) {
     return reporter.fastest;
 }
 
+bool hasAll(const std::map<std::string, double>& times, std::initializer_list<const char*> names) {
+    for (const char* name : names)
+        if (!times.count(name))
+            return false;
+    return true;
+}
+
 long long heapInUse() {
     const struct mallinfo2 info = mallinfo2();
     return static_cast<long long>(info.uordblks + info.hblkhd);

@@ -11,6 +11,9 @@ namespace lorvane::bench {
 // real time in seconds. Figures are compared within one run, never against fixed times.
 std::map<std::string, double> runAndCollect(int argc, char** argv);
 
+// True when every named benchmark ran.
+bool hasAll(const std::map<std::string, double>& times, std::initializer_list<const char*> names);
+
 // Heap bytes in use (glibc's allocator statistics).
 long long heapInUse();
 

@@ -182,7 +182,15 @@ void ColumnStore::growTo(std::uint32_t rows) {
 }
 
 void ColumnStore::appendNull() {
-    growTo(static_cast<std::uint32_t>(nulls_.size() + 1));
+    nulls_.push_back(true);
+    switch (kind_) {
+    case Kind::Int: case Kind::DateTime: case Kind::Date: case Kind::Time: ints_.push_back(0); break;
+    case Kind::Real: reals_.push_back(0); break;
+    case Kind::Bool: bools_.push_back(0); break;
+    case Kind::Text: case Kind::Decimal: textStart_.push_back(0); textLength_.push_back(0); break;
+    case Kind::Bytes: bytes_.emplace_back(); break;
+    case Kind::General: general_.emplace_back(); break;
+    }
 }
 
 // The bulk-load path: the common value types of each kind go straight to the typed vector;

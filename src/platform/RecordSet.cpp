@@ -3,6 +3,7 @@
 #include "ColumnStore.h"
 #include "VLNError.h"
 
+#include <QHash>
 #include <QStringList>
 #include <algorithm>
 
@@ -24,6 +25,8 @@ const QString kSource = QStringLiteral("Lorvane.RecordSet");
 
 struct RecordSet::Data {
     std::vector<FieldInfo> fields;
+    QHash<QString, int> fieldIndex;  // case-folded name -> position
+    QHash<QString, int> exactIndex;  // name as appended -> position (the usual lookup)
     std::vector<ColumnStore> columns;
     std::vector<char16_t> pool;
     std::vector<std::uint32_t> order;  // live rows in their current order (physical indices)
@@ -51,6 +54,8 @@ void RecordSet::AppendField(const QString& name, int type, int definedSize, int 
         raise(ErrorNumber::NotAllowedInContext, QStringLiteral("Fields cannot be appended while the record set is open."));
     if (FieldIndex(name) >= 0)
         raise(ErrorNumber::FieldExists, QStringLiteral("A field named '%1' already exists.").arg(name));
+    d_->fieldIndex.insert(name.toCaseFolded(), static_cast<int>(d_->fields.size()));
+    d_->exactIndex.insert(name, static_cast<int>(d_->fields.size()));
     d_->fields.push_back(FieldInfo{name, type, definedSize, attributes});
 }
 
@@ -69,6 +74,8 @@ void RecordSet::Close() {
     // Other cursors (clones) keep the rows; this one keeps only the field definitions.
     auto fresh = std::make_shared<Data>();
     fresh->fields = d_->fields;
+    fresh->fieldIndex = d_->fieldIndex;
+    fresh->exactIndex = d_->exactIndex;
     d_ = std::move(fresh);
     pos_ = -1;
     currentDeleted_ = false;
@@ -96,10 +103,10 @@ const FieldInfo& RecordSet::Field(const QString& name) const {
 }
 
 int RecordSet::FieldIndex(const QString& name) const {
-    for (std::size_t i = 0; i < d_->fields.size(); ++i)
-        if (d_->fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i);
-    return -1;
+    const auto exact = d_->exactIndex.constFind(name);
+    if (exact != d_->exactIndex.cend())
+        return exact.value();
+    return d_->fieldIndex.value(name.toCaseFolded(), -1);
 }
 
 void RecordSet::resetCursor() {

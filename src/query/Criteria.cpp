@@ -109,27 +109,33 @@ bool Criteria::CommitCriteriaEntry(const CriteriaEntry& e) {
     return true;
 }
 
-bool Criteria::IsAggregateColumn(const QString& column) const {
+QSet<QString> Criteria::aggregateColumns() const {
+    QSet<QString> names;
     RecordSet& groupBy = s_.rsGroupBy();
-    for (qint64 r = 0; r < groupBy.RecordCount(); ++r)
-        if (textAt(groupBy, r, QueryState::GroupByFieldAlias) == column ||
-            textAt(groupBy, r, QueryState::GroupByExpression) == column)
-            return true;
+    for (qint64 r = 0; r < groupBy.RecordCount(); ++r) {
+        names.insert(textAt(groupBy, r, QueryState::GroupByFieldAlias));
+        names.insert(textAt(groupBy, r, QueryState::GroupByExpression));
+    }
     RecordSet& alias = s_.rsAlias();
     for (qint64 r = 0; r < alias.RecordCount(); ++r)
-        if (textAt(alias, r, QueryState::AliasName) == column &&
-            textAt(alias, r, QueryState::AliasRecordsetType) == u"rsCalcFields" &&
+        if (textAt(alias, r, QueryState::AliasRecordsetType) == u"rsCalcFields" &&
             SelectList::IsAggregateExpression(textAt(alias, r, QueryState::AliasFieldName)))
-            return true;
-    return false;
+            names.insert(textAt(alias, r, QueryState::AliasName));
+    names.remove(QString());
+    return names;
+}
+
+bool Criteria::IsAggregateColumn(const QString& column) const {
+    return aggregateColumns().contains(column);
 }
 
 void Criteria::SplitColumns(bool aggregates) {
     RecordSet& where = s_.rsWhere();
+    const QSet<QString> aggregate = aggregateColumns();
     auto clone = std::make_shared<RecordSet>();
     for (int f = 0; f < where.FieldCount(); ++f) {
         const QString name = where.Field(f).name;
-        if (IsAggregateColumn(name) == aggregates)
+        if (aggregate.contains(name) == aggregates)
             clone->AppendField(name, AdoType::VarChar, QueryState::kCriteriaCellSize);
     }
     clone->Open();
@@ -165,7 +171,7 @@ QString Criteria::RewriteCell(const QString& cell, const QString& expression) {
         if (!quoted) {
             for (const char* op : kCellOperators) {
                 const QLatin1String word(op);
-                if (head.mid(i, word.size()).compare(word, Qt::CaseInsensitive) == 0) {
+                if (QStringView(head).mid(i, word.size()).compare(word, Qt::CaseInsensitive) == 0) {
                     match = op;
                     break;
                 }
@@ -185,16 +191,27 @@ QString Criteria::RewriteCell(const QString& cell, const QString& expression) {
     return out + tail;
 }
 
-QString Criteria::generate(const QString& keyword) {
-    RecordSet& clone = s_.rsCriteriaClone();
+// Reads the grid's columns of one kind (the working copy's columns, without copying the rows
+// there first: the result is the same and large grids stay fast).
+QString Criteria::generate(const QString& keyword, bool aggregates) {
+    RecordSet& grid = s_.rsWhere();
+    const QSet<QString> aggregate = aggregateColumns();
+    std::vector<std::pair<int, QString>> columns;  // grid position, field expression
+    for (int f = 0; f < grid.FieldCount(); ++f) {
+        const QString name = grid.Field(f).name;
+        if (aggregate.contains(name) == aggregates)
+            columns.emplace_back(f, expressionFor(name));
+    }
     QString text;
-    const qint64 rows = clone.RecordCount();
+    const qint64 rows = grid.RecordCount();
     for (qint64 r = 0; r < rows; ++r) {
-        for (int f = 0; f < clone.FieldCount(); ++f) {
-            const QString cell = textAt(clone, r, f);
+        for (const auto& [f, expression] : columns) {
+            if (grid.IsNullAt(r, f))
+                continue;
+            const QString cell = textAt(grid, r, f);
             if (cell.isEmpty())
                 continue;
-            const QString term = u'(' + RewriteCell(cell, expressionFor(clone.Field(f).name)).trimmed() + u')';
+            const QString term = u'(' + RewriteCell(cell, expression).trimmed() + u')';
             if (text.isEmpty())
                 text = keyword + term;
             else if (text.endsWith(QLatin1String("OR ")))
@@ -212,15 +229,11 @@ QString Criteria::generate(const QString& keyword) {
 }
 
 void Criteria::GenerateWhereClause() {
-    SplitColumns(false);
-    s_.WhereText = generate(QStringLiteral("WHERE "));
-    CriteriaGrid(s_).DestroyRSClone();
+    s_.WhereText = generate(QStringLiteral("WHERE "), false);
 }
 
 void Criteria::GenerateHavingClause() {
-    SplitColumns(true);
-    s_.HavingText = generate(QStringLiteral("HAVING "));
-    CriteriaGrid(s_).DestroyRSClone();
+    s_.HavingText = generate(QStringLiteral("HAVING "), true);
 }
 
 }  // namespace lorvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 namespace lorvane {
@@ -42,7 +43,8 @@ private:
     QueryState& s_;
     const FieldTypeSource& types_;
 
-    QString generate(const QString& keyword);
+    QString generate(const QString& keyword, bool aggregates);
+    QSet<QString> aggregateColumns() const;
     QString expressionFor(const QString& column);
 };
 

@@ -4,6 +4,7 @@
 #include "platform/AdoTypes.h"
 #include "platform/VLNError.h"
 
+#include <QSet>
 #include <functional>
 #include <vector>
 
@@ -32,24 +33,40 @@ void deleteEmptyRows(RecordSet& rs) {
 }  // namespace
 
 void CriteriaGrid::RebuildColumns() {
-    auto fresh = std::make_shared<RecordSet>();
-    auto append = [&fresh](const QString& name) {
-        // A name the grid already has (a field listed twice) gets no second column.
-        if (!name.isEmpty() && fresh->FieldIndex(name) < 0)
-            fresh->AppendField(name, AdoType::VarChar, QueryState::kCriteriaCellSize,
-                               QueryState::kCriteriaCellAttributes);
-    };
-    for (const QString& field : s_.FieldList())
-        append(field);
+    // The column names: every field of the query, then the aggregate and calculated aliases.
+    QStringList names = s_.FieldList();
     RecordSet& groupBy = s_.rsGroupBy();
     for (qint64 r = 0; r < groupBy.RecordCount(); ++r)
-        append(textAt(groupBy, r, QueryState::GroupByFieldAlias));
+        if (const QString alias = textAt(groupBy, r, QueryState::GroupByFieldAlias); !alias.isEmpty())
+            names << alias;
     RecordSet& calc = s_.rsCalcFields();
     for (qint64 r = 0; r < calc.RecordCount(); ++r)
-        append(textAt(calc, r, QueryState::CalcAlias));
-    fresh->Open();
+        if (const QString alias = textAt(calc, r, QueryState::CalcAlias); !alias.isEmpty())
+            names << alias;
 
     RecordSet& old = s_.rsWhere();
+    bool same = old.FieldCount() == names.size();
+    for (int f = 0; same && f < old.FieldCount(); ++f)
+        same = old.Field(f).name == names[f];
+    if (same)
+        return;  // the grid already has exactly these columns
+
+    // A name the grid already has (a field listed twice) gets no second column.
+    QStringList unique;
+    QSet<QString> seen;
+    for (const QString& name : names) {
+        const QString folded = name.toCaseFolded();
+        if (!name.isEmpty() && !seen.contains(folded)) {
+            seen.insert(folded);
+            unique << name;
+        }
+    }
+    names = unique;
+
+    auto fresh = std::make_shared<RecordSet>();
+    for (const QString& name : names)
+        fresh->AppendField(name, AdoType::VarChar, QueryState::kCriteriaCellSize, QueryState::kCriteriaCellAttributes);
+    fresh->Open();
     std::vector<int> source(static_cast<std::size_t>(fresh->FieldCount()));
     for (int f = 0; f < fresh->FieldCount(); ++f)
         source[static_cast<std::size_t>(f)] = old.FieldIndex(fresh->Field(f).name);
@@ -57,7 +74,7 @@ void CriteriaGrid::RebuildColumns() {
         fresh->AddNew();
         for (int f = 0; f < fresh->FieldCount(); ++f) {
             const int from = source[static_cast<std::size_t>(f)];
-            if (from < 0)
+            if (from < 0 || old.IsNullAt(r, from))
                 continue;
             const QString text = textAt(old, r, from);
             if (!text.isEmpty())
@@ -123,7 +140,8 @@ void CriteriaGrid::SQLWhereCloneRS() {
     for (qint64 r = 0; r < where.RecordCount(); ++r) {
         clone.AddNew();
         for (const auto& [c, w] : pairs)
-            clone.SetValue(c, where.ValueAt(r, w));
+            if (!where.IsNullAt(r, w))
+                clone.SetValue(c, where.ValueAt(r, w));
         clone.Update();
     }
     if (clone.RecordCount() > 0)

@@ -3,6 +3,7 @@
 #include "QueryState.h"
 #include "control/BuilderSettings.h"
 
+#include <QSet>
 #include <QVariant>
 
 namespace lorvane {
@@ -114,13 +115,12 @@ void FromClause::GenerateFromClause() {
     if (joins.RecordCount() > 0) {
         text += s_.JoinText;
         RecordSet& used = s_.rsJoinTablesUsed();
-        for (const QString& table : s_.TableList()) {
-            bool joined = false;
-            for (qint64 r = 0; r < used.RecordCount() && !joined; ++r)
-                joined = textAt(used, r, QueryState::JoinTableName) == table;
-            if (!joined)
+        QSet<QString> joined;
+        for (qint64 r = 0; r < used.RecordCount(); ++r)
+            joined.insert(textAt(used, r, QueryState::JoinTableName));
+        for (const QString& table : s_.TableList())
+            if (!joined.contains(table))
                 text += QStringLiteral(", ") + written(table);
-        }
     } else {
         bool first = true;
         for (const QString& table : s_.TableList()) {
