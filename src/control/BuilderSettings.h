@@ -62,8 +62,13 @@ struct BuilderSettings {
     std::shared_ptr<QStringList> FieldList;
     // Set by the field catalogue when a table name contains "." (joins then carry alias texts).
     bool QualifiedTableName = false;
+    // Lets the field catalogue load a new view's columns while a saved query is being opened.
+    bool LoadViewColumns = false;
+    // The shared table and field collections, as handed to the host.
+    std::shared_ptr<class clsTableAndField> TablesAndFields;
 
     // Flags of the open builder window.
+    bool BuilderLoaded = false;
     bool ShowSaveMsg = false;
     bool OpenSavedQueryRequested = false;
     QString QueryLoadError;

@@ -1,6 +1,9 @@
 #include "Lorvanev2.h"
 
 #include "BuilderSettings.h"
+#include "ConnectionManager.h"
+#include "clsFunctions.h"
+#include "clsTableAndField.h"
 #include "platform/PropertyBag.h"
 
 #include <QApplication>
@@ -32,6 +35,7 @@ Lorvanev2::Lorvanev2(QWidget* parent) : QWidget(parent) {
 Lorvanev2::~Lorvanev2() {
     BuilderSettings& s = BuilderSettings::shared();
     // Every step runs even when an earlier one fails.
+    s.TablesAndFields.reset();
     ignoringErrors([&] { s.activeConnection().Close(); });
     ignoringErrors([&] { s.tableSchema().Close(); });
     s.ActiveConnection.reset();
@@ -208,6 +212,38 @@ void Lorvanev2::copyLoadedSettings() {
 
 QString Lorvanev2::VLNActiveConnectionString() const {
     return BuilderSettings::shared().activeConnection().ConnectionString();
+}
+
+QObject* Lorvanev2::VLNTablesAndFields() const {
+    BuilderSettings& s = BuilderSettings::shared();
+    if (!s.TablesAndFields)
+        s.TablesAndFields = clsTableAndField::shared();
+    return s.TablesAndFields.get();
+}
+
+QObject* Lorvanev2::VLNCalcFieldFunctions() {
+    return new clsCalcFieldFunctions(this);
+}
+
+void Lorvanev2::VLNMakeConnection(const QString& ConnectionString, const QString& UserName, const QString& Password,
+                                  int ConnectTimeout, int CommandTimeout, int MaxRecords, bool OpenQuery,
+                                  const QString& QueryName, bool RemoveSystemTables) {
+    if (BuilderSettings::shared().BuilderLoaded) {
+        emit VLNAlreadyLoaded();
+        return;
+    }
+    ConnectionManager::Arguments arguments{ConnectionString, UserName, Password, ConnectTimeout, CommandTimeout,
+                                           MaxRecords, OpenQuery, QueryName, RemoveSystemTables};
+    tableStringCopy_ = m_.VLNTableString;
+    const ConnectionManager::DesignTime designTime{m_.VLNConnectionString, m_.ConnectionTimeout, m_.VLNCommandTimeout,
+                                                   tableStringCopy_};
+    const auto outcome = ConnectionManager().MakeConnection(arguments, designTime);
+    if (outcome.attempted)
+        emit ConnectionComplete(outcome.number, outcome.description, outcome.source);
+}
+
+void Lorvanev2::VLNDisconnectConnection() {
+    ConnectionManager().DisconnectConnection();
 }
 
 // Turning table selection off also turns join creation off: joins need chosen tables.

@@ -91,6 +91,8 @@ class Lorvanev2 : public QWidget {
     Q_PROPERTY(QString VLNLeftFieldorTableSpaceChr READ VLNLeftFieldorTableSpaceChr WRITE setVLNLeftFieldorTableSpaceChr NOTIFY VLNLeftFieldorTableSpaceChrChanged)
     Q_PROPERTY(QString VLNRightFieldorTableSpaceChr READ VLNRightFieldorTableSpaceChr WRITE setVLNRightFieldorTableSpaceChr NOTIFY VLNRightFieldorTableSpaceChrChanged)
     Q_PROPERTY(QString VLNDataExportBtnCaption READ VLNDataExportBtnCaption WRITE setVLNDataExportBtnCaption NOTIFY VLNDataExportBtnCaptionChanged)
+    Q_PROPERTY(QObject* VLNTablesAndFields READ VLNTablesAndFields STORED false)
+    Q_PROPERTY(QObject* VLNCalcFieldFunctions READ VLNCalcFieldFunctions STORED false)
     Q_PROPERTY(QString VLNHelpFileLocation READ VLNHelpFileLocation WRITE setVLNHelpFileLocation NOTIFY VLNHelpFileLocationChanged)
     Q_PROPERTY(bool VLNEnableUserHelp READ VLNEnableUserHelp WRITE setVLNEnableUserHelp NOTIFY VLNEnableUserHelpChanged)
     Q_PROPERTY(bool VLNAllowOpenSavedQuery READ VLNAllowOpenSavedQuery WRITE setVLNAllowOpenSavedQuery NOTIFY VLNAllowOpenSavedQueryChanged)
@@ -105,6 +107,12 @@ public:
         jtInnerJoinOnly = 2,
     };
     Q_ENUM(VLNJoinTypesEnum)
+
+    // Declared for hosts; no member takes or returns them.
+    enum TableRejectReason { trAleadyExists = 0, trConnection = 1, trTableDoesNotExist = 2, trTableNotInCollection = 3 };
+    Q_ENUM(TableRejectReason)
+    enum FieldRejectReason { frAleadyExists = 0, frConnection = 1, frFieldDoesNotExist = 2, frFieldNotIncollection = 3 };
+    Q_ENUM(FieldRejectReason)
 
     static constexpr int kWidthTwips = 540;
     static constexpr int kHeightTwips = 495;
@@ -136,6 +144,20 @@ public:
     bool VLNAllowSaveDeleteQuery() const { return m_.VLNAllowSaveDeleteQuery; }
     bool VLNAllowSQLReset() const { return m_.VLNAllowSQLReset; }
     QString VLNActiveConnectionString() const;
+    // The shared table and field collections (a clsTableAndField).
+    QObject* VLNTablesAndFields() const;
+    // A new clsCalcFieldFunctions on every read, owned by the component.
+    QObject* VLNCalcFieldFunctions();
+
+    // Connects to a database (argument mode), or through the design-time properties when no
+    // connection string is given, or not at all (unbound, or a saved query to open). The
+    // outcome arrives as ConnectionComplete; while the builder window is open only
+    // VLNAlreadyLoaded is raised.
+    Q_INVOKABLE void VLNMakeConnection(const QString& ConnectionString = QString(), const QString& UserName = QString(),
+                                       const QString& Password = QString(), int ConnectTimeout = 0,
+                                       int CommandTimeout = 0, int MaxRecords = 0, bool OpenQuery = false,
+                                       const QString& QueryName = QString(), bool RemoveSystemTables = false);
+    Q_INVOKABLE void VLNDisconnectConnection();
     bool VLNAllowCreateView() const { return m_.VLNAllowCreateView; }
     bool VLNModalForm() const { return m_.VLNModalForm; }
     QString VLNDateFormat() const { return m_.VLNDateFormat; }
@@ -193,6 +215,11 @@ public:
     void writeProperties(PropertyBag& bag) const;
 
 signals:
+    // Raised at the end of every VLNMakeConnection that tried to connect; 0 and two empty
+    // strings mean success.
+    void ConnectionComplete(int ErrorNumber, const QString& ErrorDescription, const QString& ErrorSource);
+    void VLNAlreadyLoaded();
+
     // The host's designer marks its form modified; key is the persistence key.
     void propertyChanged(const QString& key);
     void VLNConnectionStringChanged();
@@ -273,6 +300,8 @@ private:
         bool VLNEnableUserHelp;
         bool VLNAllowOpenSavedQuery;
     } m_;
+    // The table string in use by the last design-time connection.
+    QString tableStringCopy_;
 
     QFont ambientFont() const;
     void notifyChanged(const QString& key);

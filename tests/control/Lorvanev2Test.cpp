@@ -56,7 +56,7 @@ TEST_F(Lorvanev2Test, PropertiesAreTheInterfaceInOrderWithTheirDefaults) {
                            "VLNAllowCreateView", "VLNModalForm", "VLNDateFormat", "VLNDisableDefaultExportToExcel",
                            "VLNDateDelimeter", "VLNLikeOperator", "VLNJoinTypesSupported",
                            "VLNLeftFieldorTableSpaceChr", "VLNRightFieldorTableSpaceChr", "VLNDataExportBtnCaption",
-                           "VLNHelpFileLocation", "VLNEnableUserHelp", "VLNAllowOpenSavedQuery"}));
+                           "VLNTablesAndFields", "VLNCalcFieldFunctions", "VLNHelpFileLocation", "VLNEnableUserHelp", "VLNAllowOpenSavedQuery"}));
     EXPECT_EQ(c.property("VLNCommandTimeout").toInt(), 60);
     EXPECT_EQ(c.property("ConnectionTimeout").toInt(), 60);
     EXPECT_EQ(c.property("VLNLabelBackColor").toUInt(), 0x808080u);

@@ -1,0 +1,157 @@
+#include "ConnectionManager.h"
+
+#include "BuilderSettings.h"
+#include "clsField.h"
+#include "clsTable.h"
+#include "platform/VLNError.h"
+
+namespace lorvane {
+
+namespace {
+
+// While the tables of the catalogue just read are loaded, the collections check names against
+// that catalogue and take columns from one read of all columns.
+class CatalogueSnapshot {
+public:
+    CatalogueSnapshot(BuilderSettings& s, RecordSet& tableSchema) {
+        auto names = std::make_shared<QSet<QString>>();
+        const int nameField = tableSchema.FieldIndex(QStringLiteral("TABLE_NAME"));
+        for (qint64 r = 0; r < tableSchema.RecordCount(); ++r)
+            names->insert(tableSchema.ValueAt(r, nameField).toString());
+        auto columns = std::make_shared<clsField::ColumnCache>();
+        try {
+            auto all = s.activeConnection().OpenSchema(Connection::SchemaColumns);
+            const int table = all->FieldIndex(QStringLiteral("TABLE_NAME"));
+            const int column = all->FieldIndex(QStringLiteral("COLUMN_NAME"));
+            const int type = all->FieldIndex(QStringLiteral("DATA_TYPE"));
+            for (qint64 r = 0; r < all->RecordCount(); ++r)
+                (*columns)[all->ValueAt(r, table).toString()].emplace_back(all->ValueAt(r, column).toString(),
+                                                                            all->ValueAt(r, type).toInt());
+        } catch (const VLNError&) {
+            columns->clear();  // each table is then read on its own
+        }
+        clsTable::shared().setKnownTables(names);
+        clsField::shared().setColumnCache(columns);
+    }
+    ~CatalogueSnapshot() {
+        clsTable::shared().setKnownTables(nullptr);
+        clsField::shared().setColumnCache(nullptr);
+    }
+};
+
+}  // namespace
+
+ConnectionManager::ConnectionManager(BuilderSettings* settings)
+    : settings_(settings ? settings : &BuilderSettings::shared()) {}
+
+ConnectionManager::Outcome ConnectionManager::MakeConnection(const Arguments& a, const DesignTime& d) {
+    Outcome outcome;
+    try {
+        BuilderSettings& s = *settings_;
+        s.OpenQuery = a.OpenQuery || !a.QueryName.isEmpty();
+        s.QueryName = a.QueryName;
+        s.MaxRecords = a.MaxRecords;
+        QVariantList errors;
+        if (!d.ConnectionString.isEmpty() && a.ConnectionString.isEmpty() && !s.OpenQuery) {
+            outcome.attempted = true;
+            errors = OpenDatabaseConnection(d.ConnectionString, d.ConnectionTimeout, d.CommandTimeout, QString(),
+                                            QString());
+            if (errors.isEmpty())
+                LoadTablesFromTableString(d.TableString);
+        } else if (!a.ConnectionString.isEmpty() && !s.OpenQuery) {
+            outcome.attempted = true;
+            errors = OpenDatabaseConnection(a.ConnectionString, a.ConnectTimeout, a.CommandTimeout, a.UserName,
+                                            a.Password);
+            if (errors.isEmpty())
+                LoadTablesFromSchema(a.RemoveSystemTables);
+        }
+        if (errors.size() == 3) {
+            outcome.description = errors[0].toString();
+            outcome.number = static_cast<int>(errors[1].toLongLong());
+            outcome.source = errors[2].toString();
+        }
+    } catch (const VLNError& e) {
+        outcome.attempted = true;
+        outcome.number = static_cast<int>(e.number());
+        outcome.description = e.description();
+        outcome.source = e.source();
+    }
+    return outcome;
+}
+
+QVariantList ConnectionManager::OpenDatabaseConnection(const QString& connectionString, int connectTimeout,
+                                                       int commandTimeout, const QString& userName,
+                                                       const QString& password) {
+    BuilderSettings& s = *settings_;
+    s.ConnectTimeout = connectTimeout;
+    s.CommandTimeout = commandTimeout;
+    s.ConnectionString = connectionString;
+    s.Password = password;
+    s.UserName = userName;
+    // The previous connection is released, not closed: the host or a saved query may share it.
+    s.ActiveConnection = std::make_shared<Connection>();
+    Connection& c = *s.ActiveConnection;
+    c.SetConnectionTimeout(connectTimeout);
+    c.SetCommandTimeout(commandTimeout);
+    c.SetConnectionString(connectionString);
+    for (int attempt = 0;; ++attempt) {
+        try {
+            if (!c.IsOpen()) {
+                if (userName.isEmpty() && password.isEmpty())
+                    c.Open();
+                else
+                    c.Open(QString(), userName, password);
+            }
+            s.TableSchema = c.OpenSchema(Connection::SchemaTables);
+            return {};
+        } catch (const VLNError& e) {
+            // "Already open": close and try the step again, once.
+            if (e.number() == ErrorNumber::ObjectOpen && attempt == 0) {
+                try {
+                    c.Close();
+                } catch (const VLNError&) {
+                }
+                continue;
+            }
+            return {e.description(), static_cast<qlonglong>(e.number()), e.source()};
+        }
+    }
+}
+
+void ConnectionManager::LoadTablesFromSchema(bool removeSystemTables) {
+    BuilderSettings& s = *settings_;
+    RecordSet& schema = s.tableSchema();
+    clsTable& tables = clsTable::shared();
+    CatalogueSnapshot snapshot(s, schema);
+    schema.MoveFirst();
+    const int name = schema.FieldIndex(QStringLiteral("TABLE_NAME"));
+    const int type = schema.FieldIndex(QStringLiteral("Table_Type"));
+    while (!schema.Eof()) {
+        const QString tableType = schema.Value(type).toString();
+        if (!removeSystemTables || tableType == u"TABLE" || tableType == u"VIEW")
+            tables.Add(schema.Value(name).toString());
+        schema.MoveNext();
+    }
+    s.TableList = std::make_shared<QStringList>(tables.TableNames());
+}
+
+void ConnectionManager::LoadTablesFromTableString(const QString& tableString) {
+    BuilderSettings& s = *settings_;
+    clsTable& tables = clsTable::shared();
+    tables.RemoveAll();
+    if (tableString.isEmpty())
+        return;
+    // Names are the texts between ";" separators; empty ones are skipped, blanks are kept.
+    for (const QString& name : tableString.split(u';', Qt::SkipEmptyParts))
+        tables.Add(name);
+    s.TableList = std::make_shared<QStringList>(tables.TableNames());
+}
+
+void ConnectionManager::DisconnectConnection() {
+    try {
+        settings_->activeConnection().Close();
+    } catch (const VLNError&) {
+    }
+}
+
+}  // namespace lorvane

@@ -1,0 +1,164 @@
+#include "clsField.h"
+
+#include "BuilderSettings.h"
+#include "NameQuoting.h"
+#include "platform/Connection.h"
+#include "platform/VLNError.h"
+
+namespace lorvane {
+
+namespace {
+std::unique_ptr<clsField>& sharedSlot() {
+    static auto* slot = new std::unique_ptr<clsField>;
+    return *slot;
+}
+
+std::vector<std::pair<QString, int>> catalogueColumns(Connection& connection, const QString& table) {
+    std::vector<std::pair<QString, int>> columns;
+    auto rs = connection.OpenSchema(Connection::SchemaColumns, {QVariant(), QVariant(), table});
+    const int name = rs->FieldIndex(QStringLiteral("COLUMN_NAME"));
+    const int type = rs->FieldIndex(QStringLiteral("DATA_TYPE"));
+    for (qint64 r = 0; r < rs->RecordCount(); ++r)
+        columns.emplace_back(rs->ValueAt(r, name).toString(), rs->ValueAt(r, type).toInt());
+    rs->Close();
+    return columns;
+}
+}  // namespace
+
+clsField::clsField(BuilderSettings* settings) : settings_(settings ? settings : &BuilderSettings::shared()) {}
+
+clsField& clsField::shared() {
+    auto& slot = sharedSlot();
+    if (!slot)
+        slot = std::make_unique<clsField>();
+    return *slot;
+}
+
+void clsField::releaseShared() {
+    sharedSlot().reset();
+}
+
+void clsField::refreshBound() {
+    bound_ = settings_->ActiveConnection && !settings_->ActiveConnection->ConnectionString().isEmpty();
+}
+
+void clsField::append(Entry entry) {
+    keyCount_[entry.key] += 1;
+    entries_.push_back(std::move(entry));
+}
+
+void clsField::reindex() {
+    keyCount_.clear();
+    for (const Entry& e : entries_)
+        keyCount_[e.key] += 1;
+}
+
+void clsField::Add(const QString& FieldName, const QString& TableName, int FieldType) {
+    refreshBound();
+    const QString field = NameQuoting::quote(FieldName, *settings_);
+    const QString table = NameQuoting::quote(TableName, *settings_);
+    const QString key = table + u'.' + field;
+    if (keyCount_.contains(key))
+        throw VLNError(kAlreadyExists, QStringLiteral("Add Field"),
+                       key + QStringLiteral(" already exists in field collection. Unable to add field"));
+    if (!bound_) {
+        append({field, FieldType, table, key});
+        return;
+    }
+    const QString bareField = NameQuoting::unquote(field, *settings_);
+    std::vector<std::pair<QString, int>> columns;
+    try {
+        columns = catalogueColumns(*settings_->ActiveConnection, NameQuoting::unquote(table, *settings_));
+    } catch (const VLNError&) {
+        // A failing catalogue query finds nothing.
+    }
+    for (const auto& [name, type] : columns) {
+        if (name == bareField) {
+            append({field, type, table, key});
+            return;
+        }
+    }
+    throw VLNError(kNotInDatabase, QStringLiteral("Add Field"),
+                   key + QStringLiteral(" is not a valid database field. Unable to add field"));
+}
+
+void clsField::Remove(const QString& FieldName, const QString& TableName) {
+    const QString field = NameQuoting::quote(FieldName, *settings_);
+    const QString table = NameQuoting::quote(TableName, *settings_);
+    const auto before = entries_.size();
+    std::erase_if(entries_, [&](const Entry& e) { return e.fieldName == field && e.tableName == table; });
+    if (entries_.size() == before)
+        throw VLNError(kNotInCollection, QStringLiteral("Remove Field"),
+                       table + u'.' + field + QStringLiteral(" does not exist in field collection. Unable to remove field"));
+    reindex();
+}
+
+void clsField::RemoveAll() {
+    entries_.clear();
+    keyCount_.clear();
+}
+
+QString clsField::Item(int Index) const {
+    if (Index < 1 || Index > Count())
+        throw VLNError(kInvalidIndex, QStringLiteral("Field Item"),
+                       QString::number(Index) + QStringLiteral(" is an invalid Index. Unable to return Field Item"));
+    return entries_[static_cast<std::size_t>(Index - 1)].key;
+}
+
+QStringList clsField::FieldNamesFor(const QStringList& tableList) const {
+    QHash<QString, QStringList> byTable;
+    for (const Entry& e : entries_)
+        byTable[e.tableName] << e.key;
+    QStringList keys;
+    for (const QString& table : tableList)
+        keys += byTable.value(table);
+    return keys;
+}
+
+int clsField::FieldTypeOf(const QString& key) const {
+    for (const Entry& e : entries_)
+        if (e.key == key)
+            return static_cast<int>(e.fieldType);
+    return 0;
+}
+
+void clsField::LoadTableColumns(const QString& tableName) {
+    const QString bare = NameQuoting::unquote(tableName, *settings_);
+    std::vector<std::pair<QString, int>> columns;
+    if (cache_ && cache_->contains(bare))
+        columns = cache_->value(bare);
+    else if (settings_->ActiveConnection)
+        columns = catalogueColumns(*settings_->ActiveConnection, bare);
+    if (settings_->OpenQuery && !settings_->LoadViewColumns)
+        return;
+    settings_->LoadViewColumns = false;
+
+    QString table = tableName;
+    const qsizetype dot = tableName.indexOf(u'.');
+    if (dot >= 0) {
+        table = tableName.left(dot);
+        if (!settings_->VLNLeftFieldorTableSpaceChr.isEmpty() && table.startsWith(settings_->VLNLeftFieldorTableSpaceChr))
+            table += settings_->VLNRightFieldorTableSpaceChr;
+        settings_->QualifiedTableName = true;
+    } else {
+        settings_->QualifiedTableName = false;
+    }
+    entries_.reserve(entries_.size() + columns.size());
+    for (const auto& [name, type] : columns) {
+        const QString field = NameQuoting::quote(name, *settings_);
+        append({field, type, table, table + u'.' + field});
+    }
+}
+
+void clsField::RemoveTableFields(const QString& tableName) {
+    const auto before = entries_.size();
+    std::erase_if(entries_, [&](const Entry& e) { return e.tableName == tableName; });
+    if (entries_.size() != before)
+        reindex();
+}
+
+void clsField::AddUnchecked(const QString& fieldName, const QString& tableName, qint64 fieldType) {
+    append({fieldName, fieldType, tableName, tableName + u'.' + fieldName});
+}
+
+}  // namespace lorvane

@@ -1,0 +1,97 @@
+#include "clsTable.h"
+
+#include "BuilderSettings.h"
+#include "NameQuoting.h"
+#include "clsField.h"
+#include "platform/Connection.h"
+#include "platform/VLNError.h"
+
+namespace lorvane {
+
+namespace {
+std::unique_ptr<clsTable>& sharedSlot() {
+    static auto* slot = new std::unique_ptr<clsTable>;
+    return *slot;
+}
+}  // namespace
+
+clsTable::clsTable(clsField& fields, BuilderSettings* settings)
+    : fields_(fields), settings_(settings ? settings : &BuilderSettings::shared()) {}
+
+clsTable& clsTable::shared() {
+    auto& slot = sharedSlot();
+    if (!slot)
+        slot = std::make_unique<clsTable>(clsField::shared());
+    return *slot;
+}
+
+void clsTable::releaseShared() {
+    sharedSlot().reset();
+}
+
+void clsTable::refreshBound() {
+    bound_ = settings_->ActiveConnection && !settings_->ActiveConnection->ConnectionString().isEmpty();
+}
+
+bool clsTable::existsInDatabase(const QString& bareName) {
+    if (known_)
+        return known_->contains(bareName);
+    try {
+        auto schema = settings_->ActiveConnection->OpenSchema(Connection::SchemaTables);
+        const int name = schema->FieldIndex(QStringLiteral("TABLE_NAME"));
+        bool found = false;
+        for (qint64 r = 0; r < schema->RecordCount() && !found; ++r)
+            found = schema->ValueAt(r, name).toString() == bareName;
+        schema->Close();
+        return found;
+    } catch (const VLNError&) {
+        return false;  // a failing catalogue query finds nothing
+    }
+}
+
+void clsTable::Add(const QString& TableName) {
+    refreshBound();
+    const QString name = NameQuoting::quote(TableName, *settings_);
+    if (present_.contains(name))
+        throw VLNError(kAlreadyExists, QStringLiteral("Add Table"),
+                       name + QStringLiteral(" already exists in Table collection. Unable to add Table"));
+    if (bound_) {
+        if (!existsInDatabase(NameQuoting::unquote(name, *settings_)))
+            throw VLNError(kNotInDatabase, QStringLiteral("Add Table"),
+                           name + QStringLiteral(" is not a valid database Table. Unable to add Table"));
+        names_ << name;
+        present_.insert(name);
+        fields_.LoadTableColumns(name);
+        return;
+    }
+    names_ << name;
+    present_.insert(name);
+}
+
+void clsTable::Remove(const QString& TableName) {
+    const QString name = NameQuoting::quote(TableName, *settings_);
+    const qsizetype removed = names_.removeAll(name);
+    if (removed == 0)
+        throw VLNError(kNotInCollection, QStringLiteral("Remove Table"),
+                       name + QStringLiteral(" does not exist in Table collection. Unable to remove Table"));
+    present_.remove(name);
+    for (qsizetype i = 0; i < removed; ++i)
+        fields_.RemoveTableFields(name);
+}
+
+void clsTable::RemoveAll() {
+    const QStringList names = names_;
+    names_.clear();
+    present_.clear();
+    for (const QString& name : names)
+        fields_.RemoveTableFields(name);
+}
+
+QString clsTable::Item(int Index) const {
+    if (Index < 1 || Index > Count())
+        throw VLNError(kInvalidIndex, QStringLiteral("Table Item"),
+                       QString::number(Index) + QStringLiteral(" is an invalid Index. Unable to return Table Item"));
+    return names_[Index - 1];
+}
+
+}  // namespace lorvane
