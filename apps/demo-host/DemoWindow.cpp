@@ -1,10 +1,18 @@
 #include "DemoWindow.h"
 
 #include "control/Lorvanev2.h"
+#include "control/clsField.h"
+#include "control/clsTable.h"
 #include "platform/PropertyBag.h"
 #include "platform/VLNError.h"
 
+#include <QCheckBox>
 #include <QDir>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -62,12 +70,24 @@ DemoWindow::DemoWindow(const QString& databasePath, QWidget* parent)
     top->addWidget(load);
     layout->addLayout(top);
 
+    layout->addWidget(buildConnectionPanel(central));
+
     auto* splitter = new QSplitter(Qt::Vertical, central);
-    properties_ = new QTableWidget(0, 2, splitter);
+    auto* middle = new QSplitter(Qt::Horizontal, splitter);
+    properties_ = new QTableWidget(0, 2, middle);
     properties_->setObjectName(QStringLiteral("tblProperties"));
     properties_->setHorizontalHeaderLabels({QStringLiteral("Property"), QStringLiteral("Value")});
     properties_->horizontalHeader()->setSectionResizeMode(kValueColumn, QHeaderView::Stretch);
     properties_->verticalHeader()->hide();
+    tables_ = new QListWidget(middle);
+    tables_->setObjectName(QStringLiteral("lstTables"));
+    tables_->setToolTip(QStringLiteral("The table collection (VLNTablesAndFields.Table)"));
+    fields_ = new QListWidget(middle);
+    fields_->setObjectName(QStringLiteral("lstFields"));
+    fields_->setToolTip(QStringLiteral("The field collection (VLNTablesAndFields.Field)"));
+    middle->setStretchFactor(0, 3);
+    middle->setStretchFactor(1, 1);
+    middle->setStretchFactor(2, 1);
     log_ = new QPlainTextEdit(splitter);
     log_->setObjectName(QStringLiteral("txtEventLog"));
     log_->setReadOnly(true);
@@ -76,7 +96,7 @@ DemoWindow::DemoWindow(const QString& databasePath, QWidget* parent)
     splitter->setStretchFactor(1, 1);
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
-    resize(760, 640);
+    resize(1000, 720);
 
     fillProperties();
     connect(properties_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
@@ -88,8 +108,76 @@ DemoWindow::DemoWindow(const QString& databasePath, QWidget* parent)
         refreshProperty(key);
         refreshProperty(QStringLiteral("VLNActiveConnectionString"));
     });
+    connect(component_, &Lorvanev2::ConnectionComplete, this,
+            [this](int number, const QString& description, const QString& source) {
+                logEvent(QStringLiteral("ConnectionComplete(%1, \"%2\", \"%3\")").arg(number).arg(description, source));
+                refreshCollections();
+                refreshProperty(QStringLiteral("VLNActiveConnectionString"));
+            });
+    connect(component_, &Lorvanev2::VLNAlreadyLoaded, this, [this] { logEvent(QStringLiteral("VLNAlreadyLoaded()")); });
     connect(save, &QPushButton::clicked, this, &DemoWindow::saveSettings);
     connect(load, &QPushButton::clicked, this, &DemoWindow::loadSettings);
+}
+
+QWidget* DemoWindow::buildConnectionPanel(QWidget* parent) {
+    auto* box = new QGroupBox(QStringLiteral("Connection"), parent);
+    auto* form = new QFormLayout(box);
+    connectionString_ = new QLineEdit(QStringLiteral("Provider=SQLite;Data Source=") + databasePath_, box);
+    connectionString_->setObjectName(QStringLiteral("txtConnectionString"));
+    form->addRow(QStringLiteral("Connection string"), connectionString_);
+    auto* row = new QHBoxLayout;
+    userName_ = new QLineEdit(box);
+    userName_->setObjectName(QStringLiteral("txtUserName"));
+    userName_->setPlaceholderText(QStringLiteral("user name"));
+    password_ = new QLineEdit(box);
+    password_->setObjectName(QStringLiteral("txtPassword"));
+    password_->setPlaceholderText(QStringLiteral("password"));
+    password_->setEchoMode(QLineEdit::Password);
+    auto spin = [box](const char* name, int value, const QString& suffix) {
+        auto* s = new QSpinBox(box);
+        s->setObjectName(QString::fromLatin1(name));
+        s->setRange(0, 1000000);
+        s->setValue(value);
+        s->setPrefix(suffix);
+        return s;
+    };
+    connectTimeout_ = spin("spnConnectTimeout", 15, QStringLiteral("connect s: "));
+    commandTimeout_ = spin("spnCommandTimeout", 30, QStringLiteral("command s: "));
+    maxRecords_ = spin("spnMaxRecords", 0, QStringLiteral("row limit: "));
+    removeSystemTables_ = new QCheckBox(QStringLiteral("Remove system tables"), box);
+    removeSystemTables_->setObjectName(QStringLiteral("chkRemoveSystemTables"));
+    removeSystemTables_->setChecked(true);
+    auto* connectButton = new QPushButton(QStringLiteral("Connect"), box);
+    connectButton->setObjectName(QStringLiteral("cmdConnect"));
+    auto* disconnectButton = new QPushButton(QStringLiteral("Disconnect"), box);
+    disconnectButton->setObjectName(QStringLiteral("cmdDisconnect"));
+    for (QWidget* w : std::initializer_list<QWidget*>{userName_, password_, connectTimeout_, commandTimeout_, maxRecords_,
+                                                      removeSystemTables_, connectButton, disconnectButton})
+        row->addWidget(w);
+    form->addRow(row);
+    connect(connectButton, &QPushButton::clicked, this, &DemoWindow::connectToDatabase);
+    connect(disconnectButton, &QPushButton::clicked, this, [this] {
+        component_->VLNDisconnectConnection();
+        logEvent(QStringLiteral("VLNDisconnectConnection()"));
+        refreshProperty(QStringLiteral("VLNActiveConnectionString"));
+    });
+    return box;
+}
+
+void DemoWindow::connectToDatabase() {
+    component_->VLNMakeConnection(connectionString_->text(), userName_->text(), password_->text(),
+                                  connectTimeout_->value(), commandTimeout_->value(), maxRecords_->value(), false,
+                                  QString(), removeSystemTables_->isChecked());
+}
+
+void DemoWindow::refreshCollections() {
+    tables_->clear();
+    tables_->addItems(lorvane::clsTable::shared().TableNames());
+    fields_->clear();
+    QStringList keys;
+    for (const auto& entry : lorvane::clsField::shared().entries())
+        keys << entry.key;
+    fields_->addItems(keys);
 }
 
 void DemoWindow::fillProperties() {

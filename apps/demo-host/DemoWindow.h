@@ -2,7 +2,11 @@
 
 #include <QMainWindow>
 
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
 class QPlainTextEdit;
+class QSpinBox;
 class QTableWidget;
 
 namespace lorvane {
@@ -19,13 +23,27 @@ public:
 
     lorvane::Lorvanev2* component() const { return component_; }
 
+    // Calls VLNMakeConnection with what the connection panel holds.
+    void connectToDatabase();
+
 private:
     lorvane::Lorvanev2* component_;
     QTableWidget* properties_;
     QPlainTextEdit* log_;
+    QLineEdit* connectionString_;
+    QLineEdit* userName_;
+    QLineEdit* password_;
+    QSpinBox* connectTimeout_;
+    QSpinBox* commandTimeout_;
+    QSpinBox* maxRecords_;
+    QCheckBox* removeSystemTables_;
+    QListWidget* tables_;
+    QListWidget* fields_;
     QString databasePath_;
     bool filling_ = false;
 
+    QWidget* buildConnectionPanel(QWidget* parent);
+    void refreshCollections();
     void fillProperties();
     void refreshProperty(const QString& name);
     void applyEdit(int row);

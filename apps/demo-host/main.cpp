@@ -18,6 +18,8 @@ int main(int argc, char** argv) {
 
     DemoWindow window(QFileInfo(parser.value(database)).absoluteFilePath());
     window.show();
+    if (parser.isSet(database))
+        window.connectToDatabase();
     if (parser.isSet(screenshot)) {
         QApplication::processEvents();
         return window.grab().save(parser.value(screenshot)) ? 0 : 1;

@@ -124,11 +124,13 @@ int clsField::FieldTypeOf(const QString& key) const {
 
 void clsField::LoadTableColumns(const QString& tableName) {
     const QString bare = NameQuoting::unquote(tableName, *settings_);
-    std::vector<std::pair<QString, int>> columns;
-    if (cache_ && cache_->contains(bare))
-        columns = cache_->value(bare);
+    std::vector<std::pair<QString, int>> read;
+    const std::vector<std::pair<QString, int>>* columns = &read;
+    const auto cached = cache_ ? cache_->constFind(bare) : ColumnCache::const_iterator();
+    if (cache_ && cached != cache_->cend())
+        columns = &cached.value();
     else if (settings_->ActiveConnection)
-        columns = catalogueColumns(*settings_->ActiveConnection, bare);
+        read = catalogueColumns(*settings_->ActiveConnection, bare);
     if (settings_->OpenQuery && !settings_->LoadViewColumns)
         return;
     settings_->LoadViewColumns = false;
@@ -143,8 +145,7 @@ void clsField::LoadTableColumns(const QString& tableName) {
     } else {
         settings_->QualifiedTableName = false;
     }
-    entries_.reserve(entries_.size() + columns.size());
-    for (const auto& [name, type] : columns) {
+    for (const auto& [name, type] : *columns) {
         const QString field = NameQuoting::quote(name, *settings_);
         append({field, type, table, table + u'.' + field});
     }
@@ -153,6 +154,13 @@ void clsField::LoadTableColumns(const QString& tableName) {
 void clsField::RemoveTableFields(const QString& tableName) {
     const auto before = entries_.size();
     std::erase_if(entries_, [&](const Entry& e) { return e.tableName == tableName; });
+    if (entries_.size() != before)
+        reindex();
+}
+
+void clsField::RemoveTableFields(const QSet<QString>& tableNames) {
+    const auto before = entries_.size();
+    std::erase_if(entries_, [&](const Entry& e) { return tableNames.contains(e.tableName); });
     if (entries_.size() != before)
         reindex();
 }

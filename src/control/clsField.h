@@ -3,6 +3,7 @@
 #include "query/QueryState.h"
 
 #include <QHash>
+#include <QSet>
 #include <QObject>
 #include <QStringList>
 #include <memory>
@@ -52,6 +53,8 @@ public:
     // Loads every column of a table from the catalogue (or from columns already read).
     void LoadTableColumns(const QString& tableName);
     void RemoveTableFields(const QString& tableName);
+    // The same for several tables in one pass.
+    void RemoveTableFields(const QSet<QString>& tableNames);
     // Records a field as given, without checking it (a saved query's field list).
     void AddUnchecked(const QString& fieldName, const QString& tableName, qint64 fieldType = 0);
 

@@ -80,11 +80,10 @@ void clsTable::Remove(const QString& TableName) {
 }
 
 void clsTable::RemoveAll() {
-    const QStringList names = names_;
+    const QSet<QString> names = present_;
     names_.clear();
     present_.clear();
-    for (const QString& name : names)
-        fields_.RemoveTableFields(name);
+    fields_.RemoveTableFields(names);
 }
 
 QString clsTable::Item(int Index) const {

@@ -1,8 +1,27 @@
 #include "AdoTypes.h"
 
+#include <QHash>
+
 namespace lorvane {
 
+namespace {
+int mapDeclaredType(const QString& declared);
+}
+
 int adoTypeFromDeclaredType(const QString& declared) {
+    // A catalogue repeats a handful of declarations thousands of times.
+    static auto* cache = new QHash<QString, int>;
+    const auto found = cache->constFind(declared);
+    if (found != cache->cend())
+        return found.value();
+    const int type = mapDeclaredType(declared);
+    if (cache->size() < 4096)
+        cache->insert(declared, type);
+    return type;
+}
+
+namespace {
+int mapDeclaredType(const QString& declared) {
     const QString t = declared.trimmed().toUpper();
     if (t.isEmpty())
         return AdoType::Variant;
@@ -47,6 +66,7 @@ int adoTypeFromDeclaredType(const QString& declared) {
         return AdoType::LongVarChar;
     return AdoType::VarChar;
 }
+}  // namespace
 
 int adoTypeFromPostgresOid(int oid) {
     switch (oid) {

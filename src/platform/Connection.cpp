@@ -456,42 +456,39 @@ std::shared_ptr<RecordSet> Connection::columnsSchema(const QString& table) {
 }
 
 void Connection::readSqliteColumns(RecordSet& rs, const QString& table) {
-    QSqlQuery q(database());
-    q.setForwardOnly(true);
     // One query over every table; a broken view (its table dropped) makes the pragma fail,
-    // so then each table is read on its own and the broken ones are left out.
+    // so then each table is read on its own and the broken ones are left out. The rows are
+    // read with the sqlite3 library (OpenRecordSet), which keeps large catalogues fast.
     const QString sql = QStringLiteral(
         "SELECT m.name, p.cid, p.name, p.type, p.\"notnull\" FROM sqlite_master m "
         "JOIN pragma_table_xinfo(m.name) p WHERE m.type IN ('table', 'view') AND p.hidden <> 1 %1 "
         "ORDER BY m.name, p.cid");
-    auto readRows = [&]() {
-        while (q.next()) {
-            const QString decl = q.value(3).toString();
-            addColumnRow(rs, QVariant(), QVariant(), q.value(0).toString(), q.value(2).toString(),
-                         q.value(1).toInt() + 1, q.value(4).toInt() == 0, adoTypeFromDeclaredType(decl),
-                         declaredLength(decl), decl);
+    auto restrictedTo = [](const QString& name) {
+        return QStringLiteral("AND m.name = '%1'").arg(QString(name).replace(u'\'', QStringLiteral("''")));
+    };
+    auto readRows = [&rs](RecordSet& found) {
+        for (qint64 r = 0; r < found.RecordCount(); ++r) {
+            const QString decl = found.ValueAt(r, 3).toString();
+            addColumnRow(rs, QVariant(), QVariant(), found.ValueAt(r, 0).toString(), found.ValueAt(r, 2).toString(),
+                         found.ValueAt(r, 1).toInt() + 1, found.ValueAt(r, 4).toInt() == 0,
+                         adoTypeFromDeclaredType(decl), declaredLength(decl), decl);
         }
     };
     if (!table.isEmpty()) {
-        q.prepare(sql.arg(QStringLiteral("AND m.name = ?")));
-        q.addBindValue(table);
-        if (!q.exec())
-            raiseDriverError(q.lastError(), ErrorNumber::ProviderFailure);
-        readRows();
+        readRows(*OpenRecordSet(sql.arg(restrictedTo(table))));
         return;
     }
-    if (q.exec(sql.arg(QString()))) {
-        readRows();
+    try {
+        readRows(*OpenRecordSet(sql.arg(QString())));
         return;
+    } catch (const VLNError&) {
     }
-    QSqlQuery names(database());
-    if (!names.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table', 'view') ORDER BY name")))
-        raiseDriverError(names.lastError(), ErrorNumber::ProviderFailure);
-    while (names.next()) {
-        q.prepare(sql.arg(QStringLiteral("AND m.name = ?")));
-        q.addBindValue(names.value(0).toString());
-        if (q.exec())
-            readRows();
+    auto names = OpenRecordSet(QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table', 'view') ORDER BY name"));
+    for (qint64 r = 0; r < names->RecordCount(); ++r) {
+        try {
+            readRows(*OpenRecordSet(sql.arg(restrictedTo(names->ValueAt(r, 0).toString()))));
+        } catch (const VLNError&) {
+        }
     }
 }
 

@@ -4,7 +4,16 @@
 #include "control/Lorvanev2.h"
 #include "support/TestDatabases.h"
 
+#include "control/BuilderSettings.h"
+#include "control/clsField.h"
+#include "control/clsTable.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
@@ -25,7 +34,7 @@ TEST(DemoHost, EditingPropertiesDrivesTheComponentAndLogsItsNotifications) {
     auto* table = window.findChild<QTableWidget*>(QStringLiteral("tblProperties"));
     auto* log = window.findChild<QPlainTextEdit*>(QStringLiteral("txtEventLog"));
     ASSERT_TRUE(table && log);
-    ASSERT_EQ(table->rowCount(), 36);
+    ASSERT_EQ(table->rowCount(), 38);
 
     const int tables = rowOf(table, QStringLiteral("VLNAllowTableSelection"));
     const int joins = rowOf(table, QStringLiteral("VLNAllowJoinCreation"));
@@ -48,4 +57,38 @@ TEST(DemoHost, EditingPropertiesDrivesTheComponentAndLogsItsNotifications) {
 
     const int active = rowOf(table, QStringLiteral("VLNActiveConnectionString"));
     EXPECT_FALSE(table->item(active, 1)->flags() & Qt::ItemIsEditable);
+}
+
+TEST(DemoHost, TheConnectionPanelConnectsAndShowsTheCollectionsAndTheEvent) {
+    lorvane::clsTable::shared().RemoveAll();
+    lorvane::BuilderSettings::shared() = lorvane::BuilderSettings();
+    DemoWindow window(lorvane::test::sampleDatabasePath());
+    window.show();
+    auto* log = window.findChild<QPlainTextEdit*>(QStringLiteral("txtEventLog"));
+    auto* tables = window.findChild<QListWidget*>(QStringLiteral("lstTables"));
+    auto* fields = window.findChild<QListWidget*>(QStringLiteral("lstFields"));
+    auto* connectButton = window.findChild<QPushButton*>(QStringLiteral("cmdConnect"));
+    ASSERT_TRUE(log && tables && fields && connectButton);
+    EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("txtConnectionString"))->text(),
+              lorvane::test::sampleConnectionString());
+
+    QTest::mouseClick(connectButton, Qt::LeftButton);
+    EXPECT_TRUE(log->toPlainText().contains("ConnectionComplete(0, \"\", \"\")")) << log->toPlainText().toStdString();
+    EXPECT_EQ(tables->count(), 10);
+    EXPECT_FALSE(tables->findItems(QStringLiteral("[Order Details]"), Qt::MatchExactly).isEmpty());
+    EXPECT_FALSE(fields->findItems(QStringLiteral("Products.[Unit Price]"), Qt::MatchExactly).isEmpty());
+
+    // Connecting again without clearing the collection reports the collection's error.
+    QTest::mouseClick(connectButton, Qt::LeftButton);
+    EXPECT_TRUE(log->toPlainText().contains("ConnectionComplete(-2147220504")) << log->toPlainText().toStdString();
+
+    window.findChild<QLineEdit*>(QStringLiteral("txtConnectionString"))->setText(QStringLiteral("Provider=SQLite;Data Source=/no/such.db"));
+    lorvane::clsTable::shared().RemoveAll();
+    QTest::mouseClick(connectButton, Qt::LeftButton);
+    EXPECT_TRUE(log->toPlainText().contains("\"QSQLITE\")")) << log->toPlainText().toStdString();
+    EXPECT_EQ(tables->count(), 0);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdDisconnect")), Qt::LeftButton);
+    EXPECT_TRUE(log->toPlainText().endsWith("VLNDisconnectConnection()"));
+    lorvane::clsTable::shared().RemoveAll();
+    lorvane::BuilderSettings::shared() = lorvane::BuilderSettings();
 }

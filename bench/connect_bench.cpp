@@ -1,0 +1,119 @@
+// Connecting to a database of 2,000 tables x 20 columns and loading its catalogue, against
+// reading the same catalogue with the sqlite3 library directly; and how connecting grows from
+// 200 to 2,000 tables.
+#include "control/BuilderSettings.h"
+#include "control/Lorvanev2.h"
+#include "control/clsField.h"
+#include "control/clsTable.h"
+#include "support/BenchSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+#include <cstdio>
+
+using namespace lorvane;
+
+namespace {
+
+constexpr int kColumns = 20;
+
+QString databasePath(int tables) {
+    return QStringLiteral(LORVANE_BENCH_DATA) + QStringLiteral("/catalogue-%1.db").arg(tables);
+}
+
+void createDatabase(int tables) {
+    const QString path = databasePath(tables);
+    if (QFileInfo::exists(path))
+        return;
+    QDir().mkpath(QStringLiteral(LORVANE_BENCH_DATA));
+    const QString tmp = path + QStringLiteral(".tmp");
+    QFile::remove(tmp);
+    sqlite3* db = nullptr;
+    sqlite3_open(tmp.toUtf8().constData(), &db);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    for (int t = 0; t < tables; ++t) {
+        QString ddl = QStringLiteral("CREATE TABLE \"Table %1\" (").arg(t);
+        for (int c = 0; c < kColumns; ++c)
+            ddl += QStringLiteral("%1Column%2 %3").arg(c ? ", " : "").arg(c).arg(c % 3 == 0 ? "INTEGER" : c % 3 == 1 ? "VARCHAR(40)" : "DATETIME");
+        ddl += u')';
+        sqlite3_exec(db, ddl.toUtf8().constData(), nullptr, nullptr, nullptr);
+    }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    QFile::rename(tmp, path);
+}
+
+void resetCatalogue() {
+    clsTable::shared().RemoveAll();
+    clsField::shared().RemoveAll();
+    BuilderSettings::shared() = BuilderSettings();
+}
+
+void connectWith(benchmark::State& state, int tables) {
+    Lorvanev2 component;
+    int errors = 0;
+    QObject::connect(&component, &Lorvanev2::ConnectionComplete, [&errors](int number) { errors += number != 0; });
+    const QString cs = QStringLiteral("Provider=SQLite;Data Source=") + databasePath(tables);
+    for (auto _ : state) {
+        state.PauseTiming();
+        resetCatalogue();
+        state.ResumeTiming();
+        component.VLNMakeConnection(cs, {}, {}, 0, 0, 0, false, {}, true);
+    }
+    if (errors || clsField::shared().Count() != tables * kColumns)
+        state.SkipWithError("the catalogue was not loaded");
+    resetCatalogue();
+}
+
+void Connect2000(benchmark::State& state) { connectWith(state, 2000); }
+void Connect200(benchmark::State& state) { connectWith(state, 200); }
+
+void Sqlite3Catalogue2000(benchmark::State& state) {
+    const QByteArray path = databasePath(2000).toUtf8();
+    for (auto _ : state) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* stmt = nullptr;
+        long long cells = 0;
+        sqlite3_prepare_v2(db, "SELECT name, type FROM sqlite_master WHERE type IN ('table', 'view')", -1, &stmt, nullptr);
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            cells += sqlite3_column_bytes(stmt, 0) + sqlite3_column_bytes(stmt, 1);
+        sqlite3_finalize(stmt);
+        sqlite3_prepare_v2(db,
+                           "SELECT m.name, p.name, p.type FROM sqlite_master m JOIN pragma_table_xinfo(m.name) p "
+                           "WHERE m.type IN ('table', 'view')",
+                           -1, &stmt, nullptr);
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            cells += sqlite3_column_bytes(stmt, 0) + sqlite3_column_bytes(stmt, 1) + sqlite3_column_bytes(stmt, 2);
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        benchmark::DoNotOptimize(cells);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    createDatabase(2000);
+    createDatabase(200);
+    benchmark::RegisterBenchmark("Connect2000", Connect2000)->Repetitions(3)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Connect200", Connect200)->Repetitions(3)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Sqlite3Catalogue2000", Sqlite3Catalogue2000)->Repetitions(3)->Unit(benchmark::kMillisecond);
+    const auto t = bench::runAndCollect(argc, argv);
+    if (!bench::hasAll(t, {"Connect2000", "Connect200", "Sqlite3Catalogue2000"}))
+        return 0;
+    std::printf("connect 2000 tables %.1f ms, 200 tables %.1f ms; sqlite3 catalogue read %.1f ms\n",
+                t.at("Connect2000") * 1e3, t.at("Connect200") * 1e3, t.at("Sqlite3Catalogue2000") * 1e3);
+    bench::printSummary("connect_2000_tables",
+                        QStringLiteral("ratio=%1").arg(t.at("Connect2000") / t.at("Sqlite3Catalogue2000"), 0, 'f', 2).toStdString(),
+                        "<= 3");
+    bench::printSummary("connect_growth",
+                        QStringLiteral("ratio=%1").arg(t.at("Connect2000") / (10 * t.at("Connect200")), 0, 'f', 2).toStdString(),
+                        "<= 1.5");
+    return 0;
+}
