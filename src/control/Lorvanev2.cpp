@@ -2,11 +2,18 @@
 
 #include "BuilderSettings.h"
 #include "ConnectionManager.h"
+#include "builder/frmQDM.h"
+#include "clsBridge.h"
+#include "clsField.h"
+#include "clsTable.h"
+#include "platform/QtPrompts.h"
 #include "clsFunctions.h"
 #include "clsTableAndField.h"
 #include "platform/PropertyBag.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QPointer>
 #include <QMetaProperty>
 #include <QPainter>
 #include <QResizeEvent>
@@ -16,6 +23,11 @@ namespace lorvane {
 namespace {
 const QSize kFixedSize(Lorvanev2::kWidthTwips / Lorvanev2::kTwipsPerPixel,
                        Lorvanev2::kHeightTwips / Lorvanev2::kTwipsPerPixel);
+
+QPointer<frmQDM>& builderSlot() {
+    static auto* slot = new QPointer<frmQDM>;
+    return *slot;
+}
 
 template <typename F> void ignoringErrors(F&& step) {
     try {
@@ -27,6 +39,7 @@ template <typename F> void ignoringErrors(F&& step) {
 
 Lorvanev2::Lorvanev2(QWidget* parent) : QWidget(parent) {
     qRegisterMetaType<Picture>();
+    qRegisterMetaType<std::shared_ptr<lorvane::RecordSet>>();
     setFixedSize(kFixedSize);
     setToolTip(QStringLiteral("Lorvane query builder"));
     initProperties();
@@ -44,6 +57,77 @@ Lorvanev2::~Lorvanev2() {
     s.FieldList.reset();
     // The builder window, when it closes because its component is gone, must not offer to save.
     s.ComponentTerminating = true;
+    if (builderWindow())
+        ignoringErrors([&] { builderWindow()->unloadNow(); });
+}
+
+frmQDM* Lorvanev2::builderWindow() {
+    frmQDM* w = builderSlot().data();
+    return w && !w->isUnloaded() ? w : nullptr;
+}
+
+void Lorvanev2::setPrompts(std::shared_ptr<Prompts> prompts) {
+    prompts_ = std::move(prompts);
+}
+
+void Lorvanev2::attachBridge() {
+    if (attached_)
+        return;
+    attached_ = true;
+    clsBridge& bridge = clsBridge::SharedBridge();
+    connect(&bridge, &clsBridge::QuerySQL, this, &Lorvanev2::SavedQuerySQL);
+    connect(&bridge, &clsBridge::QueryComplete, this,
+            [this](int number, const QString& error, const QString& sql, std::shared_ptr<RecordSet> results) {
+                emit QueryExecuted(number, error, sql, std::move(results));
+            });
+    connect(&bridge, &clsBridge::SaveQuery, this, &Lorvanev2::QuerySaved);
+    connect(&bridge, &clsBridge::DeleteQuery, this, &Lorvanev2::QueryDeleted);
+    connect(&bridge, &clsBridge::VLNClosed, this, &Lorvanev2::VLNUnloaded);
+    connect(&bridge, &clsBridge::UserViewCreated, this, &Lorvanev2::UserCreatedView);
+    connect(&bridge, &clsBridge::ExportToExcel, this, &Lorvanev2::ExportData);
+    connect(&bridge, &clsBridge::OpenQuery, this, [this] {
+        BuilderSettings& s = BuilderSettings::shared();
+        if (!s.OpenSavedQueryRequested)
+            return;
+        s.OpenSavedQueryRequested = false;
+        emit OpenSavedQuery();
+    });
+}
+
+void Lorvanev2::VLNShowLorvane() {
+    if (builderWindow())
+        return;
+    BuilderSettings& s = BuilderSettings::shared();
+    s.VLNAllowOpenSavedQuery = m_.VLNAllowOpenSavedQuery;
+    s.VLNHelpFileLocation = m_.VLNHelpFileLocation;
+    s.VLNEnableUserHelp = m_.VLNEnableUserHelp;
+    copyLoadedSettings();
+    attachBridge();
+    s.TableList = std::make_shared<QStringList>(clsTable::shared().TableNames());
+    s.FieldList = std::make_shared<QStringList>(clsField::shared().FieldNamesFor(*s.TableList));
+    if (!prompts_)
+        prompts_ = std::make_shared<QtPrompts>();
+    auto* builder = new frmQDM(prompts_);
+    builderSlot() = builder;
+    builder->load();
+    if (!builderWindow())
+        return;  // the load failed and the window closed itself
+    if (m_.VLNModalForm) {
+        builder->setWindowModality(Qt::ApplicationModal);
+        builder->show();
+        QEventLoop loop;
+        connect(builder, &QObject::destroyed, &loop, &QEventLoop::quit);
+        loop.exec();
+    } else {
+        builder->show();
+    }
+}
+
+void Lorvanev2::VLNCloseLorvane(bool ShowSaveMsg) {
+    if (!builderWindow())
+        return;
+    BuilderSettings::shared().ShowSaveMsg = ShowSaveMsg;
+    ignoringErrors([&] { builderSlot()->close(); });
 }
 
 QFont Lorvanev2::ambientFont() const {
@@ -238,6 +322,7 @@ void Lorvanev2::VLNMakeConnection(const QString& ConnectionString, const QString
     const ConnectionManager::DesignTime designTime{m_.VLNConnectionString, m_.ConnectionTimeout, m_.VLNCommandTimeout,
                                                    tableStringCopy_};
     const auto outcome = ConnectionManager().MakeConnection(arguments, designTime);
+    attachBridge();
     if (outcome.attempted)
         emit ConnectionComplete(outcome.number, outcome.description, outcome.source);
 }

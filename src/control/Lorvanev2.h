@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Picture.h"
+#include "platform/RecordSet.h"
 
 #include <QFont>
 #include <QString>
@@ -9,6 +10,8 @@
 namespace lorvane {
 
 class PropertyBag;
+class Prompts;
+class frmQDM;
 
 // The embeddable component. A host places it on a window, sets its properties (directly or
 // through the Qt meta-object: every property below is a Q_PROPERTY with a change signal) and
@@ -58,6 +61,16 @@ class Lorvanev2 : public QWidget {
     Q_CLASSINFO("VLNTablesAndFields", "Add and remove Tables and Fields.")
     Q_CLASSINFO("VLNCalcFieldFunctions", "Add and remove Database Functions to enable users to build Calculated Fields.")
     Q_CLASSINFO("VLNCloseLorvane", "Force VLN to close and indicate if Save msg should be shown to the user on closure.")
+    Q_CLASSINFO("SavedQuerySQL", "The event fires directly after the 'QuerySaved' event and returns the SQL at the point when the query was saved.")
+    Q_CLASSINFO("ExportData", "Event fires on the click event of the export data button.")
+    Q_CLASSINFO("QueryExecuted", "Event fires after successful query execution.")
+    Q_CLASSINFO("ConnectionComplete", "Event fires when a connection has completed.")
+    Q_CLASSINFO("QuerySaved", "Event fires when a user has saved a query.")
+    Q_CLASSINFO("QueryDeleted", "Event fires if a user has deleted a query.")
+    Q_CLASSINFO("VLNUnloaded", "Event fires when VLN has successfully unloaded.")
+    Q_CLASSINFO("VLNAlreadyLoaded", "Event fires if VLN has already been loaded. (Please note that only one instance of VLN can be loaded at any one time within a single application).")
+    Q_CLASSINFO("UserCreatedView", "Event fires if a user has created a Database View.")
+    Q_CLASSINFO("OpenSavedQuery", "Event fires when Open Saved Query button is pressed.")
     Q_PROPERTY(QString VLNConnectionString READ VLNConnectionString WRITE setVLNConnectionString NOTIFY VLNConnectionStringChanged DESIGNABLE false)
     Q_PROPERTY(QString VLNCommandType READ VLNCommandType WRITE setVLNCommandType NOTIFY VLNCommandTypeChanged DESIGNABLE false)
     Q_PROPERTY(int VLNCommandTimeout READ VLNCommandTimeout WRITE setVLNCommandTimeout NOTIFY VLNCommandTimeoutChanged DESIGNABLE false)
@@ -158,6 +171,15 @@ public:
                                        int CommandTimeout = 0, int MaxRecords = 0, bool OpenQuery = false,
                                        const QString& QueryName = QString(), bool RemoveSystemTables = false);
     Q_INVOKABLE void VLNDisconnectConnection();
+    // Opens the builder window (modal per VLNModalForm); does nothing while one is open.
+    Q_INVOKABLE void VLNShowLorvane();
+    // Closes the builder window, offering to save only when ShowSaveMsg is true.
+    Q_INVOKABLE void VLNCloseLorvane(bool ShowSaveMsg);
+
+    // The builder window while it is open (one per process), else null.
+    static frmQDM* builderWindow();
+    // Where the builder asks the user things; QtPrompts unless a host or test sets others.
+    void setPrompts(std::shared_ptr<Prompts> prompts);
     bool VLNAllowCreateView() const { return m_.VLNAllowCreateView; }
     bool VLNModalForm() const { return m_.VLNModalForm; }
     QString VLNDateFormat() const { return m_.VLNDateFormat; }
@@ -215,10 +237,20 @@ public:
     void writeProperties(PropertyBag& bag) const;
 
 signals:
+    // The ten events, in their interface order, raised synchronously.
+    void SavedQuerySQL(const QString& SQL);
+    void ExportData();
+    void QueryExecuted(int ErrorNumber, const QString& Error, const QString& SQL,
+                       std::shared_ptr<lorvane::RecordSet> QueryResults);
     // Raised at the end of every VLNMakeConnection that tried to connect; 0 and two empty
     // strings mean success.
     void ConnectionComplete(int ErrorNumber, const QString& ErrorDescription, const QString& ErrorSource);
+    void QuerySaved(const QString& QueryName);
+    void QueryDeleted(const QString& QueryName);
+    void VLNUnloaded(const QString& QueryLoadError);
     void VLNAlreadyLoaded();
+    void UserCreatedView(const QString& ViewName, const QString& Action);
+    void OpenSavedQuery();
 
     // The host's designer marks its form modified; key is the persistence key.
     void propertyChanged(const QString& key);
@@ -303,6 +335,10 @@ private:
     // The table string in use by the last design-time connection.
     QString tableStringCopy_;
 
+    bool attached_ = false;
+    std::shared_ptr<Prompts> prompts_;
+
+    void attachBridge();
     QFont ambientFont() const;
     void notifyChanged(const QString& key);
     void copyLoadedSettings();

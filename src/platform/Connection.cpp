@@ -219,14 +219,81 @@ qint64 Connection::Execute(const QString& sql) {
     return q.numRowsAffected();
 }
 
-std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 maxRecords) {
+namespace {
+
+// The text with quoted strings, quoted names and comments blanked out.
+QString withoutLiterals(const QString& sql) {
+    QString out = sql;
+    QChar quote;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const QChar c = out[i];
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+            out[i] = u' ';
+        } else if (c == u'\'' || c == u'"' || c == u'[' || c == u'`') {
+            quote = c == u'[' ? QChar(u']') : c;
+            out[i] = u' ';
+        } else if (c == u'-' && i + 1 < out.size() && out[i + 1] == u'-') {
+            while (i < out.size() && out[i] != u'\n')
+                out[i++] = u' ';
+        }
+    }
+    return out;
+}
+
+// One SELECT (or WITH ... SELECT) and nothing after it.
+bool isSingleQuery(const QString& sql) {
+    QString text = withoutLiterals(sql).trimmed();
+    while (text.endsWith(u';'))
+        text.chop(1);
+    if (text.contains(u';'))
+        return false;
+    static const QRegularExpression start(QStringLiteral("^\\(*\\s*(SELECT|WITH)\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression writes(QStringLiteral("\\b(INSERT|UPDATE|DELETE|MERGE|CREATE|DROP|ALTER|INTO)\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    return start.match(text).hasMatch() && !writes.match(text).hasMatch();
+}
+
+}  // namespace
+
+std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 maxRecords, bool readOnly) {
     requireOpen(ErrorNumber::NotUsable);
     QSqlDatabase db = database();
-    if (db.driverName() == u"QSQLITE") {
+    const QString driver = db.driverName();
+    if (driver == u"QSQLITE") {
         const QVariant h = db.driver()->handle();
         if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-            return openSqliteRecordSet(*static_cast<sqlite3* const*>(h.constData()), sql, maxRecords);
+            return openSqliteRecordSet(*static_cast<sqlite3* const*>(h.constData()), sql, maxRecords, readOnly);
     }
+    if (!readOnly)
+        return readQuery(sql, maxRecords);
+    if (driver == u"QPSQL") {
+        // Whatever the text holds runs inside a transaction that cannot change data, and is
+        // rolled back in every case.
+        if (!db.transaction())
+            raiseDriverError(db.lastError(), ErrorNumber::CommandFailure);
+        try {
+            QSqlQuery readOnlyMode(db);
+            if (!readOnlyMode.exec(QStringLiteral("SET TRANSACTION READ ONLY")))
+                raiseDriverError(readOnlyMode.lastError(), ErrorNumber::CommandFailure);
+            auto rs = readQuery(sql, maxRecords);
+            db.rollback();
+            return rs;
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+    }
+    if (!isSingleQuery(sql))
+        throw VLNError(ErrorNumber::CommandFailure, driver,
+                       QStringLiteral("Only a single SELECT statement can be run here."));
+    return readQuery(sql, maxRecords);
+}
+
+std::shared_ptr<RecordSet> Connection::readQuery(const QString& sql, qint64 maxRecords) {
+    QSqlDatabase db = database();
     const QString driver = db.driverName();
     QSqlQuery q(db);
     q.setForwardOnly(true);
@@ -275,7 +342,8 @@ std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 
 
 // SQLite results are read with the library itself on the connection's handle: typed cells go
 // straight into the record set, with no QVariant per cell.
-std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords) {
+std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords,
+                                                           bool readOnly) {
     auto fail = [&](int code) {
         throw VLNError(code, QStringLiteral("QSQLITE"),
                        QString::fromUtf16(static_cast<const char16_t*>(sqlite3_errmsg16(handle))));
@@ -291,6 +359,9 @@ std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, cons
         sqlite3_stmt* s;
         ~Finalize() { sqlite3_finalize(s); }
     } finalize{stmt};
+    if (readOnly && !sqlite3_stmt_readonly(stmt))
+        throw VLNError(ErrorNumber::CommandFailure, QStringLiteral("QSQLITE"),
+                       QStringLiteral("Only statements that read data can be run here."));
     const auto* rest = static_cast<const char16_t*>(tail);
     const auto* end = reinterpret_cast<const char16_t*>(sql.utf16()) + sql.size();
     if (rest && QStringView(rest, end - rest).trimmed().size() > 0 && QStringView(rest, end - rest).trimmed() != u";")

@@ -54,8 +54,10 @@ public:
     qint64 Execute(const QString& sql);
 
     // Runs a query and reads its rows (at most maxRecords when it is above 0) into a record
-    // set that no longer depends on this connection.
-    std::shared_ptr<RecordSet> OpenRecordSet(const QString& sql, qint64 maxRecords = 0);
+    // set that no longer depends on this connection. With readOnly, a statement that would
+    // change data is refused before it runs (SQLite), runs in a read-only transaction
+    // (PostgreSQL) or must be a single SELECT (ODBC).
+    std::shared_ptr<RecordSet> OpenRecordSet(const QString& sql, qint64 maxRecords = 0, bool readOnly = false);
 
     // "QSQLITE", "QPSQL" or "QODBC"; empty before the first open.
     QString DriverName() const;
@@ -74,7 +76,8 @@ private:
     void readSqliteColumns(RecordSet& rs, const QString& table);
     void readPostgresColumns(RecordSet& rs, const QString& table);
     void readOdbcColumns(RecordSet& rs, const QString& table);
-    std::shared_ptr<RecordSet> openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords);
+    std::shared_ptr<RecordSet> openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords, bool readOnly);
+    std::shared_ptr<RecordSet> readQuery(const QString& sql, qint64 maxRecords);
 };
 
 }  // namespace lorvane

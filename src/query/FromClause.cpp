@@ -74,8 +74,13 @@ void FromClause::AddJoinCondition(const JoinRequest& r) {
     addBookkeeping(joinFields, {r.leftTable, r.leftField, true});
     addBookkeeping(joinFields, {r.rightTable, r.rightField, true});
     RecordSet& used = s_.rsJoinTablesUsed();
-    addBookkeeping(used, {r.leftTable, true});
-    addBookkeeping(used, {r.rightTable, true});
+    for (const QString& table : {r.leftTable, r.rightTable}) {
+        bool present = false;
+        for (qint64 u = 0; u < used.RecordCount() && !present; ++u)
+            present = textAt(used, u, QueryState::JoinTableName) == table;
+        if (!present)
+            addBookkeeping(used, {table, true});
+    }
     BuildJoinText();
 }
 

@@ -44,7 +44,7 @@ TEST(FromClause, ALockedPairAddsAnAndRowWithoutAnotherParenthesis) {
     EXPECT_EQ(h.state.JoinText, "( Orders INNER JOIN [Order Details] ON Orders.OrderID = [Order Details].OrderID "
                                 "AND Orders.EmployeeID = [Order Details].Quantity)");
     EXPECT_EQ(h.state.rsJoinFields().RecordCount(), 4);
-    EXPECT_EQ(h.state.rsJoinTablesUsed().RecordCount(), 4);
+    EXPECT_EQ(h.state.rsJoinTablesUsed().RecordCount(), 2);  // each table once
     h.state.TableList() = {"Orders", "[Order Details]"};
     h.state.SelectedTables = h.state.TableList();
     h.output({"Orders.OrderID"});

@@ -1,0 +1,372 @@
+#include "JoinPage.h"
+
+#include "BuilderWidgets.h"
+#include "control/BuilderSettings.h"
+#include "control/clsField.h"
+#include "frmQDM.h"
+#include "query/FromClause.h"
+#include "query/RecordSetModel.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+
+namespace lorvane {
+
+namespace {
+const QColor kChoosingTables(255, 255, 255);
+const QColor kLocked(224, 224, 224);
+
+QStringList visibleJoinTables(RecordSet& rs) {
+    QStringList out;
+    for (qint64 r = 0; r < rs.RecordCount(); ++r)
+        if (rs.ValueAt(r, QueryState::JoinTableVisible).toBool())
+            out << textAt(rs, r, QueryState::JoinTableName);
+    return out;
+}
+
+QStringList joinTableNames(RecordSet& rs) {
+    QStringList out;
+    for (qint64 r = 0; r < rs.RecordCount(); ++r)
+        if (!out.contains(textAt(rs, r, QueryState::JoinTableName)))
+            out << textAt(rs, r, QueryState::JoinTableName);
+    return out;
+}
+}  // namespace
+
+JoinPage::JoinPage(frmQDM& window) : QWidget(&window), w_(window) {
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(captionLabel(this, "lblJoinFrom", 104), 0, 0);
+    grid->addWidget(captionLabel(this, "lblJoinTo", 105), 0, 2);
+    tableLabels_[0] = captionLabel(this, "lblJoinTableFrom", 106);
+    tableLabels_[1] = captionLabel(this, "lblJoinTableTo", 107);
+    grid->addWidget(tableLabels_[0], 1, 0);
+    grid->addWidget(tableLabels_[1], 1, 2);
+    tables_[0] = namedCombo(this, "cmbJoinTables(0)", true);
+    tables_[1] = namedCombo(this, "cmbJoinTables(1)", true);
+    grid->addWidget(tables_[0], 2, 0);
+    grid->addWidget(tables_[1], 2, 2);
+    lock_ = commandButton(this, "cmdlockTables", QStringLiteral("Lock"));
+    lock_->setProperty("tag", QStringLiteral("0"));
+    lock_->setToolTip(QStringLiteral("Lock Tables"));
+    grid->addWidget(lock_, 2, 1);
+    fields_[0] = namedList(this, "lstJoinFields(0)");
+    fields_[1] = namedList(this, "lstJoinFields(1)");
+    grid->addWidget(fields_[0], 3, 0);
+    grid->addWidget(fields_[1], 3, 2);
+    auto* middle = new QGridLayout;
+    auto* typeLabel = new QLabel(QStringLiteral("Join Type"), this);
+    typeLabel->setObjectName(QStringLiteral("lblJoinType"));
+    joinType_ = namedCombo(this, "cmbJoinType", true);
+    addJoin_ = commandButton(this, "cmdAddJoin", QStringLiteral("Add Join"));
+    resetJoins_ = commandButton(this, "cmdResetJoins", QStringLiteral("Delete Join"));
+    middle->addWidget(typeLabel, 0, 0);
+    middle->addWidget(joinType_, 1, 0);
+    middle->addWidget(addJoin_, 2, 0);
+    middle->addWidget(resetJoins_, 3, 0);
+    grid->addLayout(middle, 3, 1);
+    grid->addWidget(captionLabel(this, "lblCreatedJoins", 108), 4, 0, 1, 3);
+    joins_ = new QTableView(this);
+    joins_->setObjectName(QStringLiteral("dgrJoins"));
+    joinsModel_ = new RecordSetModel(joins_);
+    joins_->setModel(joinsModel_);
+    joins_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->addWidget(joins_, 5, 0, 1, 3);
+    compare_ = namedList(this, "lstJoinCompare");
+    compare_->addItems({"=", ">", "<", "<>", ">=", "<="});
+    compare_->hide();
+    grid->addWidget(compare_, 6, 0);
+
+    tables_[1]->setEnabled(false);
+    lock_->setEnabled(false);
+    joinType_->setEnabled(false);
+    addJoin_->setEnabled(false);
+    resetJoins_->setEnabled(false);
+    setLabelColour(kChoosingTables);
+
+    connect(tables_[0], qOverload<int>(&QComboBox::activated), this, [this] {
+        leftTableChosen();
+        updateLockButton();
+    });
+    connect(tables_[1], qOverload<int>(&QComboBox::activated), this, [this] { updateLockButton(); });
+    for (QComboBox* combo : tables_)
+        connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, combo] {
+            // Typing is not choosing.
+            combo->setEditText(QString());
+            lock_->setEnabled(false);
+        });
+    connect(joinType_->lineEdit(), &QLineEdit::textEdited, this, [this] { joinType_->setEditText(QStringLiteral("=")); });
+    connect(joinType_, qOverload<int>(&QComboBox::activated), this, [this] { joinType_->setToolTip(joinDescription()); });
+    connect(lock_, &QPushButton::clicked, this, &JoinPage::lockToggle);
+    for (QListWidget* list : fields_)
+        connect(list, &QListWidget::itemClicked, this, [this, list](QListWidgetItem* item) {
+            list->setToolTip(item->text());
+            fieldChosen();
+        });
+    connect(addJoin_, &QPushButton::clicked, this, &JoinPage::addJoin);
+    connect(resetJoins_, &QPushButton::clicked, this, &JoinPage::resetJoins);
+    connect(joins_, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        if (index.column() != QueryState::JoinCompare) {
+            compare_->hide();
+            return;
+        }
+        compareRow_ = index.row();
+        compare_->setVisible(!compare_->isVisible());
+    });
+    connect(compare_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        compare_->hide();
+        if (compareRow_ >= 0)
+            changeComparison(compareRow_, item->text());
+    });
+}
+
+void JoinPage::setLabelColour(const QColor& colour) {
+    for (QLabel* label : tableLabels_) {
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, colour);
+        label->setPalette(p);
+    }
+}
+
+void JoinPage::fillJoinTypes(int supported) {
+    joinType_->clear();
+    if (supported == 2)
+        joinType_->addItems({"="});
+    else if (supported == 1)
+        joinType_->addItems({"=", ">="});
+    else
+        joinType_->addItems({"=", ">=", "<>"});
+}
+
+void JoinPage::fill() {
+    QueryState& s = w_.state();
+    fields_[0]->clear();
+    fields_[1]->clear();
+    tables_[0]->clear();
+    tables_[1]->clear();
+    RecordSet& joinTable = s.rsJoinTable();
+    auto offer = [&](const QString& table) {
+        const QVariant row[] = {table, true};
+        joinTable.AppendRow(row);
+        tables_[0]->addItem(table);
+        tables_[1]->addItem(table);
+    };
+    if (s.rsJoins().RecordCount() == 0) {
+        while (joinTable.RecordCount() > 0) {
+            joinTable.MoveFirst();
+            joinTable.Delete();
+        }
+        for (const QString& table : s.TableList())
+            offer(table);
+    } else {
+        const QStringList tables = s.TableList();
+        for (qsizetype i = joinTable.RecordCount(); i < tables.size(); ++i)
+            offer(tables[i]);
+    }
+    tables_[0]->setEditText(QString());
+    tables_[1]->setEditText(QString());
+    rebindJoins();
+}
+
+void JoinPage::rebindJoins() {
+    joinsModel_->setRecordSet(w_.state().rsJoins().Clone());
+}
+
+void JoinPage::offerLeftTables() {
+    QueryState& s = w_.state();
+    tables_[0]->clear();
+    RecordSet& used = s.rsJoinTablesUsed();
+    tables_[0]->addItems(used.RecordCount() == 0 ? joinTableNames(s.rsJoinTable()) : joinTableNames(used));
+    tables_[0]->setEditText(QString());
+}
+
+void JoinPage::leftTableChosen() {
+    QueryState& s = w_.state();
+    const QString left = tables_[0]->currentText();
+    tables_[1]->clear();
+    QStringList right = visibleJoinTables(s.rsJoinTable());
+    if (s.rsJoinTablesUsed().RecordCount() == 0)
+        right.removeAll(left);
+    tables_[1]->addItems(right);
+    tables_[1]->setEditText(QString());
+    tables_[1]->setEnabled(true);
+}
+
+void JoinPage::updateLockButton() {
+    if (!tables_[0]->currentText().isEmpty() && !tables_[1]->currentText().isEmpty()) {
+        lock_->setEnabled(true);
+        lock_->setFocus();
+    }
+    joinType_->setToolTip(joinDescription());
+}
+
+bool JoinPage::locked() const {
+    return lock_->property("tag").toString() == u"1";
+}
+
+void JoinPage::lockToggle() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!locked()) {
+        lock_->setProperty("tag", QStringLiteral("1"));
+        lock_->setText(QStringLiteral("Unlock"));
+        lock_->setToolTip(QStringLiteral("Unlock Tables"));
+        tables_[0]->setEnabled(false);
+        tables_[1]->setEnabled(false);
+        joinType_->setEnabled(true);
+        for (int i = 0; i < 2; ++i) {
+            fields_[i]->clear();
+            fields_[i]->addItems(clsField::shared().FieldNamesFor({tables_[i]->currentText()}));
+        }
+        joinType_->setToolTip(QString());
+        setLabelColour(kLocked);
+        joinType_->setToolTip(joinDescription());
+        fields_[0]->setFocus();
+        sameNameMatch();
+    } else {
+        lock_->setProperty("tag", QStringLiteral("0"));
+        lock_->setText(QStringLiteral("Lock"));
+        lock_->setToolTip(QStringLiteral("Lock Tables"));
+        tables_[0]->setEnabled(true);
+        for (QListWidget* list : fields_) {
+            list->clear();
+            list->setToolTip(QString());
+        }
+        addJoin_->setEnabled(false);
+        joinType_->setEnabled(false);
+        tables_[0]->setEditText(QString());
+        tables_[1]->setEditText(QString());
+        tables_[1]->setEnabled(false);
+        setLabelColour(kChoosingTables);
+        offerLeftTables();
+        tables_[0]->setFocus();
+        RecordSet& joinFields = w_.state().rsJoinFields();
+        while (joinFields.RecordCount() > 0) {
+            joinFields.MoveFirst();
+            joinFields.Delete();
+        }
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+void JoinPage::resetToUnlocked() {
+    lock_->setProperty("tag", QStringLiteral("1"));
+    lockToggle();
+}
+
+void JoinPage::sameNameMatch() {
+    const QString right = tables_[1]->currentText();
+    for (int i = 0; i < fields_[0]->count(); ++i) {
+        const QString item = fields_[0]->item(i)->text();
+        const qsizetype dot = item.indexOf(u'.');
+        const QString wanted = right + (dot >= 0 ? item.mid(dot) : QString());
+        const auto matches = fields_[1]->findItems(wanted, Qt::MatchExactly);
+        if (!matches.isEmpty()) {
+            fields_[0]->setCurrentRow(i);
+            fields_[1]->setCurrentItem(matches.first());
+            fieldChosen();
+            return;
+        }
+    }
+}
+
+void JoinPage::fieldChosen() {
+    const bool both = fields_[0]->currentItem() && fields_[1]->currentItem();
+    addJoin_->setEnabled(both);
+    if (both && joinType_->isEnabled())
+        addJoin_->setFocus();
+}
+
+QString JoinPage::joinDescription() const {
+    return FromClause::DescriptionFor(joinType_->currentText(), tables_[0]->currentText(), tables_[1]->currentText());
+}
+
+void JoinPage::addJoin() {
+    if (!fields_[0]->currentItem() || !fields_[1]->currentItem())
+        return;
+    QueryState& s = w_.state();
+    const QString leftTable = tables_[0]->currentText();
+    const QString rightTable = tables_[1]->currentText();
+    const QString leftField = fields_[0]->currentItem()->text();
+    const QString rightField = fields_[1]->currentItem()->text();
+    // The join row, the two used fields and the two tables (each once) are recorded here.
+    FromClause(s).AddJoinCondition({leftTable, rightTable, leftField, rightField, joinType_->currentText()});
+    RecordSet& joinTable = s.rsJoinTable();
+    for (qint64 r = 0; r < joinTable.RecordCount(); ++r) {
+        const QString name = textAt(joinTable, r, QueryState::JoinTableName);
+        if (name == leftTable || name == rightTable) {
+            joinTable.SetAbsolutePosition(r + 1);
+            joinTable.SetValue(QueryState::JoinTableVisible, false);
+        }
+    }
+    resetJoins_->setEnabled(true);
+    rebindJoins();
+    delete fields_[0]->takeItem(fields_[0]->currentRow());
+    delete fields_[1]->takeItem(fields_[1]->currentRow());
+    fields_[0]->setCurrentRow(-1);
+    fields_[1]->setCurrentRow(-1);
+    addJoin_->setEnabled(false);
+    lock_->setFocus();
+    pageRelease();
+}
+
+void JoinPage::pageRelease() {
+    QueryState& s = w_.state();
+    const qint64 used = s.rsJoinTablesUsed().RecordCount();
+    const bool all = used > 0 && used == s.rsJoinTable().RecordCount();
+    w_.setPagesEnabled({frmQDM::SelectFields, frmQDM::BuildQuery, frmQDM::QueryResults}, all);
+}
+
+void JoinPage::changeComparison(int row, const QString& symbol) {
+    RecordSet& joins = w_.state().rsJoins();
+    if (row < 0 || row >= joins.RecordCount())
+        return;
+    joins.SetAbsolutePosition(row + 1);
+    joins.SetValue(QueryState::JoinCompare, symbol);
+    joins.Update();
+    FromClause(w_.state()).BuildJoinText();
+    joinsModel_->refresh();
+    pageRelease();
+}
+
+void JoinPage::removeEveryJoin() {
+    QueryState& s = w_.state();
+    s.JoinText.clear();
+    for (RecordSet* rs : {&s.rsJoins(), &s.rsJoinTablesUsed()})
+        while (rs->RecordCount() > 0) {
+            rs->MoveFirst();
+            rs->Delete();
+        }
+    RecordSet& joinTable = s.rsJoinTable();
+    for (qint64 r = 0; r < joinTable.RecordCount(); ++r) {
+        joinTable.SetAbsolutePosition(r + 1);
+        joinTable.SetValue(QueryState::JoinTableVisible, true);
+    }
+    resetJoins_->setEnabled(false);
+    joinType_->setEditText(QStringLiteral("="));
+    joinType_->setCurrentIndex(0);
+    rebindJoins();
+}
+
+void JoinPage::resetJoins() {
+    Prompts::Message m;
+    m.text = QStringLiteral("Are you sure that you want to remove all Joins ?");
+    m.title = QStringLiteral("Remove Table Joins");
+    m.icon = Prompts::Icon::Question;
+    m.buttons = Prompts::Buttons::YesNo;
+    m.defaultButton = 1;
+    if (w_.prompts().message(m) != Prompts::Answer::Yes)
+        return;
+    removeEveryJoin();
+    resetToUnlocked();
+    FromClause(w_.state()).BuildJoinText();
+    pageRelease();
+    joinType_->setCurrentIndex(0);
+}
+
+}  // namespace lorvane

@@ -1,0 +1,208 @@
+#include "ResultsPage.h"
+
+#include "BuilderWidgets.h"
+#include "MessageCatalogue.h"
+#include "control/BuilderSettings.h"
+#include "control/clsBridge.h"
+#include "frmQDM.h"
+#include "platform/VLNError.h"
+#include "query/RecordSetModel.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTextCursor>
+#include <QTextEdit>
+
+namespace lorvane {
+
+namespace {
+// The busy pointer for as long as a run lasts, whichever way it ends.
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+}  // namespace
+
+ResultsPage::ResultsPage(frmQDM& window) : QWidget(&window), w_(window) {
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(captionLabel(this, "lblQueryResults", 126), 0, 0);
+    grid_ = new QSplitter(Qt::Horizontal, this);
+    grid_->setObjectName(QStringLiteral("dgrQueryResults"));
+    model_ = new RecordSetModel(this);
+    newView();
+    layout->addWidget(grid_, 1, 0, 1, 2);
+    auto* side = new QGroupBox(this);
+    side->setObjectName(QStringLiteral("fraSortSplit"));
+    side->setProperty("tag", QStringLiteral("127"));
+    auto* sideLayout = new QHBoxLayout(side);
+    asc_ = commandButton(side, "cmdAsc", QStringLiteral("Asc"));
+    desc_ = commandButton(side, "cmdDesc", QStringLiteral("Desc"));
+    addSplit_ = commandButton(side, "cmdResAddSplit", QStringLiteral("+ Split"), 124);
+    deleteSplit_ = commandButton(side, "cmdResDeleteSplit", QStringLiteral("- Split"), 125);
+    for (QPushButton* b : {asc_, desc_, addSplit_, deleteSplit_})
+        sideLayout->addWidget(b);
+    layout->addWidget(side, 2, 0);
+    auto* excelFrame = new QGroupBox(this);
+    excelFrame->setObjectName(QStringLiteral("fraExcel"));
+    auto* excelLayout = new QHBoxLayout(excelFrame);
+    excel_ = commandButton(excelFrame, "cmdExcel", QStringLiteral("Export Query Results to Excel"));
+    excelLayout->addWidget(excel_);
+    layout->addWidget(excelFrame, 2, 1);
+    errors_ = new QTextEdit(this);
+    errors_->setObjectName(QStringLiteral("txtSQLErrors"));
+    errors_->setReadOnly(true);
+    errors_->setMaximumHeight(70);
+    layout->addWidget(errors_, 3, 0, 1, 2);
+    asc_->setEnabled(false);
+    desc_->setEnabled(false);
+    excel_->setEnabled(false);
+    deleteSplit_->setEnabled(false);
+
+    connect(asc_, &QPushButton::clicked, this, [this] { sortResults(true); });
+    connect(desc_, &QPushButton::clicked, this, [this] { sortResults(false); });
+    connect(addSplit_, &QPushButton::clicked, this, &ResultsPage::addSplit);
+    connect(deleteSplit_, &QPushButton::clicked, this, &ResultsPage::deleteSplit);
+    connect(excel_, &QPushButton::clicked, this, [] { clsBridge::SharedBridge().RaiseExportToExcel(); });
+}
+
+QTableView* ResultsPage::newView() {
+    auto* view = new QTableView(grid_);
+    view->setObjectName(QStringLiteral("dgrQueryResultsSplit%1").arg(grid_->count()));
+    view->setModel(model_);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Fixed row heights keep a million rows as quick to scroll as ten.
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) { resultSortColumn = column; });
+    // Every split shows the same rows: one vertical position for all.
+    if (grid_->count() > 1) {
+        auto* first = qobject_cast<QTableView*>(grid_->widget(0));
+        view->verticalScrollBar()->setValue(first->verticalScrollBar()->value());
+        connect(first->verticalScrollBar(), &QScrollBar::valueChanged, view->verticalScrollBar(), &QScrollBar::setValue);
+        connect(view->verticalScrollBar(), &QScrollBar::valueChanged, first->verticalScrollBar(), &QScrollBar::setValue);
+    }
+    return view;
+}
+
+int ResultsPage::splitCount() const {
+    return grid_->count();
+}
+
+void ResultsPage::addSplit() {
+    newView();
+    deleteSplit_->setEnabled(true);
+}
+
+void ResultsPage::deleteSplit() {
+    if (grid_->count() > 1)
+        delete grid_->widget(grid_->count() - 1);
+    deleteSplit_->setEnabled(grid_->count() > 1);
+}
+
+void ResultsPage::sortResults(bool ascending) {
+    try {
+        if (resultSortColumn < 0 || !queryResults_ || !queryResults_->IsOpen() ||
+            resultSortColumn >= queryResults_->FieldCount())
+            return;
+        const QString name = queryResults_->Field(resultSortColumn).name;
+        model_->sort((name.contains(u' ') ? u'[' + name + u']' : name) +
+                     (ascending ? QStringLiteral(" ASC") : QStringLiteral(" DESC")));
+    } catch (const VLNError&) {
+    }
+}
+
+void ResultsPage::clearResults() {
+    model_->setRecordSet(nullptr);
+    resultSortColumn = 0;
+    asc_->setEnabled(false);
+    desc_->setEnabled(false);
+    excel_->setEnabled(false);
+    errors_->clear();
+}
+
+void ResultsPage::showOutcome(const QString& text, int colouredLength, const QColor& colour) {
+    errors_->setPlainText(text);
+    QTextCursor all(errors_->document());
+    all.select(QTextCursor::Document);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    bold.setForeground(Qt::black);
+    all.mergeCharFormat(bold);
+    QTextCursor head(errors_->document());
+    head.setPosition(0);
+    head.setPosition(std::min(colouredLength, static_cast<int>(text.size())), QTextCursor::KeepAnchor);
+    QTextCharFormat coloured;
+    coloured.setForeground(colour);
+    head.mergeCharFormat(coloured);
+}
+
+void ResultsPage::runQuery() {
+    BuilderSettings& s = BuilderSettings::shared();
+    QueryState& state = w_.state();
+    if (state.SelectText == u"SELECT ") {
+        w_.message(MessageCatalogue::text(205) + u'\n' + MessageCatalogue::text(206), Prompts::Icon::Critical);
+        return;
+    }
+    try {
+        QTextCursor all(errors_->document());
+        all.select(QTextCursor::Document);
+        QTextCharFormat black;
+        black.setForeground(Qt::black);
+        all.mergeCharFormat(black);
+        w_.SetStatusText(QStringLiteral("Running Query .."));
+        if (s.VLNShowQueryResults)
+            w_.tabs()->setCurrentIndex(frmQDM::QueryResults);
+        lastSQL_ = state.StatementText;
+        lastSQL_.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        queryResults_ = std::make_shared<RecordSet>();
+        const QString connectionString = s.ActiveConnection ? s.ActiveConnection->ConnectionString() : QString();
+        if (!connectionString.isEmpty() && s.VLNCreateQueryRecordset) {
+            {
+                BusyCursor busy;
+                if (!s.ActiveConnection->IsOpen())
+                    throw VLNError(ErrorNumber::NotUsable, QStringLiteral("Lorvane.Connection"),
+                                   QStringLiteral("The connection cannot be used: it is closed."));
+                // Exactly one statement, and one that cannot change data.
+                queryResults_ = s.ActiveConnection->OpenRecordSet(lastSQL_, s.MaxRecords > 0 ? s.MaxRecords : 0, true);
+            }
+            model_->setRecordSet(queryResults_);
+            asc_->setEnabled(true);
+            desc_->setEnabled(true);
+            excel_->setEnabled(s.VLNEnableDataExportButton);
+            showOutcome(QStringLiteral("Query Successful ... ") + u'\n' + QString::number(queryResults_->RecordCount()) +
+                            QStringLiteral(" Records Returned"),
+                        16, QColor(0, 64, 0));
+        }
+        w_.SetStatusText(QStringLiteral("Ready .."));
+        clsBridge::SharedBridge().PassSQLandResultRecordset(0, QString(), lastSQL_, queryResults_,
+                                                            state.whereHandle(), nullptr);
+    } catch (const VLNError& e) {
+        if (e.number() == ErrorNumber::ObjectClosed || e.number() == ErrorNumber::ObjectOpen ||
+            e.number() == ErrorNumber::NotUsable) {
+            const QString connectionString = s.ActiveConnection ? s.ActiveConnection->ConnectionString() : QString();
+            w_.message(MessageCatalogue::text(208) + u'\n' + MessageCatalogue::text(209) + u' ' + connectionString,
+                       Prompts::Icon::Critical);
+            w_.SetStatusText(QStringLiteral("Ready .."));
+            return;
+        }
+        showOutcome(QStringLiteral("SQL Syntax Error :") + u'\n' + e.description(), 18, QColor(255, 0, 0));
+        model_->setRecordSet(nullptr);
+        asc_->setEnabled(false);
+        desc_->setEnabled(false);
+        excel_->setEnabled(false);
+        w_.SetStatusText(QStringLiteral("Ready .."));
+        clsBridge::SharedBridge().PassSQLandResultRecordset(e.number(), e.description(), lastSQL_, queryResults_,
+                                                            state.whereHandle(), nullptr);
+    }
+}
+
+}  // namespace lorvane

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "platform/RecordSet.h"
+
+#include <QWidget>
+#include <memory>
+
+class QPushButton;
+class QSplitter;
+class QTableView;
+class QTextEdit;
+
+namespace lorvane {
+
+class RecordSetModel;
+class frmQDM;
+
+// Page 4: running the statement and browsing its rows in a grid that can be split into views
+// side by side (one model, one vertical position).
+class ResultsPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit ResultsPage(frmQDM& window);
+
+    void runQuery();
+    void sortResults(bool ascending);
+    void addSplit();
+    void deleteSplit();
+    int splitCount() const;
+    // Empties the grid and the error text and disables the sort and export buttons.
+    void clearResults();
+
+    const QString& lastSQL() const { return lastSQL_; }
+    const std::shared_ptr<RecordSet>& queryResults() const { return queryResults_; }
+    RecordSetModel* model() const { return model_; }
+    int resultSortColumn = 0;
+
+private:
+    frmQDM& w_;
+    QSplitter* grid_;
+    RecordSetModel* model_;
+    QPushButton* asc_;
+    QPushButton* desc_;
+    QPushButton* addSplit_;
+    QPushButton* deleteSplit_;
+    QPushButton* excel_;
+    QTextEdit* errors_;
+    QString lastSQL_;
+    std::shared_ptr<RecordSet> queryResults_;
+
+    QTableView* newView();
+    void showOutcome(const QString& text, int colouredLength, const QColor& colour);
+};
+
+}  // namespace lorvane

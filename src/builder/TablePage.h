@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+class QListWidget;
+class QPushButton;
+
+namespace lorvane {
+
+class frmQDM;
+
+// Page 0: the tables of the query, moved between the available and the selected list.
+class TablePage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TablePage(frmQDM& window);
+
+    void fillAvailable(const QStringList& tables);
+    // Which other pages may be used, for the selected-table count.
+    void pageAvailability(bool enable, const QString& joinText);
+    void singleTableRule();
+    // After the tables changed: TableList, FieldList and OutputFieldList from the catalogue,
+    // then the field and join pages. False (with the "No Fields" message) when there are none.
+    bool rebuildFieldLists();
+    QStringList selectedTables() const;
+
+    void addOne();
+    void addAll();
+    void removeOne();
+    void removeAll();
+
+private:
+    frmQDM& w_;
+    QListWidget* available_;
+    QListWidget* selected_;
+    QPushButton* right_;
+    QPushButton* rightAll_;
+    QPushButton* left_;
+    QPushButton* leftAll_;
+
+    void afterAddJump();
+    void joinCleanUp();
+    void syncSelected();
+};
+
+}  // namespace lorvane

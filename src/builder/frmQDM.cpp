@@ -1,0 +1,350 @@
+#include "frmQDM.h"
+
+#include "BuilderWidgets.h"
+#include "FieldPage.h"
+#include "JoinPage.h"
+#include "MessageCatalogue.h"
+#include "QueryPage.h"
+#include "ResultsPage.h"
+#include "TablePage.h"
+#include "control/BuilderSettings.h"
+#include "control/clsBridge.h"
+#include "control/clsField.h"
+#include "control/clsFunctions.h"
+#include "platform/OleColor.h"
+#include "platform/VLNError.h"
+#include "query/CriteriaGrid.h"
+#include "query/FromClause.h"
+#include "query/GroupOrder.h"
+#include "query/SelectList.h"
+#include "query/SqlColouring.h"
+#include "query/Statement.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace lorvane {
+
+namespace {
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+}  // namespace
+
+frmQDM::frmQDM(std::shared_ptr<Prompts> prompts, QWidget* parent)
+    : QWidget(parent, Qt::Window), prompts_(std::move(prompts)) {
+    setObjectName(QStringLiteral("frmQDM"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    auto* layout = new QVBoxLayout(this);
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("TabQDM"));
+    tablePage_ = new TablePage(*this);
+    joinPage_ = new JoinPage(*this);
+    fieldPage_ = new FieldPage(*this);
+    queryPage_ = new QueryPage(*this);
+    resultsPage_ = new ResultsPage(*this);
+    const std::pair<QWidget*, int> pages[] = {
+        {tablePage_, 129}, {joinPage_, 130}, {fieldPage_, 131}, {queryPage_, 132}, {resultsPage_, 133}};
+    for (const auto& [page, caption] : pages)
+        tabs_->addTab(page, MessageCatalogue::text(caption));
+    layout->addWidget(tabs_, 1);
+
+    auto* commands = new QHBoxLayout;
+    auto* help = commandButton(this, "cmdHelp", QStringLiteral("Help"));
+    auto* exit = commandButton(this, "cmdExit", QStringLiteral("Close"));
+    commands->addWidget(help);
+    commands->addStretch();
+    commands->addWidget(exit);
+    layout->addLayout(commands);
+    auto* statusBar = new QStatusBar(this);
+    statusBar->setObjectName(QStringLiteral("stbVLN"));
+    status_ = new QLabel(statusBar);
+    status_->setObjectName(QStringLiteral("stbVLNPanel1"));
+    statusBar->addWidget(status_, 1);
+    layout->addWidget(statusBar);
+    resize(760, 560);
+
+    connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    connect(help, &QPushButton::clicked, this, &frmQDM::openHelp);
+    connect(tabs_, &QTabWidget::currentChanged, this, &frmQDM::pageChanged);
+}
+
+frmQDM::~frmQDM() = default;
+
+QString frmQDM::caption() const {
+    return BuilderSettings::shared().VLNRunTimeControlCaption;
+}
+
+void frmQDM::SetStatusText(const QString& text) {
+    status_->setText(text);
+}
+
+QString frmQDM::statusText() const {
+    return status_->text();
+}
+
+Prompts::Answer frmQDM::message(const QString& text, Prompts::Icon icon, Prompts::Buttons buttons, int defaultButton) {
+    return prompts_->message({text, caption(), icon, buttons, defaultButton});
+}
+
+void frmQDM::showStatement() {
+    QTextEdit* sql = queryPage_->sqlWindow();
+    // Replaced whole and coloured before it is painted: no half-written text is ever seen.
+    sql->setUpdatesEnabled(false);
+    sql->setPlainText(state_.StatementText);
+    SqlColouring::apply(sql->document());
+    sql->setUpdatesEnabled(true);
+}
+
+void frmQDM::setPagesEnabled(std::initializer_list<int> pages, bool enabled) {
+    for (int page : pages)
+        tabs_->setTabEnabled(page, enabled);
+}
+
+void frmQDM::applyOptionAvailability(int selectedTables) {
+    Q_UNUSED(selectedTables);
+    // The query options and the save command come with the criteria and save commands.
+}
+
+void frmQDM::applyCaptionsAndLabelLook() {
+    const BuilderSettings& s = BuilderSettings::shared();
+    const QColor back = oleColorToQColor(static_cast<quint32>(s.VLNLabelBackColor), palette());
+    const QColor fore = oleColorToQColor(static_cast<quint32>(s.VLNLabelForeColor), palette());
+    static const QStringList kPlainLabels{"lblQuestionMark", "lblJoinType", "lblSave", "lblDelete", "lblReset"};
+    auto look = [&](QWidget* w) {
+        QPalette p = w->palette();
+        p.setColor(QPalette::Window, back);
+        p.setColor(QPalette::WindowText, fore);
+        w->setPalette(p);
+        w->setAutoFillBackground(true);
+        w->setFont(s.VLNLabelFont);
+    };
+    for (QLabel* label : findChildren<QLabel*>())
+        if (!kPlainLabels.contains(label->objectName()) && label != status_)
+            look(label);
+    for (QCheckBox* check : findChildren<QCheckBox*>())
+        if (check->objectName() != u"chkLockJoinTables")
+            look(check);
+    // Captions by tag from the message catalogue.
+    for (QWidget* w : findChildren<QWidget*>()) {
+        bool ok = false;
+        const int tag = w->property("tag").toString().toInt(&ok);
+        if (!ok || tag < 101 || tag > 234 || !MessageCatalogue::contains(tag))
+            continue;
+        const QString text = MessageCatalogue::text(tag);
+        if (auto* label = qobject_cast<QLabel*>(w))
+            label->setText(QString(text).replace(QStringLiteral("&&"), QStringLiteral("&")));
+        else if (auto* frame = qobject_cast<QGroupBox*>(w))
+            frame->setTitle(text);
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            button->setText(text);
+    }
+}
+
+void frmQDM::load() {
+    BuilderSettings& s = BuilderSettings::shared();
+    try {
+        s.BuilderLoaded = true;
+        s.ShowSaveMsg = true;
+        setWindowTitle(caption());
+        if (s.VLNRunTimeControlIcon && !s.VLNRunTimeControlIcon->isNull())
+            setWindowIcon(*s.VLNRunTimeControlIcon);
+        queryPage_->placeCreateView(s.VLNAllowCreateView);
+        findChild<QWidget*>(QStringLiteral("cmdHelp"))->setVisible(s.VLNEnableUserHelp);
+        findChild<QWidget*>(QStringLiteral("fraExcel"))->setVisible(s.VLNEnableDataExportButton);
+        SetStatusText(QStringLiteral("Ready .."));
+        const QStringList tables = s.TableList ? *s.TableList : QStringList();
+        tablePage_->fillAvailable(tables);
+        applyCaptionsAndLabelLook();
+        state_.createTables();
+
+        if (!s.VLNAllowTableSelection) {
+            // The host fixed the tables: they are the query's tables from the start.
+            state_.SelectedTables = tables;
+            tablePage_->rebuildFieldLists();
+            FromClause(state_).GenerateFromClause();
+            CriteriaGrid(state_).PruneAfterFieldListChange();
+            SelectList(state_).GenerateSelectList();
+            GroupOrder(state_).GenerateOrderByClause();
+            Statement(state_, clsField::shared()).AssembleStatement();
+            applyOptionAvailability(static_cast<int>(tables.size()));
+        } else {
+            tablePage_->pageAvailability(false, state_.JoinText);
+        }
+        tablePage_->singleTableRule();
+        joinPage_->fillJoinTypes(s.VLNJoinTypesSupported);
+        findChild<QPushButton*>(QStringLiteral("cmdExcel"))->setText(s.VLNDataExportBtnCaption);
+        const bool connected = s.ActiveConnection && !s.ActiveConnection->ConnectionString().isEmpty();
+        if (!connected) {
+            setPagesEnabled({QueryResults}, false);
+            queryPage_->placeCreateView(false);
+            s.VLNShowQueryResults = false;
+        }
+        Statement(state_, clsField::shared()).RebuildStatement();
+        showStatement();
+        queryPage_->enableRun(!state_.StatementText.trimmed().isEmpty());
+    } catch (const std::exception& e) {
+        const QString why = dynamic_cast<const VLNError*>(&e) ? static_cast<const VLNError&>(e).description()
+                                                              : QString::fromUtf8(e.what());
+        prompts_->message({QStringLiteral("Internal Error unable to load ") + u'\n' + why,
+                           QStringLiteral("Internal Control Error"), Prompts::Icon::Critical, Prompts::Buttons::Ok, 0});
+        s.ComponentTerminating = true;
+        close();
+    }
+}
+
+void frmQDM::pageChanged(int newIndex) {
+    const int left = currentPage_;
+    currentPage_ = newIndex;
+    if (unloaded_)
+        return;
+    BusyCursor busy;
+    const BuilderSettings& s = BuilderSettings::shared();
+    try {
+        Statement statement(state_, clsField::shared());
+        switch (left) {
+        case SelectTables:
+            resultsPage_->clearResults();
+            if (tablesChanged) {
+                tablesChanged = false;
+                if (tablePage_->rebuildFieldLists() && !state_.FieldList().isEmpty()) {
+                    if (!state_.TableList().isEmpty())
+                        FromClause(state_).GenerateFromClause();
+                    else
+                        state_.FromText.clear();
+                    if (tablePage_->selectedTables().isEmpty())
+                        for (RecordSet* rs : {&state_.rsWhere(), &state_.rsGroupBy(), &state_.rsOrderBy()})
+                            while (rs->RecordCount() > 0) {
+                                rs->MoveFirst();
+                                rs->Delete();
+                            }
+                    CriteriaGrid(state_).PruneAfterFieldListChange();
+                    fieldPage_->captureOutputList();
+                    SelectList(state_).GenerateSelectList();
+                    GroupOrder(state_).GenerateOrderByClause();
+                    statement.AssembleStatement();
+                    showStatement();
+                }
+            }
+            break;
+        case BuildJoins:
+        case SelectFields:
+            resultsPage_->clearResults();
+            fieldPage_->captureOutputList();
+            FromClause(state_).GenerateFromClause();
+            if (left == SelectFields) {
+                SelectList(state_).GenerateSelectList();
+                GroupOrder(state_).GenerateOrderByClause();
+            }
+            statement.AssembleStatement();
+            showStatement();
+            break;
+        default:
+            break;
+        }
+        queryPage_->enableRun(!state_.StatementText.trimmed().isEmpty());
+        joinPage_->resetToUnlocked();
+        if (s.VLNAllowTableSelection)
+            applyOptionAvailability(static_cast<int>(tablePage_->selectedTables().size()));
+    } catch (const VLNError&) {
+        // A failing step leaves the pages as they are; the statement shows what the buffers hold.
+    }
+}
+
+bool frmQDM::allowClose() {
+    BuilderSettings& s = BuilderSettings::shared();
+    if (s.ComponentTerminating || !s.VLNAllowSaveDeleteQuery || !s.ShowSaveMsg) {
+        s.ComponentTerminating = false;
+        return true;
+    }
+    const QString text = s.OpenSavedQueryRequested
+                             ? QStringLiteral("You have chosen to Open a Saved Query.") + u'\n' +
+                                   QStringLiteral("Do you want to save the current query before Opening the Saved Query ?")
+                             : MessageCatalogue::text(211) + u' ' + caption() + u'.' + u'\n' + MessageCatalogue::text(212);
+    switch (message(text, Prompts::Icon::Question, Prompts::Buttons::YesNoCancel)) {
+    case Prompts::Answer::Cancel:
+        s.OpenSavedQueryRequested = false;
+        return false;
+    default:
+        // Yes saves first once saving exists (the save command); No closes as it stands.
+        return true;
+    }
+}
+
+void frmQDM::closeEvent(QCloseEvent* event) {
+    if (unloaded_) {
+        event->accept();
+        return;
+    }
+    if (!allowClose()) {
+        event->ignore();
+        return;
+    }
+    unload();
+    destroyStep();
+    event->accept();
+    deleteLater();
+}
+
+void frmQDM::unloadNow() {
+    if (unloaded_)
+        return;
+    BuilderSettings::shared().ComponentTerminating = true;
+    close();
+}
+
+void frmQDM::unload() {
+    unloaded_ = true;
+    BuilderSettings& s = BuilderSettings::shared();
+    try {
+        if (s.ActiveConnection && s.ActiveConnection->IsOpen())
+            s.ActiveConnection->Close();
+    } catch (const VLNError&) {
+    }
+    s.ActiveConnection.reset();
+    s.TableSchema.reset();
+    resultsPage_->clearResults();
+    state_.releaseTables();
+    s.TableList = std::make_shared<QStringList>();
+    s.FieldList = std::make_shared<QStringList>();
+    for (QString* text : {&state_.SelectText, &state_.FromText, &state_.WhereText, &state_.GroupByText,
+                          &state_.HavingText, &state_.OrderByText, &state_.JoinText})
+        text->clear();
+    clsFunctions::shared().RemoveAll();
+    s.BuilderLoaded = false;
+    const QString loadError = s.QueryLoadError;
+    clsBridge::SharedBridge().CloseVLN(loadError);
+    s.QueryLoadError.clear();
+}
+
+void frmQDM::destroyStep() {
+    if (BuilderSettings::shared().OpenSavedQueryRequested)
+        clsBridge::SharedBridge().RaiseOpenQuery();
+}
+
+void frmQDM::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const auto& results = resultsPage_->queryResults();
+    if (!results || !results->IsOpen() || results->RecordCount() == 0)
+        findChild<QPushButton*>(QStringLiteral("cmdExcel"))->setEnabled(false);
+}
+
+void frmQDM::openHelp() {
+    const QString location = BuilderSettings::shared().VLNHelpFileLocation;
+    if (!prompts_->openDocument(location))
+        prompts_->message({QStringLiteral("Unable to locate and open the Help File: ") + location,
+                           QStringLiteral("Open Help file Error"), Prompts::Icon::Critical, Prompts::Buttons::Ok, 0});
+}
+
+}  // namespace lorvane

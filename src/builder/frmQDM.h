@@ -1,0 +1,91 @@
+#pragma once
+
+#include "platform/Prompts.h"
+#include "platform/RecordSet.h"
+#include "query/QueryState.h"
+
+#include <QWidget>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QStatusBar;
+
+namespace lorvane {
+
+class FieldPage;
+class JoinPage;
+class QueryPage;
+class ResultsPage;
+class TablePage;
+
+// The builder window: five pages in TabQDM (tables, joins, fields, query, results), the status
+// bar stbVLN, and the window commands. Everything it needs it reads from BuilderSettings;
+// what the user does reaches the host through SharedBridge.
+class frmQDM : public QWidget {
+    Q_OBJECT
+public:
+    enum Page { SelectTables = 0, BuildJoins = 1, SelectFields = 2, BuildQuery = 3, QueryResults = 4 };
+
+    explicit frmQDM(std::shared_ptr<Prompts> prompts, QWidget* parent = nullptr);
+    ~frmQDM() override;
+
+    // Load steps 1 to 15; a failure shows a message and closes the window again.
+    void load();
+    // Unloads at once, without asking to save (the component is going away).
+    void unloadNow();
+    // True once the window has unloaded (it is deleted soon after).
+    bool isUnloaded() const { return unloaded_; }
+
+    QueryState& state() { return state_; }
+    Prompts& prompts() { return *prompts_; }
+    QTabWidget* tabs() const { return tabs_; }
+    TablePage* tablePage() const { return tablePage_; }
+    JoinPage* joinPage() const { return joinPage_; }
+    FieldPage* fieldPage() const { return fieldPage_; }
+    QueryPage* queryPage() const { return queryPage_; }
+    ResultsPage* resultsPage() const { return resultsPage_; }
+
+    void SetStatusText(const QString& text);
+    QString statusText() const;
+    QString caption() const;
+    // A message box titled with the window caption.
+    Prompts::Answer message(const QString& text, Prompts::Icon icon, Prompts::Buttons buttons = Prompts::Buttons::Ok,
+                            int defaultButton = 0);
+
+    // Shows the statement text in txtSQL, coloured.
+    void showStatement();
+    // Option availability for a number of selected tables.
+    void applyOptionAvailability(int selectedTables);
+    void setPagesEnabled(std::initializer_list<int> pages, bool enabled);
+
+    bool tablesChanged = false;
+    QStringList removedTables;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::shared_ptr<Prompts> prompts_;
+    QueryState state_;
+    QTabWidget* tabs_;
+    QLabel* status_;
+    TablePage* tablePage_;
+    JoinPage* joinPage_;
+    FieldPage* fieldPage_;
+    QueryPage* queryPage_;
+    ResultsPage* resultsPage_;
+    int currentPage_ = 0;
+    bool unloaded_ = false;
+
+    void applyCaptionsAndLabelLook();
+    void pageChanged(int newIndex);
+    bool allowClose();
+    void unload();
+    void destroyStep();
+    void openHelp();
+};
+
+}  // namespace lorvane
