@@ -269,9 +269,12 @@ std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 
     }
     if (!readOnly)
         return readQuery(sql, maxRecords);
+    if (!isSingleQuery(sql))
+        throw VLNError(ErrorNumber::CommandFailure, driver,
+                       QStringLiteral("Only a single SELECT statement can be run here."));
     if (driver == u"QPSQL") {
-        // Whatever the text holds runs inside a transaction that cannot change data, and is
-        // rolled back in every case.
+        // The query also runs inside a transaction that cannot change data (a function called
+        // by the SELECT may try), rolled back in every case.
         if (!db.transaction())
             raiseDriverError(db.lastError(), ErrorNumber::CommandFailure);
         try {
@@ -286,9 +289,6 @@ std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 
             throw;
         }
     }
-    if (!isSingleQuery(sql))
-        throw VLNError(ErrorNumber::CommandFailure, driver,
-                       QStringLiteral("Only a single SELECT statement can be run here."));
     return readQuery(sql, maxRecords);
 }
 

@@ -1,4 +1,5 @@
 // The builder window as an end user drives it, on the sample database, with the host listening.
+#include "builder/QueryPage.h"
 #include "builder/frmQDM.h"
 #include "control/BuilderSettings.h"
 #include "control/Lorvanev2.h"
@@ -19,6 +20,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <gtest/gtest.h>
 
@@ -200,4 +202,221 @@ TEST_F(BuilderWindow, TwoTablesJoinedFieldsPickedRunSortedSplitAndClosed) {
     ASSERT_EQ(unloaded->count(), 1);
     EXPECT_EQ(unloaded->first()[0].toString(), "");
     EXPECT_TRUE(prompts->records().isEmpty());
+}
+
+TEST_F(BuilderWindow, WithoutJoinsOneTableAndTheFirstAddJumpsToFields) {
+    component->setVLNAllowJoinCreation(false);
+    connectAndShow();
+    addTable("Shippers");
+    EXPECT_EQ(w->tabs()->currentIndex(), frmQDM::SelectFields);
+    EXPECT_EQ(items("lstTPXFieldFrom"), (QStringList{"Shippers.ShipperID", "Shippers.CompanyName", "Shippers.Phone"}));
+    goToPage(frmQDM::SelectTables);
+    const QStringList before = items("lstTPXTableSelection");
+    choose("lstTPXTableSelection", "Customers");
+    EXPECT_FALSE(find<QPushButton>("cmdTPXTableRight")->isEnabled());  // the single-table rule
+    emit find<QListWidget>("lstTPXTableSelection")->itemDoubleClicked(find<QListWidget>("lstTPXTableSelection")->currentItem());
+    ASSERT_EQ(prompts->records().size(), 1);
+    EXPECT_EQ(prompts->records()[0].text, "Only 1 Table can be selected at a time.\nPlease de-select selected Table first.");
+    EXPECT_EQ(prompts->records()[0].icon, Prompts::Icon::Information);
+    EXPECT_EQ(prompts->records()[0].title, "Kestrine Lorvane V2.0");
+    EXPECT_EQ(items("lstTPXTableSelection"), before);
+    EXPECT_EQ(items("lstTPXTableTo"), QStringList{"Shippers"});
+
+    // Without field selection the first add goes to Build Query and every field is output.
+    component->VLNCloseLorvane(false);
+    reset();
+    component->setVLNAllowFieldSelection(false);
+    connectAndShow();
+    addTable("Shippers");
+    EXPECT_EQ(w->tabs()->currentIndex(), frmQDM::BuildQuery);
+    EXPECT_TRUE(sqlText().startsWith("SELECT Shippers.ShipperID, Shippers.CompanyName, Shippers.Phone"));
+}
+
+TEST_F(BuilderWindow, ThreeTablesNeedTwoJoinsAndRemovingATableRemovesEveryJoin) {
+    connectAndShow();
+    addTable("Orders");
+    addTable("Customers");
+    addTable("Shippers");
+    goToPage(frmQDM::BuildJoins);
+    chooseCombo("cmbJoinTables(0)", "Orders");
+    chooseCombo("cmbJoinTables(1)", "Customers");
+    click("cmdlockTables");
+    click("cmdAddJoin");
+    EXPECT_EQ(pagesEnabled(), (std::vector<bool>{true, true, false, false, false}));
+    // The next join starts from a joined table, and offers only tables not yet joined.
+    click("cmdlockTables");
+    EXPECT_EQ(comboItems("cmbJoinTables(0)"), (QStringList{"Orders", "Customers"}));
+    chooseCombo("cmbJoinTables(0)", "Orders");
+    EXPECT_EQ(comboItems("cmbJoinTables(1)"), QStringList{"Shippers"});
+    chooseCombo("cmbJoinTables(1)", "Shippers");
+    click("cmdlockTables");
+    EXPECT_EQ(find<QListWidget>("lstJoinFields(0)")->currentItem(), nullptr);  // no shared field name
+    EXPECT_FALSE(find<QPushButton>("cmdAddJoin")->isEnabled());
+    choose("lstJoinFields(0)", "Orders.ShipVia");
+    choose("lstJoinFields(1)", "Shippers.ShipperID");
+    chooseCombo("cmbJoinType", ">=");
+    click("cmdAddJoin");
+    EXPECT_EQ(pagesEnabled(), (std::vector<bool>{true, true, true, true, true}));
+    EXPECT_EQ(w->state().JoinText, "(( Orders INNER JOIN Customers ON Orders.CustomerID = Customers.CustomerID)  "
+                                   "LEFT OUTER JOIN Shippers ON Orders.ShipVia = Shippers.ShipperID)");
+
+    goToPage(frmQDM::SelectTables);
+    choose("lstTPXTableTo", "Shippers");
+    click("cmdTPXTableLeft");
+    EXPECT_EQ(w->state().rsJoins().RecordCount(), 0);
+    EXPECT_EQ(w->state().JoinText, "");
+    EXPECT_EQ(pagesEnabled(), (std::vector<bool>{true, true, false, false, false}));
+    EXPECT_EQ(w->removedTables, QStringList{"Shippers"});
+    choose("lstTPXTableTo", "Orders");
+    click("cmdTPXTableLeft");
+    choose("lstTPXTableTo", "Customers");
+    click("cmdTPXTableLeft");
+    EXPECT_EQ(pagesEnabled(), (std::vector<bool>{true, false, false, false, false}));
+}
+
+TEST_F(BuilderWindow, RunOutcomes) {
+    QTemporaryDir dir;
+    const QString copy = "Provider=SQLite;Data Source=" + test::copyOfSample(dir);
+    component->VLNMakeConnection(copy, {}, {}, 0, 0, 10, false, {}, true);
+    component->VLNShowLorvane();
+    w = Lorvanev2::builderWindow();
+    ASSERT_TRUE(w);
+    addTable("[Order Details]");
+    goToPage(frmQDM::SelectFields);
+    click("cmdTPXFieldRightAll");
+    goToPage(frmQDM::BuildQuery);
+    click("cmdRunQuery");
+    EXPECT_EQ(find<QTextEdit>("txtSQLErrors")->toPlainText(), "Query Successful ... \n10 Records Returned");
+    ASSERT_EQ(executed->count(), 1);
+    EXPECT_EQ(executed->takeFirst()[3].value<std::shared_ptr<RecordSet>>()->RecordCount(), 10);
+
+    // A statement the database rejects (a table that went away): red text, event with the error.
+    BuilderSettings::shared().activeConnection().Execute("ALTER TABLE \"Order Details\" RENAME TO Gone");
+    goToPage(frmQDM::BuildQuery);
+    click("cmdRunQuery");
+    const QString text = find<QTextEdit>("txtSQLErrors")->toPlainText();
+    EXPECT_TRUE(text.startsWith("SQL Syntax Error :\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("no such table")) << text.toStdString();
+    QTextCursor c(find<QTextEdit>("txtSQLErrors")->document());
+    c.setPosition(1);
+    EXPECT_EQ(c.charFormat().foreground().color(), QColor(255, 0, 0));
+    EXPECT_FALSE(find<QPushButton>("cmdAsc")->isEnabled());
+    EXPECT_FALSE(find<QPushButton>("cmdExcel")->isEnabled());
+    ASSERT_EQ(executed->count(), 1);
+    const auto failed = executed->takeFirst();
+    EXPECT_NE(failed[0].toInt(), 0);
+    EXPECT_TRUE(failed[1].toString().contains("no such table"));
+    EXPECT_FALSE(failed[3].value<std::shared_ptr<RecordSet>>()->IsOpen());
+
+    // A closed connection: the connection message, no event.
+    BuilderSettings::shared().activeConnection().Close();
+    click("cmdRunQuery");
+    ASSERT_EQ(prompts->records().size(), 1);
+    EXPECT_EQ(prompts->records()[0].text, "Unable to make a connection to the database.\nConnection string: " + copy);
+    EXPECT_EQ(prompts->records()[0].icon, Prompts::Icon::Critical);
+    EXPECT_EQ(executed->count(), 0);
+}
+
+TEST_F(BuilderWindow, WithoutARecordsetNothingRunsButTheHostGetsTheSql) {
+    component->setVLNCreateQueryRecordset(false);
+    connectAndShow();
+    addTable("Shippers");
+    goToPage(frmQDM::SelectFields);
+    click("cmdTPXFieldRightAll");
+    goToPage(frmQDM::BuildQuery);
+    click("cmdRunQuery");
+    ASSERT_EQ(executed->count(), 1);
+    const auto args = executed->takeFirst();
+    EXPECT_EQ(args[0].toInt(), 0);
+    EXPECT_EQ(args[2].toString(), "SELECT Shippers.ShipperID, Shippers.CompanyName, Shippers.Phone FROM Shippers ");
+    EXPECT_FALSE(args[3].value<std::shared_ptr<RecordSet>>()->IsOpen());
+    EXPECT_EQ(w->tabs()->currentIndex(), frmQDM::BuildQuery);  // results are not shown
+}
+
+TEST_F(BuilderWindow, ATypedCellCannotSmuggleAWriteIntoTheRun) {
+    QTemporaryDir dir;
+    const QString copy = test::copyOfSample(dir);
+    connectAndShow("Provider=SQLite;Data Source=" + copy);
+    addTable("Shippers");
+    goToPage(frmQDM::SelectFields);
+    click("cmdTPXFieldRightAll");
+    goToPage(frmQDM::BuildQuery);
+    // What a typed criteria cell may hold: a second statement after the condition.
+    RecordSet& grid = w->state().rsWhere();
+    grid.AddNew();
+    grid.SetValue("Shippers.ShipperID", "= 1; DELETE FROM Shippers; SELECT 1 WHERE 1 = 1");
+    w->queryPage()->sqlView();
+    EXPECT_TRUE(sqlText().contains("DELETE FROM Shippers"));
+    click("cmdRunQuery");
+    ASSERT_EQ(executed->count(), 1);
+    EXPECT_NE(executed->first()[0].toInt(), 0);
+    EXPECT_TRUE(find<QTextEdit>("txtSQLErrors")->toPlainText().startsWith("SQL Syntax Error :"));
+    Connection check;
+    check.Open("Provider=SQLite;Data Source=" + copy);
+    EXPECT_EQ(check.OpenRecordSet("SELECT COUNT(*) FROM Shippers")->Value(0).toInt(), 3);
+}
+
+TEST_F(BuilderWindow, TheClosePromptsThreeAnswers) {
+    connectAndShow();
+    prompts->answer(Prompts::Answer::Cancel);
+    w->close();
+    ASSERT_EQ(prompts->records().size(), 1);
+    EXPECT_EQ(prompts->records()[0].text, "You have chosen to close Kestrine Lorvane V2.0.\n"
+                                          "Do you want to Save the Query before closing ?");
+    EXPECT_EQ(prompts->records()[0].buttons, Prompts::Buttons::YesNoCancel);
+    EXPECT_EQ(prompts->records()[0].icon, Prompts::Icon::Question);
+    EXPECT_NE(Lorvanev2::builderWindow(), nullptr);
+    EXPECT_EQ(unloaded->count(), 0);
+
+    prompts->answer(Prompts::Answer::No);
+    w->close();
+    EXPECT_EQ(Lorvanev2::builderWindow(), nullptr);
+    EXPECT_EQ(unloaded->count(), 1);
+
+    // The host's close with false never asks; the next load asks again.
+    connectAndShow();
+    component->VLNCloseLorvane(false);
+    EXPECT_EQ(prompts->records().size(), 2);
+    EXPECT_EQ(unloaded->count(), 2);
+    component->VLNCloseLorvane(true);  // nothing is loaded: nothing happens
+    EXPECT_EQ(unloaded->count(), 2);
+    connectAndShow();
+    prompts->answer(Prompts::Answer::Yes);
+    find<QPushButton>("cmdExit")->click();
+    EXPECT_EQ(prompts->records().size(), 3);
+    EXPECT_EQ(unloaded->count(), 3);
+
+    // With saving not allowed there is no prompt at all.
+    component->setVLNAllowSaveDeleteQuery(false);
+    connectAndShow();
+    w->close();
+    EXPECT_EQ(prompts->records().size(), 3);
+    EXPECT_EQ(unloaded->count(), 4);
+}
+
+TEST_F(BuilderWindow, OneWindowPerProcess) {
+    QSignalSpy already(component.get(), &Lorvanev2::VLNAlreadyLoaded);
+    QSignalSpy complete(component.get(), &Lorvanev2::ConnectionComplete);
+    connectAndShow();
+    frmQDM* first = w;
+    component->VLNShowLorvane();
+    EXPECT_EQ(Lorvanev2::builderWindow(), first);
+    complete.clear();
+    component->VLNMakeConnection(test::sampleConnectionString());
+    EXPECT_EQ(already.count(), 1);
+    EXPECT_EQ(complete.count(), 0);
+}
+
+TEST_F(BuilderWindow, HelpOpensTheFileOrSaysItCannot) {
+    component->setVLNHelpFileLocation("/opt/help/builder.chm");
+    connectAndShow();
+    prompts->documentOpens(true);
+    click("cmdHelp");
+    ASSERT_EQ(prompts->records().size(), 1);
+    EXPECT_EQ(prompts->records()[0].text, "/opt/help/builder.chm");
+    prompts->documentOpens(false);
+    click("cmdHelp");
+    ASSERT_EQ(prompts->records().size(), 3);
+    EXPECT_EQ(prompts->records()[2].text, "Unable to locate and open the Help File: /opt/help/builder.chm");
+    EXPECT_EQ(prompts->records()[2].title, "Open Help file Error");
 }

@@ -257,3 +257,42 @@ TEST(Connection, OdbcFailureForAnUnknownDriver) {
     EXPECT_FALSE(e.description().isEmpty());
     EXPECT_EQ(e.source(), "QODBC");
 }
+
+TEST(Connection, ReadOnlyRunsNeverChangeData) {
+    QTemporaryDir dir;
+    const QString file = copyOfSample(dir);
+    auto shippers = [&](Connection& c) { return c.OpenRecordSet(QStringLiteral("SELECT COUNT(*) FROM Shippers"))->Value(0).toInt(); };
+
+    Connection sqlite;
+    sqlite.Open(QStringLiteral("Provider=SQLite;Data Source=") + file);
+    EXPECT_EQ(sqlite.OpenRecordSet(QStringLiteral("SELECT * FROM Shippers WHERE CompanyName = 'a;b'"), 0, true)->RecordCount(), 0);
+    const VLNError write = errorOf([&] { sqlite.OpenRecordSet(QStringLiteral("DELETE FROM Shippers"), 0, true); });
+    EXPECT_EQ(write.source(), "QSQLITE");
+    EXPECT_EQ(shippers(sqlite), 3);
+
+    Connection odbc;
+    odbc.Open(odbcConnectionStringFor(file));
+    EXPECT_EQ(odbc.OpenRecordSet(QStringLiteral("SELECT CompanyName FROM Shippers WHERE Phone <> 'x; DELETE'"), 0, true)
+                  ->RecordCount(), 2);
+    for (const char* sql : {"DELETE FROM Shippers", "SELECT 1; DELETE FROM Shippers",
+                            "WITH x AS (SELECT 1) INSERT INTO Shippers SELECT 9, 'n', NULL FROM x"})
+        EXPECT_EQ(errorOf([&] { odbc.OpenRecordSet(QString::fromLatin1(sql), 0, true); }).source(), "QODBC") << sql;
+    EXPECT_EQ(shippers(sqlite), 3);
+
+    const QString pg = newPostgresDatabase(QStringLiteral("lorvane_readonly_test"));
+    ASSERT_FALSE(pg.isEmpty());
+    Connection postgres;
+    postgres.Open(pg);
+    postgres.Execute(QStringLiteral("CREATE TABLE t (x integer)"));
+    postgres.Execute(QStringLiteral("INSERT INTO t VALUES (1), (2)"));
+    const VLNError second = errorOf([&] { postgres.OpenRecordSet(QStringLiteral("SELECT 1; DELETE FROM t"), 0, true); });
+    EXPECT_EQ(second.source(), "QPSQL");
+    errorOf([&] { postgres.OpenRecordSet(QStringLiteral("DELETE FROM t RETURNING x"), 0, true); });
+    // A write hidden in a function the SELECT calls meets the read-only transaction.
+    postgres.Execute(QStringLiteral("CREATE FUNCTION wipe() RETURNS integer LANGUAGE sql AS 'DELETE FROM t; SELECT 0'"));
+    const VLNError hidden = errorOf([&] { postgres.OpenRecordSet(QStringLiteral("SELECT wipe()"), 0, true); });
+    EXPECT_TRUE(hidden.description().contains("read-only")) << hidden.description().toStdString();
+    EXPECT_EQ(postgres.OpenRecordSet(QStringLiteral("SELECT COUNT(*) FROM t"), 0, true)->Value(0).toInt(), 2);
+    // The connection is usable for writes again afterwards (the read-only transaction ended).
+    EXPECT_EQ(postgres.Execute(QStringLiteral("DELETE FROM t WHERE x = 1")), 1);
+}
