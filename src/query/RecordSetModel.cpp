@@ -64,7 +64,7 @@ bool RecordSetModel::setData(const QModelIndex& index, const QVariant& value, in
 
 Qt::ItemFlags RecordSetModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (editable_)
+    if (editable_ && index.isValid())
         f |= Qt::ItemIsEditable;
     return f;
 }
