@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build demo test bench clean
+.PHONY: all deps configure build demo test bench screenshots clean
 
 all: build
 
@@ -25,6 +25,10 @@ test: build
 bench: build
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@QT_QPA_PLATFORM=offscreen ./scripts/run-benchmarks $(BUILD)
+
+# Renders each builder page of a typical session on the sample database to docs/screenshots/.
+screenshots: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/apps/demo-host/lorvane-demo-host --database $(BUILD)/data/sample/sample.db --screenshots docs/screenshots
 
 clean:
 	rm -rf $(BUILD)

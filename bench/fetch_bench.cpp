@@ -15,35 +15,11 @@ using namespace lorvane;
 
 namespace {
 
-constexpr qint64 kRows = 1000000;
+constexpr qint64 kRows = bench::kMillion;
 const QString kSql = QStringLiteral("SELECT ID, Name, Price, Quantity, Created, Active FROM Items");
 
 QString databasePath() {
-    return QStringLiteral(LORVANE_BENCH_DATA) + QStringLiteral("/fetch-1m.db");
-}
-
-void createDatabase() {
-    if (QFileInfo::exists(databasePath()))
-        return;
-    QDir().mkpath(QStringLiteral(LORVANE_BENCH_DATA));
-    const QString tmp = databasePath() + QStringLiteral(".tmp");
-    QFile::remove(tmp);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("create"));
-        db.setDatabaseName(tmp);
-        db.open();
-        QSqlQuery q(db);
-        q.exec(QStringLiteral("CREATE TABLE Items (ID INTEGER PRIMARY KEY, Name VARCHAR(30), Price REAL, "
-                              "Quantity INTEGER, Created DATETIME, Active BOOLEAN)"));
-        q.exec(QStringLiteral(
-            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-            "INSERT INTO Items SELECT i, 'Item number ' || i, (i % 10000) / 100.0, i % 97, "
-            "datetime('2020-01-01 00:00:00', '+' || (i % 100000) || ' minutes'), i % 2 FROM n")
-                   .arg(kRows));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("create"));
-    QFile::rename(tmp, databasePath());
+    return bench::millionRowDatabase(QStringLiteral(LORVANE_BENCH_DATA));
 }
 
 void PlainQueryLoop(benchmark::State& state) {
@@ -83,7 +59,6 @@ void RecordSetFetch(benchmark::State& state) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    createDatabase();
     benchmark::RegisterBenchmark("PlainQueryLoop", PlainQueryLoop)->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("RecordSetFetch", RecordSetFetch)->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);
     const auto times = bench::runAndCollect(argc, argv);

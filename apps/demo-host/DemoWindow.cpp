@@ -115,6 +115,25 @@ DemoWindow::DemoWindow(const QString& databasePath, QWidget* parent)
                 refreshProperty(QStringLiteral("VLNActiveConnectionString"));
             });
     connect(component_, &Lorvanev2::VLNAlreadyLoaded, this, [this] { logEvent(QStringLiteral("VLNAlreadyLoaded()")); });
+    connect(component_, &Lorvanev2::SavedQuerySQL, this,
+            [this](const QString& sql) { logEvent(QStringLiteral("SavedQuerySQL(\"%1\")").arg(sql)); });
+    connect(component_, &Lorvanev2::ExportData, this, [this] { logEvent(QStringLiteral("ExportData()")); });
+    connect(component_, &Lorvanev2::QueryExecuted, this,
+            [this](int number, const QString& error, const QString& sql, std::shared_ptr<lorvane::RecordSet> results) {
+                const QString rows = results && results->IsOpen() ? QString::number(results->RecordCount())
+                                                                  : QStringLiteral("no record set");
+                logEvent(QStringLiteral("QueryExecuted(%1, \"%2\", \"%3\", %4 rows)").arg(number).arg(error, sql, rows));
+            });
+    connect(component_, &Lorvanev2::QuerySaved, this,
+            [this](const QString& name) { logEvent(QStringLiteral("QuerySaved(\"%1\")").arg(name)); });
+    connect(component_, &Lorvanev2::QueryDeleted, this,
+            [this](const QString& name) { logEvent(QStringLiteral("QueryDeleted(\"%1\")").arg(name)); });
+    connect(component_, &Lorvanev2::VLNUnloaded, this,
+            [this](const QString& error) { logEvent(QStringLiteral("VLNUnloaded(\"%1\")").arg(error)); });
+    connect(component_, &Lorvanev2::UserCreatedView, this, [this](const QString& view, const QString& action) {
+        logEvent(QStringLiteral("UserCreatedView(\"%1\", \"%2\")").arg(view, action));
+    });
+    connect(component_, &Lorvanev2::OpenSavedQuery, this, [this] { logEvent(QStringLiteral("OpenSavedQuery()")); });
     connect(save, &QPushButton::clicked, this, &DemoWindow::saveSettings);
     connect(load, &QPushButton::clicked, this, &DemoWindow::loadSettings);
 }
@@ -151,11 +170,14 @@ QWidget* DemoWindow::buildConnectionPanel(QWidget* parent) {
     connectButton->setObjectName(QStringLiteral("cmdConnect"));
     auto* disconnectButton = new QPushButton(QStringLiteral("Disconnect"), box);
     disconnectButton->setObjectName(QStringLiteral("cmdDisconnect"));
+    auto* showButton = new QPushButton(QStringLiteral("Show builder"), box);
+    showButton->setObjectName(QStringLiteral("cmdShowBuilder"));
     for (QWidget* w : std::initializer_list<QWidget*>{userName_, password_, connectTimeout_, commandTimeout_, maxRecords_,
-                                                      removeSystemTables_, connectButton, disconnectButton})
+                                                      removeSystemTables_, connectButton, disconnectButton, showButton})
         row->addWidget(w);
     form->addRow(row);
     connect(connectButton, &QPushButton::clicked, this, &DemoWindow::connectToDatabase);
+    connect(showButton, &QPushButton::clicked, this, &DemoWindow::showBuilder);
     connect(disconnectButton, &QPushButton::clicked, this, [this] {
         component_->VLNDisconnectConnection();
         logEvent(QStringLiteral("VLNDisconnectConnection()"));
@@ -168,6 +190,10 @@ void DemoWindow::connectToDatabase() {
     component_->VLNMakeConnection(connectionString_->text(), userName_->text(), password_->text(),
                                   connectTimeout_->value(), commandTimeout_->value(), maxRecords_->value(), false,
                                   QString(), removeSystemTables_->isChecked());
+}
+
+void DemoWindow::showBuilder() {
+    component_->VLNShowLorvane();
 }
 
 void DemoWindow::refreshCollections() {

@@ -25,6 +25,7 @@ public:
 
     // Calls VLNMakeConnection with what the connection panel holds.
     void connectToDatabase();
+    void showBuilder();
 
 private:
     lorvane::Lorvanev2* component_;

@@ -14,6 +14,11 @@ std::map<std::string, double> runAndCollect(int argc, char** argv);
 // True when every named benchmark ran.
 bool hasAll(const std::map<std::string, double>& times, std::initializer_list<const char*> names);
 
+// A SQLite database with the table Items of a million rows x 6 columns (ID, Name, Price,
+// Quantity, Created, Active), made once in dir and reused.
+QString millionRowDatabase(const QString& dir);
+constexpr long long kMillion = 1000000;
+
 // Heap bytes in use (glibc's allocator statistics).
 long long heapInUse();
 

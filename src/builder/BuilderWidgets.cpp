@@ -22,6 +22,7 @@ QLabel* captionLabel(QWidget* parent, const char* name, int tag) {
     auto* label = named(new QLabel(parent), name, tag);
     label->setAutoFillBackground(true);
     label->setWordWrap(true);
+    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     return label;
 }
 

@@ -420,3 +420,43 @@ TEST_F(BuilderWindow, HelpOpensTheFileOrSaysItCannot) {
     EXPECT_EQ(prompts->records()[2].text, "Unable to locate and open the Help File: /opt/help/builder.chm");
     EXPECT_EQ(prompts->records()[2].title, "Open Help file Error");
 }
+
+TEST_F(BuilderWindow, OpeningASavedQueryUnloadsFirstThenAsksTheHost) {
+    QSignalSpy open(component.get(), &Lorvanev2::OpenSavedQuery);
+    std::vector<QString> order;
+    QObject::connect(component.get(), &Lorvanev2::VLNUnloaded, [&order] { order.push_back("VLNUnloaded"); });
+    QObject::connect(component.get(), &Lorvanev2::OpenSavedQuery, [&order] { order.push_back("OpenSavedQuery"); });
+    connectAndShow();
+    // What the open-saved-query command does: set the request and close the window.
+    BuilderSettings::shared().OpenSavedQueryRequested = true;
+    prompts->answer(Prompts::Answer::Cancel);
+    w->close();
+    EXPECT_EQ(prompts->records()[0].text, "You have chosen to Open a Saved Query.\n"
+                                          "Do you want to save the current query before Opening the Saved Query ?");
+    EXPECT_FALSE(BuilderSettings::shared().OpenSavedQueryRequested);  // cancelled
+    EXPECT_TRUE(order.empty());
+    BuilderSettings::shared().OpenSavedQueryRequested = true;
+    prompts->answer(Prompts::Answer::No);
+    w->close();
+    EXPECT_EQ(order, (std::vector<QString>{"VLNUnloaded", "OpenSavedQuery"}));
+    EXPECT_FALSE(BuilderSettings::shared().OpenSavedQueryRequested);
+    // Any other close raises no OpenSavedQuery.
+    connectAndShow();
+    component->VLNCloseLorvane(false);
+    EXPECT_EQ(open.count(), 1);
+}
+
+TEST_F(BuilderWindow, TablesWithoutKnownFieldsSendTheUserBack) {
+    clsTable::shared().Add("Nowhere");  // unbound: the catalogue knows no fields for it
+    component->VLNShowLorvane();
+    w = Lorvanev2::builderWindow();
+    ASSERT_TRUE(w);
+    EXPECT_FALSE(w->tabs()->isTabEnabled(frmQDM::QueryResults));  // no connection, no results page
+    addTable("Nowhere");
+    goToPage(frmQDM::SelectFields);
+    ASSERT_EQ(prompts->records().size(), 1);
+    EXPECT_EQ(prompts->records()[0].text, "No Fields exist in Field Collection relating to the selected table");
+    EXPECT_EQ(prompts->records()[0].title, "No Fields");
+    EXPECT_EQ(w->tabs()->currentIndex(), frmQDM::SelectTables);
+    EXPECT_EQ(pagesEnabled(), (std::vector<bool>{true, false, false, false, false}));
+}
