@@ -2,10 +2,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace lorvane {
 
@@ -46,6 +48,62 @@ QGroupBox* captionFrame(QWidget* parent, const char* name, int tag) {
 
 QCheckBox* namedCheck(QWidget* parent, const char* name, const QString& text) {
     return named(new QCheckBox(text, parent), name, 0);
+}
+
+DualLists buildDualLists(QWidget* page, const DualListNames& n) {
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(captionLabel(page, n.heading, n.headingTag), 0, 0, 1, 3);
+    grid->addWidget(captionLabel(page, n.fromCaption, n.fromTag), 1, 0);
+    grid->addWidget(captionLabel(page, n.toCaption, n.toTag), 1, 2);
+    DualLists d{namedList(page, n.from), namedList(page, n.to), commandButton(page, n.right, QStringLiteral(">")),
+                commandButton(page, n.rightAll, QStringLiteral(">>")), commandButton(page, n.left, QStringLiteral("<")),
+                commandButton(page, n.leftAll, QStringLiteral("<<"))};
+    grid->addWidget(d.from, 2, 0);
+    grid->addWidget(d.to, 2, 2);
+    auto* buttons = new QVBoxLayout;
+    buttons->addStretch();
+    for (QPushButton* b : {d.right, d.rightAll, d.left, d.leftAll}) {
+        b->setEnabled(false);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch();
+    grid->addLayout(buttons, 2, 1);
+    grid->addWidget(captionLabel(page, n.hint, 134), 3, 0, 1, 3);
+    return d;
+}
+
+QString moveHighlighted(QListWidget* source, QListWidget* target, QPushButton* single, QPushButton* sourceAll,
+                        QPushButton* targetAll) {
+    if (source->count() == 0 || source->currentRow() < 0)
+        return {};
+    const int p = source->currentRow();
+    const QString text = source->item(p)->text();
+    target->addItem(text);
+    delete source->takeItem(p);
+    if (source->count() > 0 && p < source->count()) {
+        source->setCurrentRow(p);
+        single->setEnabled(true);
+    } else {
+        source->setCurrentRow(-1);
+        single->setEnabled(false);
+    }
+    if (source->count() > 0) {
+        sourceAll->setEnabled(true);
+    } else {
+        sourceAll->setEnabled(false);
+        targetAll->setEnabled(true);
+    }
+    return text;
+}
+
+QStringList moveAll(QListWidget* source, QListWidget* target) {
+    QStringList moved;
+    while (source->count() > 0) {
+        moved << source->item(0)->text();
+        target->addItem(moved.back());
+        delete source->takeItem(0);
+    }
+    return moved;
 }
 
 }  // namespace lorvane

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QCheckBox;
+class QGridLayout;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -21,5 +23,43 @@ QListWidget* namedList(QWidget* parent, const char* name);
 QComboBox* namedCombo(QWidget* parent, const char* name, bool editable = false);
 QGroupBox* captionFrame(QWidget* parent, const char* name, int tag);
 QCheckBox* namedCheck(QWidget* parent, const char* name, const QString& text);
+
+// Two lists side by side with the four move buttons between them, as the table and field pages
+// lay them out: a heading, a caption over each list, a hint under them.
+struct DualLists {
+    QListWidget* from;
+    QListWidget* to;
+    QPushButton* right;
+    QPushButton* rightAll;
+    QPushButton* left;
+    QPushButton* leftAll;
+};
+
+struct DualListNames {
+    const char* heading;
+    int headingTag;
+    const char* fromCaption;
+    int fromTag;
+    const char* toCaption;
+    int toTag;
+    const char* hint;
+    const char* from;
+    const char* to;
+    const char* right;
+    const char* rightAll;
+    const char* left;
+    const char* leftAll;
+};
+
+DualLists buildDualLists(QWidget* page, const DualListNames& names);
+
+// Moves the highlighted item of source to the end of target and re-highlights the same
+// position in source (single stays enabled while something is left there); the all-buttons
+// follow whether source still holds items. Returns the moved text, or an empty string when
+// nothing was highlighted.
+QString moveHighlighted(QListWidget* source, QListWidget* target, QPushButton* single, QPushButton* sourceAll,
+                        QPushButton* targetAll);
+// Moves every item of source, first to last, to the end of target; returns their texts.
+QStringList moveAll(QListWidget* source, QListWidget* target);
 
 }  // namespace lorvane

@@ -33,9 +33,6 @@ private:
     QPushButton* rightAll_;
     QPushButton* left_;
     QPushButton* leftAll_;
-
-    void move(QListWidget* source, QListWidget* target, QPushButton* single, QPushButton* sourceAll,
-              QPushButton* targetAll);
 };
 
 }  // namespace lorvane

@@ -1,6 +1,7 @@
 #include "JoinPage.h"
 
 #include "BuilderWidgets.h"
+#include "BusyCursor.h"
 #include "control/BuilderSettings.h"
 #include "control/clsField.h"
 #include "frmQDM.h"
@@ -211,7 +212,7 @@ bool JoinPage::locked() const {
 }
 
 void JoinPage::lockToggle() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    BusyCursor busy;
     if (!locked()) {
         lock_->setProperty("tag", QStringLiteral("1"));
         lock_->setText(QStringLiteral("Unlock"));
@@ -251,7 +252,6 @@ void JoinPage::lockToggle() {
             joinFields.Delete();
         }
     }
-    QApplication::restoreOverrideCursor();
 }
 
 void JoinPage::resetToUnlocked() {

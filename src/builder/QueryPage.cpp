@@ -1,6 +1,7 @@
 #include "QueryPage.h"
 
 #include "BuilderWidgets.h"
+#include "BusyCursor.h"
 #include "ResultsPage.h"
 #include "control/BuilderSettings.h"
 #include "control/clsField.h"
@@ -65,14 +66,13 @@ void QueryPage::enableRun(bool enabled) {
 }
 
 void QueryPage::sqlView() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    BusyCursor busy;
     sqlView_->hide();
     distinct_->show();
     Statement(w_.state(), clsField::shared()).SqlViewTidyUp();
     w_.showStatement();
     enableRun(!w_.state().StatementText.trimmed().isEmpty());
     sql_->show();
-    QApplication::restoreOverrideCursor();
 }
 
 }  // namespace lorvane

@@ -1,6 +1,7 @@
 #include "ResultsPage.h"
 
 #include "BuilderWidgets.h"
+#include "BusyCursor.h"
 #include "MessageCatalogue.h"
 #include "control/BuilderSettings.h"
 #include "control/clsBridge.h"
@@ -23,14 +24,6 @@
 #include <QTextEdit>
 
 namespace lorvane {
-
-namespace {
-// The busy pointer for as long as a run lasts, whichever way it ends.
-struct BusyCursor {
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
-}  // namespace
 
 ResultsPage::ResultsPage(frmQDM& window) : QWidget(&window), w_(window) {
     auto* layout = new QGridLayout(this);

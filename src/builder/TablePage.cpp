@@ -8,37 +8,24 @@
 #include "control/clsField.h"
 #include "frmQDM.h"
 
-#include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QVBoxLayout>
 
 namespace lorvane {
 
 TablePage::TablePage(frmQDM& window) : QWidget(&window), w_(window) {
-    auto* grid = new QGridLayout(this);
-    grid->addWidget(captionLabel(this, "lblTPXTables", 101), 0, 0, 1, 3);
-    grid->addWidget(captionLabel(this, "lblTPXAvailableTables", 102), 1, 0);
-    grid->addWidget(captionLabel(this, "lblTPXSelectedTables", 103), 1, 2);
-    available_ = namedList(this, "lstTPXTableSelection");
-    selected_ = namedList(this, "lstTPXTableTo");
-    grid->addWidget(available_, 2, 0);
-    grid->addWidget(selected_, 2, 2);
-    auto* buttons = new QVBoxLayout;
-    right_ = commandButton(this, "cmdTPXTableRight", QStringLiteral(">"));
-    rightAll_ = commandButton(this, "cmdTPXTableRightAll", QStringLiteral(">>"));
-    left_ = commandButton(this, "cmdTPXTableLeft", QStringLiteral("<"));
-    leftAll_ = commandButton(this, "cmdTPXTableLeftAll", QStringLiteral("<<"));
-    buttons->addStretch();
-    for (QPushButton* b : {right_, rightAll_, left_, leftAll_}) {
-        b->setEnabled(false);
-        buttons->addWidget(b);
-    }
-    buttons->addStretch();
-    grid->addLayout(buttons, 2, 1);
-    grid->addWidget(captionLabel(this, "lblTPXTableHint", 134), 3, 0, 1, 3);
+    const DualLists d = buildDualLists(
+        this, {"lblTPXTables", 101, "lblTPXAvailableTables", 102, "lblTPXSelectedTables", 103, "lblTPXTableHint",
+               "lstTPXTableSelection", "lstTPXTableTo", "cmdTPXTableRight", "cmdTPXTableRightAll", "cmdTPXTableLeft",
+               "cmdTPXTableLeftAll"});
+    available_ = d.from;
+    selected_ = d.to;
+    right_ = d.right;
+    rightAll_ = d.rightAll;
+    left_ = d.left;
+    leftAll_ = d.leftAll;
 
     connect(right_, &QPushButton::clicked, this, &TablePage::addOne);
     connect(rightAll_, &QPushButton::clicked, this, &TablePage::addAll);
@@ -108,26 +95,10 @@ void TablePage::addOne() {
     w_.tablesChanged = true;
     if (!BuilderSettings::shared().VLNAllowJoinCreation && selected_->count() > 0) {
         w_.message(MessageCatalogue::text(193) + u'\n' + MessageCatalogue::text(194), Prompts::Icon::Information);
-    } else if (available_->count() > 0 && available_->currentRow() >= 0) {
-        const int p = available_->currentRow();
-        const QString name = available_->item(p)->text();
-        selected_->addItem(name);
+    } else if (const QString name = moveHighlighted(available_, selected_, right_, rightAll_, leftAll_);
+               !name.isEmpty()) {
         w_.removedTables.removeAll(name);
-        delete available_->takeItem(p);
         syncSelected();
-        if (available_->count() > 0 && p < available_->count()) {
-            available_->setCurrentRow(p);
-            right_->setEnabled(true);
-        } else {
-            available_->setCurrentRow(-1);
-            right_->setEnabled(false);
-        }
-        if (available_->count() > 0) {
-            rightAll_->setEnabled(true);
-        } else {
-            rightAll_->setEnabled(false);
-            leftAll_->setEnabled(true);
-        }
         afterAddJump();
         singleTableRule();
     }
@@ -136,12 +107,8 @@ void TablePage::addOne() {
 
 void TablePage::addAll() {
     w_.tablesChanged = true;
-    while (available_->count() > 0) {
-        const QString name = available_->item(0)->text();
-        selected_->addItem(name);
+    for (const QString& name : moveAll(available_, selected_))
         w_.removedTables.removeAll(name);
-        delete available_->takeItem(0);
-    }
     syncSelected();
     rightAll_->setEnabled(false);
     right_->setEnabled(false);
@@ -152,27 +119,10 @@ void TablePage::addAll() {
 
 void TablePage::removeOne() {
     w_.tablesChanged = true;
-    if (selected_->count() > 0 && selected_->currentRow() >= 0) {
-        const int p = selected_->currentRow();
-        const QString name = selected_->item(p)->text();
-        available_->addItem(name);
+    if (const QString name = moveHighlighted(selected_, available_, left_, leftAll_, rightAll_); !name.isEmpty()) {
         if (!w_.removedTables.contains(name))
             w_.removedTables << name;
-        delete selected_->takeItem(p);
         syncSelected();
-        if (selected_->count() > 0 && p < selected_->count()) {
-            selected_->setCurrentRow(p);
-            left_->setEnabled(true);
-        } else {
-            selected_->setCurrentRow(-1);
-            left_->setEnabled(false);
-        }
-        if (selected_->count() > 0) {
-            leftAll_->setEnabled(true);
-        } else {
-            leftAll_->setEnabled(false);
-            rightAll_->setEnabled(true);
-        }
     }
     pageAvailability(selected_->count() > 0, QString());
     singleTableRule();
@@ -181,13 +131,9 @@ void TablePage::removeOne() {
 
 void TablePage::removeAll() {
     w_.tablesChanged = true;
-    while (selected_->count() > 0) {
-        const QString name = selected_->item(0)->text();
-        available_->addItem(name);
+    for (const QString& name : moveAll(selected_, available_))
         if (!w_.removedTables.contains(name))
             w_.removedTables << name;
-        delete selected_->takeItem(0);
-    }
     syncSelected();
     leftAll_->setEnabled(false);
     left_->setEnabled(false);

@@ -1,6 +1,7 @@
 #include "frmQDM.h"
 
 #include "BuilderWidgets.h"
+#include "BusyCursor.h"
 #include "FieldPage.h"
 #include "JoinPage.h"
 #include "MessageCatalogue.h"
@@ -34,13 +35,6 @@
 #include <QVBoxLayout>
 
 namespace lorvane {
-
-namespace {
-struct BusyCursor {
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
-}  // namespace
 
 frmQDM::frmQDM(std::shared_ptr<Prompts> prompts, QWidget* parent)
     : QWidget(parent, Qt::Window), prompts_(std::move(prompts)) {

@@ -5,24 +5,16 @@
 #include "control/clsTableAndField.h"
 #include "platform/AdoTypes.h"
 #include "platform/VLNError.h"
+#include "support/ErrorOf.h"
 #include "support/TestDatabases.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace lorvane;
+using lorvane::test::errorOf;
 
 namespace {
-
-VLNError errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const VLNError& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no error was raised";
-    return VLNError(0, {}, {});
-}
 
 class Collections : public ::testing::Test {
 protected:

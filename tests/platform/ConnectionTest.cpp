@@ -1,6 +1,7 @@
 #include "platform/AdoTypes.h"
 #include "platform/Connection.h"
 #include "platform/VLNError.h"
+#include "support/ErrorOf.h"
 #include "support/TestDatabases.h"
 
 #include <QDateTime>
@@ -12,16 +13,6 @@ using namespace lorvane;
 using namespace lorvane::test;
 
 namespace {
-
-VLNError errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const VLNError& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no error was raised";
-    return VLNError(0, {}, {});
-}
 
 QStringList column(RecordSet& rs, const QString& field) {
     QStringList out;

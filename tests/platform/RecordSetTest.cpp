@@ -1,22 +1,15 @@
 #include "platform/AdoTypes.h"
 #include "platform/RecordSet.h"
 #include "platform/VLNError.h"
+#include "support/ErrorOf.h"
 
 #include <QDateTime>
 #include <gtest/gtest.h>
 
 using namespace lorvane;
+using lorvane::test::errorNumberOf;
 
 namespace {
-
-long errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const VLNError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 // A small in-memory table like the query state tables: a text field and a boolean.
 std::shared_ptr<RecordSet> namesTable(std::initializer_list<const char*> names) {
@@ -54,14 +47,14 @@ TEST(RecordSet, KeepsRowsInTheOrderAddedAndAddNewMakesTheRowCurrent) {
         rs->MoveNext();
     }
     EXPECT_EQ(seen, (QStringList{"Orders", "Customers", "Order Details"}));
-    EXPECT_EQ(errorOf([&] { rs->MoveNext(); }), ErrorNumber::NoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs->MoveNext(); }), ErrorNumber::NoCurrentRecord);
 }
 
 TEST(RecordSet, DeleteRemovesTheCurrentRowAndADeleteLoopEmptiesTheSet) {
     auto rs = namesTable({"A", "B", "C", "D"});
     rs->SetAbsolutePosition(2);
     rs->Delete();
-    EXPECT_EQ(errorOf([&] { rs->Value(0); }), ErrorNumber::NoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs->Value(0); }), ErrorNumber::NoCurrentRecord);
     rs->MoveNext();
     EXPECT_EQ(rs->Value(0).toString(), "C");
     EXPECT_EQ(column0(*rs), (QStringList{"A", "C", "D"}));
@@ -81,9 +74,9 @@ TEST(RecordSet, EmptySetIsAtBothEndsAndMovesToTheFirstRowFail) {
     EXPECT_TRUE(rs->Bof());
     EXPECT_TRUE(rs->Eof());
     EXPECT_EQ(rs->RecordCount(), 0);
-    EXPECT_EQ(errorOf([&] { rs->MoveFirst(); }), ErrorNumber::NoCurrentRecord);
-    EXPECT_EQ(errorOf([&] { rs->MoveLast(); }), ErrorNumber::NoCurrentRecord);
-    EXPECT_EQ(errorOf([&] { rs->Update(); }), ErrorNumber::NoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs->MoveFirst(); }), ErrorNumber::NoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs->MoveLast(); }), ErrorNumber::NoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs->Update(); }), ErrorNumber::NoCurrentRecord);
 }
 
 TEST(RecordSet, MovesAndPositions) {
@@ -102,8 +95,8 @@ TEST(RecordSet, MovesAndPositions) {
     rs->Move(-10);
     EXPECT_TRUE(rs->Bof());
     EXPECT_EQ(rs->AbsolutePosition(), -2);
-    EXPECT_EQ(errorOf([&] { rs->MovePrevious(); }), ErrorNumber::NoCurrentRecord);
-    EXPECT_EQ(errorOf([&] { rs->SetAbsolutePosition(6); }), ErrorNumber::NoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs->MovePrevious(); }), ErrorNumber::NoCurrentRecord);
+    EXPECT_EQ(errorNumberOf([&] { rs->SetAbsolutePosition(6); }), ErrorNumber::NoCurrentRecord);
 }
 
 TEST(RecordSet, FieldsByPositionOrCaseInsensitiveNameWithNulls) {
@@ -129,20 +122,20 @@ TEST(RecordSet, FieldsByPositionOrCaseInsensitiveNameWithNulls) {
     EXPECT_FALSE(rs.Value(2).isValid());
     rs.SetValue(0, QString(""));
     EXPECT_TRUE(rs.Value(0).isValid());  // an empty text is not Null
-    EXPECT_EQ(errorOf([&] { rs.Value(QStringLiteral("Missing")); }), ErrorNumber::ItemNotFound);
-    EXPECT_EQ(errorOf([&] { rs.Value(7); }), ErrorNumber::ItemNotFound);
+    EXPECT_EQ(errorNumberOf([&] { rs.Value(QStringLiteral("Missing")); }), ErrorNumber::ItemNotFound);
+    EXPECT_EQ(errorNumberOf([&] { rs.Value(7); }), ErrorNumber::ItemNotFound);
 }
 
 TEST(RecordSet, StateErrorsForClosedOpenAndDefinition) {
     RecordSet rs;
     rs.AppendField(QStringLiteral("A"), AdoType::VarChar, 10);
-    EXPECT_EQ(errorOf([&] { rs.AppendField(QStringLiteral("a"), AdoType::VarChar, 10); }), ErrorNumber::FieldExists);
-    EXPECT_EQ(errorOf([&] { rs.AddNew(); }), ErrorNumber::ObjectClosed);
-    EXPECT_EQ(errorOf([&] { (void)rs.RecordCount(); }), ErrorNumber::ObjectClosed);
-    EXPECT_EQ(errorOf([&] { rs.Close(); }), ErrorNumber::ObjectClosed);
+    EXPECT_EQ(errorNumberOf([&] { rs.AppendField(QStringLiteral("a"), AdoType::VarChar, 10); }), ErrorNumber::FieldExists);
+    EXPECT_EQ(errorNumberOf([&] { rs.AddNew(); }), ErrorNumber::ObjectClosed);
+    EXPECT_EQ(errorNumberOf([&] { (void)rs.RecordCount(); }), ErrorNumber::ObjectClosed);
+    EXPECT_EQ(errorNumberOf([&] { rs.Close(); }), ErrorNumber::ObjectClosed);
     rs.Open();
-    EXPECT_EQ(errorOf([&] { rs.Open(); }), ErrorNumber::ObjectOpen);
-    EXPECT_EQ(errorOf([&] { rs.AppendField(QStringLiteral("B"), AdoType::VarChar, 10); }),
+    EXPECT_EQ(errorNumberOf([&] { rs.Open(); }), ErrorNumber::ObjectOpen);
+    EXPECT_EQ(errorNumberOf([&] { rs.AppendField(QStringLiteral("B"), AdoType::VarChar, 10); }),
               ErrorNumber::NotAllowedInContext);
     rs.AddNew();
     rs.SetValue(0, QStringLiteral("x"));
@@ -204,7 +197,7 @@ TEST(RecordSet, SortsByOneOrMoreFieldsWithNullsFirstAndEmptyTextRestoresOrder) {
     EXPECT_EQ(column0(rs).first(), "Gamma");
     rs.Sort(QString());
     EXPECT_EQ(column0(rs), (QStringList{"beta", "Alpha", "alpha", "Gamma"}));
-    EXPECT_EQ(errorOf([&] { rs.Sort(QStringLiteral("Nope ASC")); }), ErrorNumber::ItemNotFound);
+    EXPECT_EQ(errorNumberOf([&] { rs.Sort(QStringLiteral("Nope ASC")); }), ErrorNumber::ItemNotFound);
 }
 
 TEST(RecordSet, TypedColumnsKeepEveryValueEvenWhenItDoesNotFitTheType) {
@@ -245,6 +238,6 @@ TEST(RecordSet, TypedColumnsKeepEveryValueEvenWhenItDoesNotFitTheType) {
 TEST(RecordSet, AppendRowChecksItsWidth) {
     auto rs = namesTable({});
     const QVariant one[] = {QStringLiteral("only one")};
-    EXPECT_EQ(errorOf([&] { rs->AppendRow(one); }), ErrorNumber::NotAllowedInContext);
+    EXPECT_EQ(errorNumberOf([&] { rs->AppendRow(one); }), ErrorNumber::NotAllowedInContext);
     EXPECT_EQ(rs->RecordCount(), 0);
 }
