@@ -47,11 +47,7 @@ protected:
         component.reset();
         reset();
     }
-    static void reset() {
-        clsTable::shared().RemoveAll();
-        clsField::shared().RemoveAll();
-        BuilderSettings::shared() = BuilderSettings();
-    }
+    static void reset() { test::resetSharedState(); }
     void connectAndShow(const QString& connectionString = test::sampleConnectionString()) {
         component->VLNMakeConnection(connectionString, {}, {}, 0, 0, 0, false, {}, true);
         component->VLNShowLorvane();

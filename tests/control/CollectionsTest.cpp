@@ -20,11 +20,7 @@ class Collections : public ::testing::Test {
 protected:
     void SetUp() override { reset(); }
     void TearDown() override { reset(); }
-    static void reset() {
-        clsTable::shared().RemoveAll();
-        clsField::shared().RemoveAll();
-        BuilderSettings::shared() = BuilderSettings();
-    }
+    static void reset() { test::resetSharedState(); }
     static void bindToSample() { BuilderSettings::shared().activeConnection().Open(test::sampleConnectionString()); }
     clsTable& tables = clsTable::shared();
     clsField& fields = clsField::shared();

@@ -20,11 +20,7 @@ class MakeConnection : public ::testing::Test {
 protected:
     void SetUp() override { reset(); }
     void TearDown() override { reset(); }
-    static void reset() {
-        clsTable::shared().RemoveAll();
-        clsField::shared().RemoveAll();
-        BuilderSettings::shared() = BuilderSettings();
-    }
+    static void reset() { test::resetSharedState(); }
     struct Event {
         int number;
         QString description, source;

@@ -1,5 +1,8 @@
 #include "support/TestDatabases.h"
 
+#include "control/BuilderSettings.h"
+#include "control/clsField.h"
+#include "control/clsTable.h"
 #include "platform/Connection.h"
 
 #include <QFile>
@@ -43,6 +46,12 @@ QString newPostgresDatabase(const QString& name) {
     QString result = admin;
     result.replace(QStringLiteral("Database=lorvane_test"), QStringLiteral("Database=") + name);
     return result;
+}
+
+void resetSharedState() {
+    clsTable::shared().RemoveAll();
+    clsField::shared().RemoveAll();
+    BuilderSettings::shared() = BuilderSettings();
 }
 
 QString odbcConnectionStringFor(const QString& sqlitePath) {

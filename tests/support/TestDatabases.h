@@ -17,6 +17,10 @@ QString postgresConnectionString();
 // A fresh, empty database on that server; returns its connection string.
 QString newPostgresDatabase(const QString& name);
 
+// Empties the shared table and field collections and resets the shared settings, so that a
+// test starts from a fresh process's state.
+void resetSharedState();
+
 // The same SQLite file through the ODBC driver manager and Debian's SQLite ODBC driver.
 QString odbcConnectionStringFor(const QString& sqlitePath);
 
