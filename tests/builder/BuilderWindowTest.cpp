@@ -20,6 +20,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <gtest/gtest.h>
@@ -455,4 +456,19 @@ TEST_F(BuilderWindow, TablesWithoutKnownFieldsSendTheUserBack) {
     EXPECT_EQ(prompts->records()[0].title, "No Fields");
     EXPECT_EQ(w->tabs()->currentIndex(), frmQDM::SelectTables);
     EXPECT_EQ(pagesEnabled(), (std::vector<bool>{true, false, false, false, false}));
+}
+
+TEST_F(BuilderWindow, AModalShowReturnsOnlyAfterTheWindowClosed) {
+    component->setVLNModalForm(true);
+    component->VLNMakeConnection(test::sampleConnectionString(), {}, {}, 0, 0, 0, false, {}, true);
+    bool wasOpenDuringShow = false;
+    QTimer::singleShot(0, [&] {
+        wasOpenDuringShow = Lorvanev2::builderWindow() != nullptr &&
+                            Lorvanev2::builderWindow()->windowModality() == Qt::ApplicationModal;
+        component->VLNCloseLorvane(false);
+    });
+    component->VLNShowLorvane();  // blocks until the window has gone
+    EXPECT_TRUE(wasOpenDuringShow);
+    EXPECT_EQ(Lorvanev2::builderWindow(), nullptr);
+    EXPECT_EQ(unloaded->count(), 1);
 }
