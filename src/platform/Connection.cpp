@@ -31,10 +31,21 @@ const QString kSource = QStringLiteral("Lorvane.Connection");
     throw VLNError(number, kSource, text);
 }
 
-int declaredLength(const QString& declared) {
-    static const QRegularExpression re(QStringLiteral("\\(\\s*(\\d+)"));
-    const auto m = re.match(declared);
-    return m.hasMatch() ? m.captured(1).toInt() : 0;
+// The length in a declaration such as VARCHAR(40) or DECIMAL(10,2); 0 when there is none.
+int declaredLength(QStringView declared) {
+    const qsizetype open = declared.indexOf(u'(');
+    if (open < 0)
+        return 0;
+    qsizetype i = open + 1;
+    while (i < declared.size() && declared[i].isSpace())
+        ++i;
+    int length = 0;
+    bool digits = false;
+    for (; i < declared.size() && declared[i].isDigit() && length < 100000000; ++i) {
+        length = length * 10 + declared[i].digitValue();
+        digits = true;
+    }
+    return digits ? length : 0;
 }
 
 void appendTablesFields(RecordSet& rs) {
