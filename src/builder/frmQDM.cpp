@@ -106,11 +106,6 @@ void frmQDM::setPagesEnabled(std::initializer_list<int> pages, bool enabled) {
         tabs_->setTabEnabled(page, enabled);
 }
 
-void frmQDM::applyOptionAvailability(int selectedTables) {
-    Q_UNUSED(selectedTables);
-    // The query options and the save command come with the criteria and save commands.
-}
-
 void frmQDM::applyCaptionsAndLabelLook() {
     const BuilderSettings& s = BuilderSettings::shared();
     const QColor back = oleColorToQColor(static_cast<quint32>(s.VLNLabelBackColor), palette());
@@ -172,7 +167,6 @@ void frmQDM::load() {
             SelectList(state_).GenerateSelectList();
             GroupOrder(state_).GenerateOrderByClause();
             Statement(state_, clsField::shared()).AssembleStatement();
-            applyOptionAvailability(static_cast<int>(tables.size()));
         } else {
             tablePage_->pageAvailability(false, state_.JoinText);
         }
@@ -204,7 +198,6 @@ void frmQDM::pageChanged(int newIndex) {
     if (unloaded_)
         return;
     BusyCursor busy;
-    const BuilderSettings& s = BuilderSettings::shared();
     try {
         Statement statement(state_, clsField::shared());
         switch (left) {
@@ -249,8 +242,6 @@ void frmQDM::pageChanged(int newIndex) {
         }
         queryPage_->enableRun(!state_.StatementText.trimmed().isEmpty());
         joinPage_->resetToUnlocked();
-        if (s.VLNAllowTableSelection)
-            applyOptionAvailability(static_cast<int>(tablePage_->selectedTables().size()));
     } catch (const VLNError&) {
         // A failing step leaves the pages as they are; the statement shows what the buffers hold.
     }

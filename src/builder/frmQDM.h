@@ -56,8 +56,6 @@ public:
 
     // Shows the statement text in txtSQL, coloured.
     void showStatement();
-    // Option availability for a number of selected tables.
-    void applyOptionAvailability(int selectedTables);
     void setPagesEnabled(std::initializer_list<int> pages, bool enabled);
 
     bool tablesChanged = false;
