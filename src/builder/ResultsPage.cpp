@@ -178,6 +178,16 @@ void ResultsPage::runQuery() {
         w_.SetStatusText(QStringLiteral("Ready .."));
         clsBridge::SharedBridge().PassSQLandResultRecordset(0, QString(), lastSQL_, queryResults_,
                                                             state.whereHandle(), nullptr);
+    } catch (const std::bad_alloc&) {
+        // A result too large for memory fails like a rejected statement; the window stays usable.
+        model_->setRecordSet(nullptr);
+        queryResults_ = std::make_shared<RecordSet>();
+        showOutcome(QStringLiteral("SQL Syntax Error :") + u'\n' + QStringLiteral("Not enough memory for the result."),
+                    18, QColor(255, 0, 0));
+        w_.SetStatusText(QStringLiteral("Ready .."));
+        clsBridge::SharedBridge().PassSQLandResultRecordset(ErrorNumber::ProviderFailure,
+                                                            QStringLiteral("Not enough memory for the result."),
+                                                            lastSQL_, queryResults_, state.whereHandle(), nullptr);
     } catch (const VLNError& e) {
         if (e.number() == ErrorNumber::ObjectClosed || e.number() == ErrorNumber::ObjectOpen ||
             e.number() == ErrorNumber::NotUsable) {

@@ -51,6 +51,9 @@ Lorvanev2::~Lorvanev2() {
     s.TablesAndFields.reset();
     ignoringErrors([&] { s.activeConnection().Close(); });
     ignoringErrors([&] { s.tableSchema().Close(); });
+    // This component no longer hears the bridge (other components still do).
+    clsBridge::SharedBridge().disconnect(this);
+    attached_ = false;
     s.ActiveConnection.reset();
     s.TableSchema.reset();
     s.TableList.reset();

@@ -472,3 +472,17 @@ TEST_F(BuilderWindow, AModalShowReturnsOnlyAfterTheWindowClosed) {
     EXPECT_EQ(Lorvanev2::builderWindow(), nullptr);
     EXPECT_EQ(unloaded->count(), 1);
 }
+
+TEST_F(BuilderWindow, DestroyingTheComponentClosesTheWindowWithoutAskingOrTellingIt) {
+    Lorvanev2 other;  // another component of the host, attached to the bridge by an unbound connect
+    QSignalSpy otherUnloaded(&other, &Lorvanev2::VLNUnloaded);
+    other.VLNMakeConnection();
+    connectAndShow();
+    executed.reset();
+    unloaded.reset();
+    component.reset();
+    EXPECT_EQ(Lorvanev2::builderWindow(), nullptr);
+    EXPECT_TRUE(prompts->records().isEmpty());
+    EXPECT_EQ(otherUnloaded.count(), 1);  // the other component is still told
+    EXPECT_FALSE(BuilderSettings::shared().ComponentTerminating);  // consumed by the close
+}
