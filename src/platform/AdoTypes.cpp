@@ -139,6 +139,23 @@ int adoTypeFromMetaType(QMetaType type) {
     }
 }
 
+// The length in a declaration such as VARCHAR(40) or DECIMAL(10,2); 0 when there is none.
+int declaredLengthOf(QStringView declared) {
+    const qsizetype open = declared.indexOf(u'(');
+    if (open < 0)
+        return 0;
+    qsizetype i = open + 1;
+    while (i < declared.size() && declared[i].isSpace())
+        ++i;
+    int length = 0;
+    bool digits = false;
+    for (; i < declared.size() && declared[i].isDigit() && length < 100000000; ++i) {
+        length = length * 10 + declared[i].digitValue();
+        digits = true;
+    }
+    return digits ? length : 0;
+}
+
 bool isNumericAdoType(int t) {
     switch (t) {
     case AdoType::SmallInt: case AdoType::Integer: case AdoType::Single: case AdoType::Double:

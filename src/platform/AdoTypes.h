@@ -55,6 +55,9 @@ constexpr int MayBeNull = 64;
 // (an expression column) gives Variant, so callers can tell "unknown" from "text".
 int adoTypeFromDeclaredType(const QString& declared);
 
+// The length in a declaration such as VARCHAR(40) or DECIMAL(10,2); 0 when there is none.
+int declaredLengthOf(QStringView declared);
+
 // Type number for a PostgreSQL type OID.
 int adoTypeFromPostgresOid(int oid);
 

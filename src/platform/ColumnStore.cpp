@@ -63,7 +63,7 @@ int digits(QStringView s, qsizetype at, qsizetype n, bool& ok) {
 
 bool looksNumeric(QStringView s) {
     bool ok = false;
-    s.toDouble(&ok);
+    (void)s.toDouble(&ok);
     return ok;
 }
 
