@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BuilderWidgets.h"
+
 #include <QWidget>
 
 class QListWidget;
@@ -27,12 +29,7 @@ public:
 
 private:
     frmQDM& w_;
-    QListWidget* from_;
-    QListWidget* to_;
-    QPushButton* right_;
-    QPushButton* rightAll_;
-    QPushButton* left_;
-    QPushButton* leftAll_;
+    DualLists d_;  // the two lists and the four move buttons
 };
 
 }  // namespace lorvane

@@ -16,47 +16,41 @@
 namespace lorvane {
 
 TablePage::TablePage(frmQDM& window) : QWidget(&window), w_(window) {
-    const DualLists d = buildDualLists(
+    d_ = buildDualLists(
         this, {"lblTPXTables", 101, "lblTPXAvailableTables", 102, "lblTPXSelectedTables", 103, "lblTPXTableHint",
                "lstTPXTableSelection", "lstTPXTableTo", "cmdTPXTableRight", "cmdTPXTableRightAll", "cmdTPXTableLeft",
                "cmdTPXTableLeftAll"});
-    available_ = d.from;
-    selected_ = d.to;
-    right_ = d.right;
-    rightAll_ = d.rightAll;
-    left_ = d.left;
-    leftAll_ = d.leftAll;
 
-    connect(right_, &QPushButton::clicked, this, &TablePage::addOne);
-    connect(rightAll_, &QPushButton::clicked, this, &TablePage::addAll);
-    connect(left_, &QPushButton::clicked, this, &TablePage::removeOne);
-    connect(leftAll_, &QPushButton::clicked, this, &TablePage::removeAll);
-    connect(available_, &QListWidget::itemDoubleClicked, this, [this] { addOne(); });
-    connect(selected_, &QListWidget::itemDoubleClicked, this, [this] { removeOne(); });
-    connect(available_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        available_->setToolTip(item->text());
-        right_->setEnabled(true);
-        rightAll_->setEnabled(true);
+    connect(d_.right, &QPushButton::clicked, this, &TablePage::addOne);
+    connect(d_.rightAll, &QPushButton::clicked, this, &TablePage::addAll);
+    connect(d_.left, &QPushButton::clicked, this, &TablePage::removeOne);
+    connect(d_.leftAll, &QPushButton::clicked, this, &TablePage::removeAll);
+    connect(d_.from, &QListWidget::itemDoubleClicked, this, [this] { addOne(); });
+    connect(d_.to, &QListWidget::itemDoubleClicked, this, [this] { removeOne(); });
+    connect(d_.from, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        d_.from->setToolTip(item->text());
+        d_.right->setEnabled(true);
+        d_.rightAll->setEnabled(true);
         singleTableRule();
     });
-    connect(selected_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        selected_->setToolTip(item->text());
-        left_->setEnabled(true);
-        leftAll_->setEnabled(true);
+    connect(d_.to, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        d_.to->setToolTip(item->text());
+        d_.left->setEnabled(true);
+        d_.leftAll->setEnabled(true);
         singleTableRule();
     });
 }
 
 void TablePage::fillAvailable(const QStringList& tables) {
-    available_->clear();
-    available_->addItems(tables);
-    rightAll_->setEnabled(!tables.isEmpty());
+    d_.from->clear();
+    d_.from->addItems(tables);
+    d_.rightAll->setEnabled(!tables.isEmpty());
 }
 
 QStringList TablePage::selectedTables() const {
     QStringList out;
-    for (int i = 0; i < selected_->count(); ++i)
-        out << selected_->item(i)->text();
+    for (int i = 0; i < d_.to->count(); ++i)
+        out << d_.to->item(i)->text();
     return out;
 }
 
@@ -65,7 +59,7 @@ void TablePage::syncSelected() {
 }
 
 void TablePage::pageAvailability(bool enable, const QString& joinText) {
-    const int n = selected_->count();
+    const int n = d_.to->count();
     if (n > 1 && joinText.isEmpty()) {
         w_.setPagesEnabled({frmQDM::BuildJoins}, enable);
         w_.setPagesEnabled({frmQDM::SelectFields, frmQDM::BuildQuery, frmQDM::QueryResults}, false);
@@ -78,10 +72,10 @@ void TablePage::pageAvailability(bool enable, const QString& joinText) {
 void TablePage::singleTableRule() {
     if (BuilderSettings::shared().VLNAllowJoinCreation)
         return;
-    if (selected_->count() > 0)
-        right_->setEnabled(false);
-    rightAll_->setEnabled(false);
-    leftAll_->setEnabled(false);
+    if (d_.to->count() > 0)
+        d_.right->setEnabled(false);
+    d_.rightAll->setEnabled(false);
+    d_.leftAll->setEnabled(false);
 }
 
 void TablePage::afterAddJump() {
@@ -93,9 +87,9 @@ void TablePage::afterAddJump() {
 
 void TablePage::addOne() {
     w_.tablesChanged = true;
-    if (!BuilderSettings::shared().VLNAllowJoinCreation && selected_->count() > 0) {
+    if (!BuilderSettings::shared().VLNAllowJoinCreation && d_.to->count() > 0) {
         w_.message(MessageCatalogue::text(193) + u'\n' + MessageCatalogue::text(194), Prompts::Icon::Information);
-    } else if (const QString name = moveHighlighted(available_, selected_, right_, rightAll_, leftAll_);
+    } else if (const QString name = moveHighlighted(d_.from, d_.to, d_.right, d_.rightAll, d_.leftAll);
                !name.isEmpty()) {
         w_.removedTables.removeAll(name);
         syncSelected();
@@ -107,37 +101,37 @@ void TablePage::addOne() {
 
 void TablePage::addAll() {
     w_.tablesChanged = true;
-    for (const QString& name : moveAll(available_, selected_))
+    for (const QString& name : moveAll(d_.from, d_.to))
         w_.removedTables.removeAll(name);
     syncSelected();
-    rightAll_->setEnabled(false);
-    right_->setEnabled(false);
-    leftAll_->setEnabled(true);
+    d_.rightAll->setEnabled(false);
+    d_.right->setEnabled(false);
+    d_.leftAll->setEnabled(true);
     singleTableRule();
     pageAvailability(true, QString());
 }
 
 void TablePage::removeOne() {
     w_.tablesChanged = true;
-    if (const QString name = moveHighlighted(selected_, available_, left_, leftAll_, rightAll_); !name.isEmpty()) {
+    if (const QString name = moveHighlighted(d_.to, d_.from, d_.left, d_.leftAll, d_.rightAll); !name.isEmpty()) {
         if (!w_.removedTables.contains(name))
             w_.removedTables << name;
         syncSelected();
     }
-    pageAvailability(selected_->count() > 0, QString());
+    pageAvailability(d_.to->count() > 0, QString());
     singleTableRule();
     joinCleanUp();
 }
 
 void TablePage::removeAll() {
     w_.tablesChanged = true;
-    for (const QString& name : moveAll(selected_, available_))
+    for (const QString& name : moveAll(d_.to, d_.from))
         if (!w_.removedTables.contains(name))
             w_.removedTables << name;
     syncSelected();
-    leftAll_->setEnabled(false);
-    left_->setEnabled(false);
-    rightAll_->setEnabled(true);
+    d_.leftAll->setEnabled(false);
+    d_.left->setEnabled(false);
+    d_.rightAll->setEnabled(true);
     pageAvailability(false, QString());
     singleTableRule();
     joinCleanUp();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BuilderWidgets.h"
+
 #include <QWidget>
 
 class QListWidget;
@@ -31,12 +33,7 @@ public:
 
 private:
     frmQDM& w_;
-    QListWidget* available_;
-    QListWidget* selected_;
-    QPushButton* right_;
-    QPushButton* rightAll_;
-    QPushButton* left_;
-    QPushButton* leftAll_;
+    DualLists d_;  // the two lists and the four move buttons
 
     void afterAddJump();
     void joinCleanUp();
