@@ -1,10 +1,10 @@
 // Connecting to a database of 2,000 tables x 20 columns and loading its catalogue, against
 // reading the same catalogue with the sqlite3 library directly; and how connecting grows from
 // 200 to 2,000 tables.
-#include "control/BuilderSettings.h"
+#include "shared/BuilderSettings.h"
 #include "control/Lorvanev2.h"
-#include "control/clsField.h"
-#include "control/clsTable.h"
+#include "shared/clsField.h"
+#include "shared/clsTable.h"
 #include "support/BenchSupport.h"
 
 #include <QApplication>

@@ -2,13 +2,13 @@
 // fetching the same rows into a record set without any window; and sorting those rows.
 #include "builder/ResultsPage.h"
 #include "builder/frmQDM.h"
-#include "control/BuilderSettings.h"
+#include "shared/BuilderSettings.h"
 #include "control/Lorvanev2.h"
-#include "control/clsField.h"
-#include "control/clsTable.h"
+#include "shared/clsField.h"
+#include "shared/clsTable.h"
 #include "platform/Connection.h"
 #include "platform/ScriptedPrompts.h"
-#include "query/RecordSetModel.h"
+#include "platform/RecordSetModel.h"
 #include "support/BenchSupport.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
 // Generating and colouring a large statement, against SQLite's own parse of it; and how the
 // colouring time grows with the statement's length.
-#include "control/BuilderSettings.h"
+#include "shared/BuilderSettings.h"
 #include "platform/ScriptedPrompts.h"
 #include "query/CriteriaGrid.h"
 #include "query/FromClause.h"
-#include "query/QueryState.h"
+#include "shared/QueryState.h"
 #include "query/SqlColouring.h"
 #include "query/Statement.h"
 #include "support/BenchSupport.h"

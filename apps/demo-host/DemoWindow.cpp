@@ -1,8 +1,8 @@
 #include "DemoWindow.h"
 
 #include "control/Lorvanev2.h"
-#include "control/clsField.h"
-#include "control/clsTable.h"
+#include "shared/clsField.h"
+#include "shared/clsTable.h"
 #include "platform/PropertyBag.h"
 #include "platform/VLNError.h"
 

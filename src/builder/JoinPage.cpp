@@ -2,11 +2,11 @@
 
 #include "BuilderWidgets.h"
 #include "BusyCursor.h"
-#include "control/BuilderSettings.h"
-#include "control/clsField.h"
+#include "shared/BuilderSettings.h"
+#include "shared/clsField.h"
 #include "frmQDM.h"
 #include "query/FromClause.h"
-#include "query/RecordSetModel.h"
+#include "platform/RecordSetModel.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,12 +2,12 @@
 
 #include "BuilderWidgets.h"
 #include "BusyCursor.h"
-#include "MessageCatalogue.h"
-#include "control/BuilderSettings.h"
-#include "control/clsBridge.h"
+#include "shared/MessageCatalogue.h"
+#include "shared/BuilderSettings.h"
+#include "shared/clsBridge.h"
 #include "frmQDM.h"
 #include "platform/VLNError.h"
-#include "query/RecordSetModel.h"
+#include "platform/RecordSetModel.h"
 
 #include <QApplication>
 #include <QGridLayout>

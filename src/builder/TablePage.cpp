@@ -3,9 +3,9 @@
 #include "BuilderWidgets.h"
 #include "FieldPage.h"
 #include "JoinPage.h"
-#include "MessageCatalogue.h"
-#include "control/BuilderSettings.h"
-#include "control/clsField.h"
+#include "shared/MessageCatalogue.h"
+#include "shared/BuilderSettings.h"
+#include "shared/clsField.h"
 #include "frmQDM.h"
 
 #include <QLabel>

@@ -2,7 +2,7 @@
 
 #include "platform/Prompts.h"
 #include "platform/RecordSet.h"
-#include "query/QueryState.h"
+#include "shared/QueryState.h"
 
 #include <QWidget>
 #include <memory>

@@ -1,8 +1,8 @@
 #include "ConnectionManager.h"
 
-#include "BuilderSettings.h"
-#include "clsField.h"
-#include "clsTable.h"
+#include "shared/BuilderSettings.h"
+#include "shared/clsField.h"
+#include "shared/clsTable.h"
 #include "platform/VLNError.h"
 
 namespace lorvane {

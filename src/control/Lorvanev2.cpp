@@ -1,14 +1,14 @@
 #include "Lorvanev2.h"
 
-#include "BuilderSettings.h"
+#include "shared/BuilderSettings.h"
 #include "ConnectionManager.h"
 #include "builder/frmQDM.h"
-#include "clsBridge.h"
-#include "clsField.h"
-#include "clsTable.h"
+#include "shared/clsBridge.h"
+#include "shared/clsField.h"
+#include "shared/clsTable.h"
 #include "platform/QtPrompts.h"
-#include "clsFunctions.h"
-#include "clsTableAndField.h"
+#include "shared/clsFunctions.h"
+#include "shared/clsTableAndField.h"
 #include "platform/PropertyBag.h"
 
 #include <QApplication>

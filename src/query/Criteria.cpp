@@ -2,9 +2,9 @@
 
 #include "CriteriaGrid.h"
 #include "CriteriaValue.h"
-#include "QueryState.h"
+#include "shared/QueryState.h"
 #include "SelectList.h"
-#include "control/BuilderSettings.h"
+#include "shared/BuilderSettings.h"
 #include "platform/AdoTypes.h"
 
 #include <vector>

@@ -1,6 +1,6 @@
 #include "CriteriaGrid.h"
 
-#include "QueryState.h"
+#include "shared/QueryState.h"
 #include "platform/AdoTypes.h"
 #include "platform/VLNError.h"
 

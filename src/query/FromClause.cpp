@@ -1,7 +1,7 @@
 #include "FromClause.h"
 
-#include "QueryState.h"
-#include "control/BuilderSettings.h"
+#include "shared/QueryState.h"
+#include "shared/BuilderSettings.h"
 
 #include <QSet>
 #include <QVariant>

@@ -1,9 +1,9 @@
 #include "GroupOrder.h"
 
-#include "QueryState.h"
+#include "shared/QueryState.h"
 #include "SelectList.h"
-#include "builder/MessageCatalogue.h"
-#include "control/BuilderSettings.h"
+#include "shared/MessageCatalogue.h"
+#include "shared/BuilderSettings.h"
 #include "platform/Prompts.h"
 
 namespace lorvane {

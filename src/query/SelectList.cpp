@@ -1,8 +1,8 @@
 #include "SelectList.h"
 
 #include "GroupOrder.h"
-#include "QueryState.h"
-#include "control/BuilderSettings.h"
+#include "shared/QueryState.h"
+#include "shared/BuilderSettings.h"
 
 namespace lorvane {
 

@@ -3,7 +3,7 @@
 #include "CriteriaGrid.h"
 #include "FromClause.h"
 #include "GroupOrder.h"
-#include "QueryState.h"
+#include "shared/QueryState.h"
 #include "SelectList.h"
 #include "platform/VLNError.h"
 

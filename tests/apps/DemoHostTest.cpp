@@ -4,9 +4,9 @@
 #include "control/Lorvanev2.h"
 #include "support/TestDatabases.h"
 
-#include "control/BuilderSettings.h"
-#include "control/clsField.h"
-#include "control/clsTable.h"
+#include "shared/BuilderSettings.h"
+#include "shared/clsField.h"
+#include "shared/clsTable.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

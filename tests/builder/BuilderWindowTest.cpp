@@ -1,12 +1,12 @@
 // The builder window as an end user drives it, on the sample database, with the host listening.
 #include "builder/QueryPage.h"
 #include "builder/frmQDM.h"
-#include "control/BuilderSettings.h"
+#include "shared/BuilderSettings.h"
 #include "control/Lorvanev2.h"
-#include "control/clsField.h"
-#include "control/clsTable.h"
+#include "shared/clsField.h"
+#include "shared/clsTable.h"
 #include "platform/ScriptedPrompts.h"
-#include "query/RecordSetModel.h"
+#include "platform/RecordSetModel.h"
 #include "support/TestDatabases.h"
 
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "control/BuilderSettings.h"
+#include "shared/BuilderSettings.h"
 #include "control/Lorvanev2.h"
 #include "platform/PropertyBag.h"
 #include "support/TestDatabases.h"

@@ -1,9 +1,9 @@
 // VLNMakeConnection as a host uses it: outcomes arrive as ConnectionComplete, never as errors.
-#include "control/BuilderSettings.h"
+#include "shared/BuilderSettings.h"
 #include "control/ConnectionManager.h"
 #include "control/Lorvanev2.h"
-#include "control/clsField.h"
-#include "control/clsTable.h"
+#include "shared/clsField.h"
+#include "shared/clsTable.h"
 #include "platform/AdoTypes.h"
 #include "platform/VLNError.h"
 #include "support/TestDatabases.h"

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "control/BuilderSettings.h"
+#include "shared/BuilderSettings.h"
 #include "platform/Connection.h"
 #include "platform/ScriptedPrompts.h"
 #include "query/Criteria.h"
-#include "query/QueryState.h"
+#include "shared/QueryState.h"
 #include "query/Statement.h"
 
 #include <QHash>

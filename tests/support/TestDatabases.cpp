@@ -1,8 +1,8 @@
 #include "support/TestDatabases.h"
 
-#include "control/BuilderSettings.h"
-#include "control/clsField.h"
-#include "control/clsTable.h"
+#include "shared/BuilderSettings.h"
+#include "shared/clsField.h"
+#include "shared/clsTable.h"
 #include "platform/Connection.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "query/QueryState.h"
+#include "QueryState.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,5 +1,5 @@
 #include "platform/AdoTypes.h"
-#include "query/RecordSetModel.h"
+#include "platform/RecordSetModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QDateTime>

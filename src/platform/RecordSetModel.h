@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RecordSet.h"
+#include "RecordSet.h"
 
 #include <QAbstractTableModel>
 #include <memory>

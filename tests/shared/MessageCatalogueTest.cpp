@@ -1,4 +1,4 @@
-#include "builder/MessageCatalogue.h"
+#include "shared/MessageCatalogue.h"
 #include "platform/VLNError.h"
 
 #include <gtest/gtest.h>

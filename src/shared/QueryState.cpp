@@ -1,6 +1,6 @@
 #include "QueryState.h"
 
-#include "control/BuilderSettings.h"
+#include "BuilderSettings.h"
 #include "platform/AdoTypes.h"
 
 namespace lorvane {
