@@ -1,0 +1,2 @@
+#pragma once
+#include "query/Reaches.h"
