@@ -2,11 +2,13 @@
 
 #include "AdoTypes.h"
 #include "ConnectionString.h"
+#include "OdbcCatalogue.h"
+#include "OdbcReadOnlyAccess.h"
+#include "SqlScanner.h"
 #include "VLNError.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -29,6 +31,8 @@ const QString kSource = QStringLiteral("Lorvane.Connection");
 [[noreturn]] void raise(long number, const QString& text) {
     throw VLNError(number, kSource, text);
 }
+
+void* odbcHandle(const QSqlDatabase& db);
 
 
 }  // namespace
@@ -152,6 +156,12 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
         }
     }
 
+    switch (cs.kind()) {
+    case lorvane::ConnectionString::Kind::SQLite: dialect_ = SqlDialect::sqlite(); break;
+    case lorvane::ConnectionString::Kind::PostgreSQL: dialect_ = SqlDialect::postgres(); break;
+    case lorvane::ConnectionString::Kind::Odbc: dialect_ = SqlDialect::odbc(readOdbcIdentifierQuote(odbcHandle(db))); break;
+    }
+
     QSqlQuery setup(db);
     if (cs.kind() == lorvane::ConnectionString::Kind::SQLite) {
         // A file that is not a database opens without complaint; its first read fails.
@@ -187,39 +197,34 @@ qint64 Connection::Execute(const QString& sql) {
 
 namespace {
 
-// The text with quoted strings, quoted names and comments blanked out.
-QString withoutLiterals(const QString& sql) {
-    QString out = sql;
-    QChar quote;
-    for (qsizetype i = 0; i < out.size(); ++i) {
-        const QChar c = out[i];
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-            out[i] = u' ';
-        } else if (c == u'\'' || c == u'"' || c == u'[' || c == u'`') {
-            quote = c == u'[' ? QChar(u']') : c;
-            out[i] = u' ';
-        } else if (c == u'-' && i + 1 < out.size() && out[i + 1] == u'-') {
-            while (i < out.size() && out[i] != u'\n')
-                out[i++] = u' ';
-        }
-    }
-    return out;
+// How a driver's database reads quotes and comments. Where the database itself enforces one
+// read-only statement (SQLite, PostgreSQL) its own reading gives the refusal in plain words;
+// for ODBC, whose source may read text any way, every reading must agree.
+std::initializer_list<SqlScanner::Lexicon> lexiconsFor(const QString& driver) {
+    using L = SqlScanner::Lexicon;
+    static const std::initializer_list<L> sqlite{L::Standard};
+    static const std::initializer_list<L> postgres{L::PostgreSQL};
+    static const std::initializer_list<L> any{L::Standard, L::BackslashEscapes, L::PostgreSQL};
+    if (driver == u"QSQLITE")
+        return sqlite;
+    if (driver == u"QPSQL")
+        return postgres;
+    return any;
 }
 
-// One SELECT (or WITH ... SELECT) and nothing after it.
-bool isSingleQuery(const QString& sql) {
-    QString text = withoutLiterals(sql).trimmed();
-    while (text.endsWith(u';'))
-        text.chop(1);
-    if (text.contains(u';'))
-        return false;
-    static const QRegularExpression start(QStringLiteral("^\\(*\\s*(SELECT|WITH)\\b"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression writes(QStringLiteral("\\b(INSERT|UPDATE|DELETE|MERGE|CREATE|DROP|ALTER|INTO)\\b"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    return start.match(text).hasMatch() && !writes.match(text).hasMatch();
+template <typename T> T* driverHandle(const QSqlDatabase& db, const char* typeName) {
+    const QVariant h = db.driver()->handle();
+    if (h.isValid() && qstrcmp(h.typeName(), typeName) == 0)
+        return *static_cast<T* const*>(h.constData());
+    return nullptr;
+}
+
+void* odbcHandle(const QSqlDatabase& db) {
+    // QODBC hands out its SQLHDBC as a void* (SQLHANDLE).
+    const QVariant h = db.driver()->handle();
+    if (h.isValid() && (qstrcmp(h.typeName(), "SQLHANDLE") == 0 || qstrcmp(h.typeName(), "void*") == 0))
+        return *static_cast<void* const*>(h.constData());
+    return nullptr;
 }
 
 }  // namespace
@@ -228,33 +233,25 @@ std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 
     requireOpen(ErrorNumber::NotUsable);
     QSqlDatabase db = database();
     const QString driver = db.driverName();
+    if (readOnly) {
+        const QString refusal = SqlScanner::refusalFor(sql, lexiconsFor(driver));
+        if (!refusal.isEmpty())
+            throw VLNError(ErrorNumber::CommandFailure, driver, refusal);
+    }
     if (driver == u"QSQLITE") {
-        const QVariant h = db.driver()->handle();
-        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-            return openSqliteRecordSet(*static_cast<sqlite3* const*>(h.constData()), sql, maxRecords, readOnly);
+        if (sqlite3* handle = driverHandle<sqlite3>(db, "sqlite3*"))
+            return openSqliteRecordSet(handle, sql, maxRecords, readOnly);
+        if (readOnly)
+            throw VLNError(ErrorNumber::CommandFailure, driver, QStringLiteral("The SQLite library cannot be reached."));
     }
     if (!readOnly)
         return readQuery(sql, maxRecords);
-    if (!isSingleQuery(sql))
-        throw VLNError(ErrorNumber::CommandFailure, driver,
-                       QStringLiteral("Only a single SELECT statement can be run here."));
     if (driver == u"QPSQL") {
-        // The query also runs inside a transaction that cannot change data (a function called
-        // by the SELECT may try), rolled back in every case.
-        if (!db.transaction())
-            raiseDriverError(db.lastError(), ErrorNumber::CommandFailure);
-        try {
-            QSqlQuery readOnlyMode(db);
-            if (!readOnlyMode.exec(QStringLiteral("SET TRANSACTION READ ONLY")))
-                raiseDriverError(readOnlyMode.lastError(), ErrorNumber::CommandFailure);
-            auto rs = readQuery(sql, maxRecords);
-            db.rollback();
-            return rs;
-        } catch (...) {
-            db.rollback();
-            throw;
-        }
+        if (pg_conn* handle = driverHandle<pg_conn>(db, "pg_conn*"))
+            return openPostgresReadOnly(handle, sql, maxRecords);
+        throw VLNError(ErrorNumber::CommandFailure, driver, QStringLiteral("The PostgreSQL library cannot be reached."));
     }
+    const OdbcReadOnlyAccess readOnlyAccess(odbcHandle(db));
     return readQuery(sql, maxRecords);
 }
 
@@ -282,11 +279,7 @@ std::shared_ptr<RecordSet> Connection::readQuery(const QString& sql, qint64 maxR
         } else if (driver == u"QODBC" && f.typeID() != -1) {
             type = adoTypeFromOdbcSqlType(f.typeID());
         }
-        QString name = f.name();
-        // Two result columns may share a name (SELECT a.ID, b.ID); keep both reachable.
-        for (int n = 2; rs->FieldIndex(name) >= 0; ++n)
-            name = QStringLiteral("%1_%2").arg(f.name()).arg(n);
-        rs->AppendField(name, type, size, AdoFieldAttribute::MayBeNull);
+        rs->AppendField(rs->UnusedFieldName(f.name()), type, size, AdoFieldAttribute::MayBeNull);
     }
     rs->Open();
 
@@ -306,6 +299,42 @@ std::shared_ptr<RecordSet> Connection::readQuery(const QString& sql, qint64 maxR
     return rs;
 }
 
+namespace {
+
+// What a read-only run may do, as SQLite describes each step of a statement it prepares:
+// read tables, call functions, select, recurse. Transactions, savepoints, ATTACH, DETACH,
+// PRAGMA and every write are denied, whatever the statement's first word.
+int readOnlyAuthorizer(void*, int action, const char*, const char*, const char*, const char*) {
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+// Installs the read-only authorizer for as long as a run lasts (also while it steps, when
+// SQLite may prepare the statement again).
+struct SqliteReadOnlyScope {
+    sqlite3* handle;
+    bool active;
+    SqliteReadOnlyScope(sqlite3* h, bool on) : handle(h), active(on) {
+        if (active)
+            sqlite3_set_authorizer(handle, readOnlyAuthorizer, nullptr);
+    }
+    ~SqliteReadOnlyScope() {
+        if (active)
+            sqlite3_set_authorizer(handle, nullptr, nullptr);
+    }
+};
+
+const QString kReadOnlyRefusal = QStringLiteral("Only statements that read data can be run here.");
+
+}  // namespace
+
 // SQLite results are read with the library itself on the connection's handle: typed cells go
 // straight into the record set, with no QVariant per cell.
 std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords,
@@ -314,9 +343,12 @@ std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, cons
         throw VLNError(code, QStringLiteral("QSQLITE"),
                        QString::fromUtf16(static_cast<const char16_t*>(sqlite3_errmsg16(handle))));
     };
+    const SqliteReadOnlyScope readOnlyScope(handle, readOnly);
     sqlite3_stmt* stmt = nullptr;
     const void* tail = nullptr;
     int rc = sqlite3_prepare16_v2(handle, sql.utf16(), static_cast<int>(sql.size() * 2), &stmt, &tail);
+    if (rc == SQLITE_AUTH && readOnly)
+        throw VLNError(ErrorNumber::CommandFailure, QStringLiteral("QSQLITE"), kReadOnlyRefusal);
     if (rc != SQLITE_OK)
         fail(rc);
     if (!stmt)  // blank or comment only
@@ -325,14 +357,25 @@ std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, cons
         sqlite3_stmt* s;
         ~Finalize() { sqlite3_finalize(s); }
     } finalize{stmt};
-    if (readOnly && !sqlite3_stmt_readonly(stmt))
-        throw VLNError(ErrorNumber::CommandFailure, QStringLiteral("QSQLITE"),
-                       QStringLiteral("Only statements that read data can be run here."));
+    if (readOnly && (!sqlite3_stmt_readonly(stmt) || sqlite3_stmt_isexplain(stmt) != 0))
+        throw VLNError(ErrorNumber::CommandFailure, QStringLiteral("QSQLITE"), kReadOnlyRefusal);
+    // The whole text must be consumed: what follows the statement may hold only blanks,
+    // comments and semicolons, as SQLite itself reads them.
     const auto* rest = static_cast<const char16_t*>(tail);
     const auto* end = reinterpret_cast<const char16_t*>(sql.utf16()) + sql.size();
-    if (rest && QStringView(rest, end - rest).trimmed().size() > 0 && QStringView(rest, end - rest).trimmed() != u";")
-        throw VLNError(ErrorNumber::CommandFailure, QStringLiteral("QSQLITE"),
-                       QStringLiteral("Only one statement can be run at a time."));
+    while (rest && rest < end) {
+        sqlite3_stmt* next = nullptr;
+        const void* nextTail = nullptr;
+        const int nextRc = sqlite3_prepare16_v2(handle, rest, static_cast<int>((end - rest) * 2), &next, &nextTail);
+        if (next || nextRc != SQLITE_OK) {
+            sqlite3_finalize(next);
+            throw VLNError(ErrorNumber::CommandFailure, QStringLiteral("QSQLITE"),
+                           QStringLiteral("Only one statement can be run at a time."));
+        }
+        if (static_cast<const char16_t*>(nextTail) <= rest)
+            break;
+        rest = static_cast<const char16_t*>(nextTail);
+    }
 
     const int columns = sqlite3_column_count(stmt);
     rc = sqlite3_step(stmt);
@@ -358,11 +401,7 @@ std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, cons
             }
         }
         const QString base = QString::fromUtf16(static_cast<const char16_t*>(sqlite3_column_name16(stmt, i)));
-        QString name = base;
-        // Two result columns may share a name (SELECT a.ID, b.ID); keep both reachable.
-        for (int n = 2; rs->FieldIndex(name) >= 0; ++n)
-            name = QStringLiteral("%1_%2").arg(base).arg(n);
-        rs->AppendField(name, type, size, AdoFieldAttribute::MayBeNull);
+        rs->AppendField(rs->UnusedFieldName(base), type, size, AdoFieldAttribute::MayBeNull);
     }
     rs->Open();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RecordSet.h"
+#include "SqlDialect.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -9,6 +10,7 @@
 
 class QSqlError;
 struct sqlite3;
+struct pg_conn;
 
 namespace lorvane {
 
@@ -54,13 +56,20 @@ public:
     qint64 Execute(const QString& sql);
 
     // Runs a query and reads its rows (at most maxRecords when it is above 0) into a record
-    // set that no longer depends on this connection. With readOnly, a statement that would
-    // change data is refused before it runs (SQLite), runs in a read-only transaction
-    // (PostgreSQL) or must be a single SELECT (ODBC).
+    // set that no longer depends on this connection. With readOnly the text must be one
+    // SELECT (or WITH ... SELECT) that changes nothing, and the database itself holds to it:
+    // SQLite prepares it with an authorizer that allows reading only; PostgreSQL runs it as
+    // the query of a cursor, declared through the extended protocol (one statement, a query
+    // only) inside a read-only transaction of a read-only session; ODBC runs it with the
+    // connection in read-only access mode after a check that reads the text as each dialect
+    // would. Anything else is refused before it runs.
     std::shared_ptr<RecordSet> OpenRecordSet(const QString& sql, qint64 maxRecords = 0, bool readOnly = false);
 
     // "QSQLITE", "QPSQL" or "QODBC"; empty before the first open.
     QString DriverName() const;
+    // How the database opened last wants names, dates and patterns written (the component's
+    // defaults before the first open).
+    const SqlDialect& Dialect() const { return dialect_; }
     QSqlDatabase database() const;
 
 private:
@@ -68,6 +77,7 @@ private:
     QString connectionString_;
     int connectionTimeout_ = 15;
     int commandTimeout_ = 30;
+    SqlDialect dialect_;
 
     [[noreturn]] void raiseDriverError(const QSqlError& error, long fallbackNumber) const;
     void requireOpen(long number) const;
@@ -77,6 +87,7 @@ private:
     void readPostgresColumns(RecordSet& rs, const QString& table);
     void readOdbcColumns(RecordSet& rs, const QString& table);
     std::shared_ptr<RecordSet> openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords, bool readOnly);
+    std::shared_ptr<RecordSet> openPostgresReadOnly(pg_conn* handle, const QString& sql, qint64 maxRecords);
     std::shared_ptr<RecordSet> readQuery(const QString& sql, qint64 maxRecords);
 };
 

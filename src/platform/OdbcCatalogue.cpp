@@ -71,3 +71,17 @@ OdbcColumnsResult readOdbcCatalogueColumns(void* connectionHandle, const QString
 }
 
 }  // namespace lorvane
+
+namespace lorvane {
+
+QString readOdbcIdentifierQuote(void* connectionHandle) {
+    SQLWCHAR buffer[16] = {};
+    SQLSMALLINT length = 0;
+    if (!connectionHandle ||
+        !SQL_SUCCEEDED(SQLGetInfoW(connectionHandle, SQL_IDENTIFIER_QUOTE_CHAR, buffer, sizeof buffer, &length)))
+        return {};
+    const qsizetype chars = std::min<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), 15);
+    return QString(reinterpret_cast<const QChar*>(buffer), chars);
+}
+
+}  // namespace lorvane

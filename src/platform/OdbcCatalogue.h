@@ -24,4 +24,8 @@ struct OdbcColumnsResult {
 // call on an open ODBC connection handle (SQLHDBC).
 OdbcColumnsResult readOdbcCatalogueColumns(void* connectionHandle, const QString& table);
 
+// The character the driver puts around identifiers (SQLGetInfo SQL_IDENTIFIER_QUOTE_CHAR): a
+// blank when it has none, empty when it cannot tell.
+QString readOdbcIdentifierQuote(void* connectionHandle);
+
 }  // namespace lorvane

@@ -109,6 +109,13 @@ int RecordSet::FieldIndex(const QString& name) const {
     return d_->fieldIndex.value(name.toCaseFolded(), -1);
 }
 
+QString RecordSet::UnusedFieldName(const QString& base) const {
+    QString name = base;
+    for (int n = 2; FieldIndex(name) >= 0; ++n)
+        name = QStringLiteral("%1_%2").arg(base).arg(n);
+    return name;
+}
+
 void RecordSet::resetCursor() {
     currentDeleted_ = false;
     pos_ = d_->order.empty() ? -1 : 0;

@@ -62,6 +62,9 @@ public:
     const FieldInfo& Field(int index) const;
     const FieldInfo& Field(const QString& name) const;
     int FieldIndex(const QString& name) const;  // case-insensitive; -1 when absent
+    // base, or base_2, base_3 ... whichever no field has yet (a result may name two columns
+    // alike: SELECT a.ID, b.ID).
+    QString UnusedFieldName(const QString& base) const;
 
     QVariant Value(int field) const;
     QVariant Value(const QString& name) const;

@@ -4,6 +4,9 @@
 #include "shared/clsField.h"
 #include "shared/clsTable.h"
 #include "platform/Connection.h"
+#include "platform/ConnectionString.h"
+
+#include <QProcess>
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -56,6 +59,48 @@ void resetSharedState() {
 
 QString odbcConnectionStringFor(const QString& sqlitePath) {
     return QStringLiteral("Provider=ODBC;Driver=SQLite3;Database=") + sqlitePath;
+}
+
+QString odbcConnectionStringForPostgres(const QString& postgres) {
+    const ConnectionString cs(postgres);
+    return QStringLiteral("Provider=ODBC;Driver={PostgreSQL Unicode};Server=%1;Port=%2;Database=%3;UID=%4")
+        .arg(cs.value(QStringLiteral("Host")), cs.value(QStringLiteral("Port")), cs.value(QStringLiteral("Database")),
+             cs.value(QStringLiteral("User ID")));
+}
+
+namespace {
+QString runClient(const QString& program, const QStringList& arguments, const QString& sql) {
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForStarted()) {
+        ADD_FAILURE() << program.toStdString() << " did not start";
+        return QStringLiteral("<error>");
+    }
+    p.write(sql.toUtf8());
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    const QString err = QString::fromUtf8(p.readAllStandardError()).trimmed();
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0 || !err.isEmpty()) {
+        ADD_FAILURE() << program.toStdString() << " failed on " << sql.toStdString() << ": " << err.toStdString();
+        return QStringLiteral("<error>");
+    }
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+}  // namespace
+
+QString sqliteCli(const QString& path, const QString& sql) {
+    return runClient(QStringLiteral("sqlite3"), {QStringLiteral("-batch"), QStringLiteral("-bail"), path}, sql);
+}
+
+QString psqlCli(const QString& postgres, const QString& sql) {
+    const ConnectionString cs(postgres);
+    return runClient(QStringLiteral("psql"),
+                     {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"), QStringLiteral("-t"),
+                      QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"),
+                      cs.value(QStringLiteral("Host")), QStringLiteral("-p"), cs.value(QStringLiteral("Port")),
+                      QStringLiteral("-U"), cs.value(QStringLiteral("User ID")), QStringLiteral("-d"),
+                      cs.value(QStringLiteral("Database"))},
+                     sql);
 }
 
 }  // namespace lorvane::test

@@ -23,5 +23,14 @@ void resetSharedState();
 
 // The same SQLite file through the ODBC driver manager and Debian's SQLite ODBC driver.
 QString odbcConnectionStringFor(const QString& sqlitePath);
+// A PostgreSQL database (a connection string of the project's) through Debian's PostgreSQL
+// ODBC driver.
+QString odbcConnectionStringForPostgres(const QString& postgresConnectionString);
+
+// The databases' own command-line clients, for checks that do not go through the project:
+// the rows a statement gives, one line per row, values separated by "|" (Null as empty).
+// A failing statement fails the test and gives "<error>".
+QString sqliteCli(const QString& path, const QString& sql);
+QString psqlCli(const QString& postgresConnectionString, const QString& sql);
 
 }  // namespace lorvane::test

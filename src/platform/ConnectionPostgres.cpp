@@ -1,0 +1,271 @@
+// Read-only runs on PostgreSQL, with libpq on the connection QPSQL opened.
+//
+// The user's text is only ever the query of a cursor, declared through the extended query
+// protocol: the server parses it as one statement, and a cursor's query can only be a SELECT
+// (or VALUES, or WITH ... SELECT without data-modifying parts). It runs inside a read-only
+// transaction of a session set read-only, and the rows are fetched in chunks, so a row limit
+// stops the server early and a large result is never held twice.
+#include "Connection.h"
+
+#include "AdoTypes.h"
+#include "VLNError.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <libpq-fe.h>
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+namespace lorvane {
+
+namespace {
+
+const QString kDriver = QStringLiteral("QPSQL");
+constexpr qint64 kFetchChunk = 10000;
+
+// PostgreSQL type OIDs read here.
+constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
+              kBpchar = 1042, kVarchar = 1043, kTimestampTz = 1184, kNumeric = 1700;
+
+struct Result {
+    PGresult* r = nullptr;
+    explicit Result(PGresult* result) : r(result) {}
+    ~Result() { PQclear(r); }
+    Result(const Result&) = delete;
+    Result& operator=(const Result&) = delete;
+    bool ok() const {
+        const ExecStatusType s = PQresultStatus(r);
+        return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
+    }
+};
+
+// The server's message, with the SQLSTATE as the number when it is numeric; a lost
+// connection is error 3709, so that the window reports it as a connection failure.
+[[noreturn]] void raise(PGconn* conn, const PGresult* result) {
+    if (PQstatus(conn) != CONNECTION_OK)
+        throw VLNError(ErrorNumber::NotUsable, kDriver,
+                       QStringLiteral("The connection to the database was lost: ") +
+                           QString::fromUtf8(PQerrorMessage(conn)).trimmed());
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    const char* detail = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL) : nullptr;
+    QString text = primary ? QString::fromUtf8(primary) : QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    if (detail)
+        text += u'\n' + QString::fromUtf8(detail);
+    bool numeric = false;
+    long number = state ? QString::fromLatin1(state).toLong(&numeric) : 0;
+    if (!numeric || number == 0)
+        number = ErrorNumber::CommandFailure;
+    throw VLNError(number, kDriver, text);
+}
+
+void run(PGconn* conn, const char* command) {
+    const Result result(PQexec(conn, command));
+    if (!result.ok())
+        raise(conn, result.r);
+}
+
+// The session and transaction are put back however the run ends.
+struct ReadOnlyTransaction {
+    PGconn* conn;
+    explicit ReadOnlyTransaction(PGconn* c) : conn(c) {
+        run(conn, "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
+        try {
+            run(conn, "BEGIN TRANSACTION READ ONLY");
+        } catch (...) {
+            PQclear(PQexec(conn, "RESET default_transaction_read_only"));
+            throw;
+        }
+    }
+    ~ReadOnlyTransaction() {
+        PQclear(PQexec(conn, "ROLLBACK"));
+        PQclear(PQexec(conn, "RESET default_transaction_read_only"));
+    }
+};
+
+int fieldSize(const PGresult* r, int column) {
+    const int size = PQfsize(r, column);
+    const int modifier = PQfmod(r, column);
+    const Oid type = PQftype(r, column);
+    if (type == kNumeric)
+        return modifier >= 4 ? ((modifier - 4) >> 16) & 0xffff : 0;
+    if ((type == kVarchar || type == kBpchar) && modifier >= 4)
+        return modifier - 4;
+    return std::max(0, size);
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// One row's cells, read from the text form of each value; the text buffers live until the
+// row has been appended.
+class RowReader {
+public:
+    explicit RowReader(int columns) : cells_(static_cast<std::size_t>(columns)), texts_(cells_.size()), bytes_(cells_.size()) {}
+
+    std::span<const CellValue> read(const PGresult* r, int row, const std::vector<Oid>& types) {
+        for (int c = 0; c < static_cast<int>(cells_.size()); ++c) {
+            const auto k = static_cast<std::size_t>(c);
+            CellValue& cell = cells_[k];
+            cell = CellValue();
+            if (PQgetisnull(r, row, c))
+                continue;
+            const char* value = PQgetvalue(r, row, c);
+            const int length = PQgetlength(r, row, c);
+            switch (types[k]) {
+            case kBool:
+                cell.kind = CellValue::Kind::Integer;
+                cell.integer = value[0] == 't' ? 1 : 0;
+                break;
+            case kInt2: case kInt4: case kInt8: case kOid:
+                cell.kind = CellValue::Kind::Integer;
+                cell.integer = std::strtoll(value, nullptr, 10);
+                break;
+            case kFloat4: case kFloat8:
+                cell.kind = CellValue::Kind::Real;
+                cell.real = std::strtod(value, nullptr);  // also "NaN", "Infinity", "-Infinity"
+                break;
+            case kBytea:
+                if (decodeBytea(value, length, bytes_[k])) {
+                    cell.kind = CellValue::Kind::Bytes;
+                    cell.bytes = bytes_[k].constData();
+                    cell.length = bytes_[k].size();
+                    break;
+                }
+                setText(cell, k, value, length);
+                break;
+            case kTimestampTz: {
+                // Shown in local time, as a plain date-time.
+                QString text = QString::fromUtf8(value, length);
+                QDateTime at = QDateTime::fromString(normalisedOffset(text), Qt::ISODateWithMs);
+                if (at.isValid())
+                    text = at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+                texts_[k] = text;
+                cell.kind = CellValue::Kind::Text;
+                cell.text = reinterpret_cast<const char16_t*>(texts_[k].utf16());
+                cell.length = texts_[k].size();
+                break;
+            }
+            default:
+                setText(cell, k, value, length);
+                break;
+            }
+        }
+        return cells_;
+    }
+
+private:
+    std::vector<CellValue> cells_;
+    std::vector<QString> texts_;
+    std::vector<QByteArray> bytes_;
+
+    void setText(CellValue& cell, std::size_t k, const char* value, int length) {
+        texts_[k] = QString::fromUtf8(value, length);
+        cell.kind = CellValue::Kind::Text;
+        cell.text = reinterpret_cast<const char16_t*>(texts_[k].utf16());
+        cell.length = texts_[k].size();
+    }
+
+    // "\x0a1b..." (bytea_output hex) or "a\000\\b" (bytea_output escape, which QPSQL sets).
+    static bool decodeBytea(const char* value, int length, QByteArray& out) {
+        if (length >= 2 && value[0] == '\\' && value[1] == 'x')
+            return decodeHex(value, length, out);
+        out.clear();
+        out.reserve(length);
+        for (int i = 0; i < length; ++i) {
+            if (value[i] != '\\') {
+                out += value[i];
+            } else if (i + 1 < length && value[i + 1] == '\\') {
+                out += '\\';
+                ++i;
+            } else if (i + 3 < length && value[i + 1] >= '0' && value[i + 1] <= '3' && value[i + 2] >= '0' &&
+                       value[i + 2] <= '7' && value[i + 3] >= '0' && value[i + 3] <= '7') {
+                out += static_cast<char>((value[i + 1] - '0') * 64 + (value[i + 2] - '0') * 8 + (value[i + 3] - '0'));
+                i += 3;
+            } else {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    static bool decodeHex(const char* value, int length, QByteArray& out) {
+        if (length % 2 != 0)
+            return false;
+        out.resize((length - 2) / 2);
+        for (int i = 2, o = 0; i < length; i += 2, ++o) {
+            const int hi = hexValue(value[i]), lo = hexValue(value[i + 1]);
+            if (hi < 0 || lo < 0)
+                return false;
+            out[o] = static_cast<char>(hi * 16 + lo);
+        }
+        return true;
+    }
+
+    // "2020-01-31 10:30:00+02" -> "2020-01-31T10:30:00+02:00", which Qt reads.
+    static QString normalisedOffset(QString text) {
+        text.replace(u' ', u'T');
+        const qsizetype sign = std::max(text.lastIndexOf(u'+'), text.lastIndexOf(u'-'));
+        if (sign > 10 && text.size() - sign == 3)
+            text += QStringLiteral(":00");
+        return text;
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<RecordSet> Connection::openPostgresReadOnly(pg_conn* conn, const QString& sql, qint64 maxRecords) {
+    if (PQstatus(conn) != CONNECTION_OK)
+        raise(conn, nullptr);
+    const ReadOnlyTransaction transaction(conn);
+    const QByteArray declare = QByteArrayLiteral("DECLARE lorvane_run NO SCROLL CURSOR FOR ") + sql.toUtf8();
+    {
+        const Result declared(PQexecParams(conn, declare.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0));
+        if (!declared.ok())
+            raise(conn, declared.r);
+    }
+
+    auto rs = std::make_shared<RecordSet>();
+    std::vector<Oid> types;
+    std::unique_ptr<RowReader> reader;
+    qint64 count = 0;
+    for (;;) {
+        const qint64 wanted = maxRecords > 0 ? std::min(kFetchChunk, maxRecords - count) : kFetchChunk;
+        const QByteArray fetch = QByteArrayLiteral("FETCH FORWARD ") + QByteArray::number(wanted) +
+                                 QByteArrayLiteral(" FROM lorvane_run");
+        const Result chunk(PQexec(conn, fetch.constData()));
+        if (!chunk.ok())
+            raise(conn, chunk.r);
+        if (!reader) {
+            const int columns = PQnfields(chunk.r);
+            for (int c = 0; c < columns; ++c) {
+                types.push_back(PQftype(chunk.r, c));
+                rs->AppendField(rs->UnusedFieldName(QString::fromUtf8(PQfname(chunk.r, c))),
+                                adoTypeFromPostgresOid(static_cast<int>(types.back())), fieldSize(chunk.r, c),
+                                AdoFieldAttribute::MayBeNull);
+            }
+            rs->Open();
+            reader = std::make_unique<RowReader>(columns);
+        }
+        const int rows = PQntuples(chunk.r);
+        for (int r = 0; r < rows; ++r)
+            rs->AppendRow(reader->read(chunk.r, r, types));
+        count += rows;
+        if (rows < wanted || (maxRecords > 0 && count >= maxRecords))
+            break;
+    }
+    rs->Squeeze();
+    if (rs->RecordCount() > 0)
+        rs->MoveFirst();
+    return rs;
+}
+
+}  // namespace lorvane

@@ -1,0 +1,224 @@
+#include "SqlScanner.h"
+
+#include <QSet>
+
+namespace lorvane {
+
+namespace {
+
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'$';
+}
+
+bool isWordStart(QChar c) {
+    return c.isLetter() || c == u'_';
+}
+
+// Words that write, change the schema or run other code; any of them outside quotes and
+// comments refuses the text. (SELECT ... INTO creates a table on several databases.)
+const QSet<QString>& writeWords() {
+    static const QSet<QString> words{
+        QStringLiteral("INSERT"),  QStringLiteral("UPDATE"),   QStringLiteral("DELETE"),  QStringLiteral("MERGE"),
+        QStringLiteral("CREATE"),  QStringLiteral("DROP"),     QStringLiteral("ALTER"),   QStringLiteral("INTO"),
+        QStringLiteral("TRUNCATE"), QStringLiteral("GRANT"),   QStringLiteral("REVOKE"),  QStringLiteral("EXEC"),
+        QStringLiteral("EXECUTE"), QStringLiteral("CALL"),     QStringLiteral("COPY"),    QStringLiteral("ATTACH"),
+        QStringLiteral("DETACH"),  QStringLiteral("PRAGMA"),   QStringLiteral("VACUUM"),  QStringLiteral("REINDEX"),
+        QStringLiteral("COMMIT"),  QStringLiteral("ROLLBACK"), QStringLiteral("BEGIN"),   QStringLiteral("SAVEPOINT"),
+        QStringLiteral("RELEASE"), QStringLiteral("LOCK"),     QStringLiteral("SET"),     QStringLiteral("DO"),
+    };
+    return words;
+}
+
+class Reader {
+public:
+    Reader(QStringView sql, SqlScanner::Lexicon lexicon) : s_(sql), lexicon_(lexicon) {}
+
+    SqlScanner::Shape run() {
+        bool inStatement = false;
+        bool wantFirstWord = true;
+        while (i_ < s_.size()) {
+            const QChar c = s_[i_];
+            if (c.isSpace()) {
+                ++i_;
+                continue;
+            }
+            if (c == u'-' && peek(1) == u'-') {
+                while (i_ < s_.size() && s_[i_] != u'\n')
+                    ++i_;
+                continue;
+            }
+            if (c == u'/' && peek(1) == u'*') {
+                if (!skipBlockComment())
+                    return incomplete();
+                continue;
+            }
+            if (c == u';') {
+                ++i_;
+                inStatement = false;
+                wantFirstWord = true;
+                continue;
+            }
+            if (!inStatement) {
+                inStatement = true;
+                ++shape_.statements;
+            }
+            if (c == u'\'') {
+                if (!skipQuoted(u'\'', backslashEscapes()))
+                    return incomplete();
+                wantFirstWord = false;
+                continue;
+            }
+            if (c == u'"') {
+                if (!skipQuoted(u'"', lexicon_ == SqlScanner::Lexicon::BackslashEscapes))
+                    return incomplete();
+                wantFirstWord = false;
+                continue;
+            }
+            if (lexicon_ != SqlScanner::Lexicon::PostgreSQL && (c == u'[' || c == u'`')) {
+                if (!skipQuoted(c == u'[' ? QChar(u']') : QChar(u'`'), false))
+                    return incomplete();
+                wantFirstWord = false;
+                continue;
+            }
+            if (lexicon_ == SqlScanner::Lexicon::PostgreSQL && c == u'$' && !previousIsWordChar()) {
+                const qsizetype tagEnd = dollarTagEnd();
+                if (tagEnd > 0) {
+                    if (!skipDollarQuoted(tagEnd))
+                        return incomplete();
+                    wantFirstWord = false;
+                    continue;
+                }
+            }
+            if (isWordStart(c)) {
+                const qsizetype start = i_;
+                while (i_ < s_.size() && isWordChar(s_[i_]))
+                    ++i_;
+                const QString word = s_.mid(start, i_ - start).toString().toUpper();
+                // E'...' (and e'...') on PostgreSQL: a string with backslash escapes.
+                if (lexicon_ == SqlScanner::Lexicon::PostgreSQL && word == u"E" && i_ < s_.size() && s_[i_] == u'\'') {
+                    if (!skipQuoted(u'\'', true))
+                        return incomplete();
+                    wantFirstWord = false;
+                    continue;
+                }
+                if (wantFirstWord && shape_.statements == 1)
+                    shape_.firstWord = word;
+                wantFirstWord = false;
+                if (writeWords().contains(word) && !shape_.writeWords.contains(word))
+                    shape_.writeWords << word;
+                continue;
+            }
+            if (c != u'(')
+                wantFirstWord = false;
+            ++i_;
+        }
+        return shape_;
+    }
+
+private:
+    QStringView s_;
+    SqlScanner::Lexicon lexicon_;
+    qsizetype i_ = 0;
+    SqlScanner::Shape shape_;
+
+    QChar peek(qsizetype ahead) const { return i_ + ahead < s_.size() ? s_[i_ + ahead] : QChar(); }
+    bool previousIsWordChar() const { return i_ > 0 && isWordChar(s_[i_ - 1]); }
+    bool backslashEscapes() const { return lexicon_ == SqlScanner::Lexicon::BackslashEscapes; }
+
+    SqlScanner::Shape incomplete() {
+        shape_.complete = false;
+        return shape_;
+    }
+
+    // From the opening quote at i_ to just after its closing quote; a doubled quote is one
+    // character of the text. False when the text ends first.
+    bool skipQuoted(QChar close, bool backslash) {
+        ++i_;
+        while (i_ < s_.size()) {
+            const QChar c = s_[i_];
+            if (backslash && c == u'\\') {
+                i_ += 2;
+                continue;
+            }
+            if (c == close) {
+                if (peek(1) == close) {
+                    i_ += 2;
+                    continue;
+                }
+                ++i_;
+                return true;
+            }
+            ++i_;
+        }
+        return false;
+    }
+
+    bool skipBlockComment() {
+        int depth = 0;
+        while (i_ < s_.size()) {
+            if (s_[i_] == u'/' && peek(1) == u'*') {
+                ++depth;
+                i_ += 2;
+                if (lexicon_ != SqlScanner::Lexicon::PostgreSQL && depth > 1)
+                    depth = 1;  // only PostgreSQL nests comments
+                continue;
+            }
+            if (s_[i_] == u'*' && peek(1) == u'/') {
+                i_ += 2;
+                if (--depth == 0)
+                    return true;
+                continue;
+            }
+            ++i_;
+        }
+        return false;
+    }
+
+    // The position just after the closing "$" of a dollar-quote tag starting at i_ ($$ or
+    // $tag$), or 0 when i_ does not start one ($1 is a parameter).
+    qsizetype dollarTagEnd() const {
+        qsizetype j = i_ + 1;
+        if (j < s_.size() && s_[j] == u'$')
+            return j + 1;
+        if (j >= s_.size() || !isWordStart(s_[j]))
+            return 0;
+        while (j < s_.size() && (s_[j].isLetterOrNumber() || s_[j] == u'_'))
+            ++j;
+        return j < s_.size() && s_[j] == u'$' ? j + 1 : 0;
+    }
+
+    bool skipDollarQuoted(qsizetype tagEnd) {
+        const QStringView tag = s_.mid(i_, tagEnd - i_);
+        const qsizetype close = s_.indexOf(tag, tagEnd);
+        if (close < 0)
+            return false;
+        i_ = close + tag.size();
+        return true;
+    }
+};
+
+}  // namespace
+
+SqlScanner::Shape SqlScanner::scan(QStringView sql, Lexicon lexicon) {
+    return Reader(sql, lexicon).run();
+}
+
+QString SqlScanner::refusalFor(QStringView sql, std::initializer_list<Lexicon> lexicons) {
+    for (const Lexicon lexicon : lexicons) {
+        const Shape shape = scan(sql, lexicon);
+        if (!shape.complete)
+            return QStringLiteral("The statement has a quote or a comment that is not closed.");
+        if (shape.statements == 0)
+            return QStringLiteral("There is no statement to run.");
+        if (shape.statements > 1)
+            return QStringLiteral("Only a single SELECT statement can be run here.");
+        if (shape.firstWord != u"SELECT" && shape.firstWord != u"WITH")
+            return QStringLiteral("Only a single SELECT statement can be run here.");
+        if (!shape.writeWords.isEmpty())
+            return QStringLiteral("Only statements that read data can be run here (%1 is not allowed).")
+                .arg(shape.writeWords.first());
+    }
+    return {};
+}
+
+}  // namespace lorvane
