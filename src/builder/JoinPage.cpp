@@ -3,6 +3,7 @@
 #include "BuilderWidgets.h"
 #include "BusyCursor.h"
 #include "shared/BuilderSettings.h"
+#include "shared/NameQuoting.h"
 #include "shared/clsField.h"
 #include "frmQDM.h"
 #include "query/FromClause.h"
@@ -263,7 +264,7 @@ void JoinPage::sameNameMatch() {
     const QString right = tables_[1]->currentText();
     for (int i = 0; i < fields_[0]->count(); ++i) {
         const QString item = fields_[0]->item(i)->text();
-        const qsizetype dot = item.indexOf(u'.');
+        const qsizetype dot = NameQuoting::qualifierDot(item, BuilderSettings::shared());
         const QString wanted = right + (dot >= 0 ? item.mid(dot) : QString());
         const auto matches = fields_[1]->findItems(wanted, Qt::MatchExactly);
         if (!matches.isEmpty()) {

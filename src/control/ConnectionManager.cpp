@@ -48,6 +48,7 @@ ConnectionManager::Outcome ConnectionManager::MakeConnection(const Arguments& a,
     Outcome outcome;
     try {
         BuilderSettings& s = *settings_;
+        s.CatalogueNote.clear();
         s.OpenQuery = a.OpenQuery || !a.QueryName.isEmpty();
         s.QueryName = a.QueryName;
         s.MaxRecords = a.MaxRecords;
@@ -69,6 +70,8 @@ ConnectionManager::Outcome ConnectionManager::MakeConnection(const Arguments& a,
             outcome.description = errors[0].toString();
             outcome.number = static_cast<int>(errors[1].toLongLong());
             outcome.source = errors[2].toString();
+        } else if (outcome.attempted) {
+            outcome.description = s.CatalogueNote;  // connected; some tables could not be offered
         }
     } catch (const VLNError& e) {
         outcome.attempted = true;
@@ -126,13 +129,33 @@ void ConnectionManager::LoadTablesFromSchema(bool removeSystemTables) {
     schema.MoveFirst();
     const int name = schema.FieldIndex(QStringLiteral("TABLE_NAME"));
     const int type = schema.FieldIndex(QStringLiteral("Table_Type"));
+    // One table that cannot be offered never keeps the others from loading: it is left out
+    // and named in the note. A name already in the collection before this load still ends
+    // it, as a second connection without emptying the collection must.
+    QSet<QString> loaded;
+    QStringList leftOut;
     while (!schema.Eof()) {
         const QString tableType = schema.Value(type).toString();
-        if (!removeSystemTables || tableType == u"TABLE" || tableType == u"VIEW")
-            tables.Add(schema.Value(name).toString());
+        const QString raw = schema.Value(name).toString();
+        if (!removeSystemTables || tableType == u"TABLE" || tableType == u"VIEW") {
+            if (loaded.contains(raw)) {
+                leftOut << QStringLiteral("%1 (listed more than once)").arg(raw);
+            } else {
+                try {
+                    tables.AddFromCatalogue(raw);
+                    loaded.insert(raw);
+                } catch (const VLNError& e) {
+                    if (e.number() == clsTable::kAlreadyExists)
+                        throw;
+                    leftOut << QStringLiteral("%1 (%2)").arg(raw, e.description());
+                }
+            }
+        }
         schema.MoveNext();
     }
     s.TableList = std::make_shared<QStringList>(tables.TableNames());
+    if (!leftOut.isEmpty())
+        s.CatalogueNote = QStringLiteral("Tables left out: ") + leftOut.join(QStringLiteral("; "));
 }
 
 void ConnectionManager::LoadTablesFromTableString(const QString& tableString) {

@@ -64,9 +64,10 @@ SqlDialect SqlDialect::unbound() {
 }
 
 SqlDialect SqlDialect::sqlite() {
+    // SQLite reads the component's default [name] form, so names keep it.
     SqlDialect d;
     d.kind = Kind::SQLite;
-    d.leftQuote = d.rightQuote = QStringLiteral("\"");
+    d.bracketsCannotHoldBracket = true;
     d.dateFormat = QStringLiteral("yyyy-mm-dd");
     d.dateTimeFormat = QStringLiteral("yyyy-mm-dd hh:nn:ss");
     return d;
@@ -75,6 +76,8 @@ SqlDialect SqlDialect::sqlite() {
 SqlDialect SqlDialect::postgres() {
     SqlDialect d = sqlite();
     d.kind = Kind::PostgreSQL;
+    d.leftQuote = d.rightQuote = QStringLiteral("\"");
+    d.bracketsCannotHoldBracket = false;
     d.foldsToLowerCase = true;
     return d;
 }
@@ -118,10 +121,13 @@ bool SqlDialect::isPlainIdentifier(QStringView name) const {
 QString SqlDialect::quoteName(const QString& name) const {
     if (isPlainIdentifier(name) || leftQuote.isEmpty())
         return name;
+    QString left = leftQuote, right = rightQuote;
+    if (bracketsCannotHoldBracket && right == u"]" && name.contains(u']'))
+        left = right = QStringLiteral("\"");
     QString inner = name;
-    if (!rightQuote.isEmpty())
-        inner.replace(rightQuote, rightQuote + rightQuote);
-    return leftQuote + inner + rightQuote;
+    if (!right.isEmpty())
+        inner.replace(right, right + right);
+    return left + inner + right;
 }
 
 QString SqlDialect::unquoteName(const QString& text) const {
@@ -136,6 +142,8 @@ QString SqlDialect::unquoteName(const QString& text) const {
     if (const auto raw = strip(leftQuote, rightQuote))
         return *raw;
     if (const auto raw = strip(QStringLiteral("["), QStringLiteral("]")))
+        return *raw;
+    if (const auto raw = strip(QStringLiteral("\""), QStringLiteral("\"")))
         return *raw;
     return text;
 }
@@ -157,6 +165,8 @@ qsizetype SqlDialect::qualifierDot(QStringView item) const {
             close = rightQuote[0];
         else if (c == u'[')
             close = u']';
+        else if (c == u'"')
+            close = u'"';
         else if (c == u'.')
             return i;
     }

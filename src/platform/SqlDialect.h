@@ -17,6 +17,9 @@ struct SqlDialect {
     // PostgreSQL folds unquoted names to lower case, so a name with an upper-case letter is
     // not plain there.
     bool foldsToLowerCase = false;
+    // SQLite reads [name] but has no way to write a "]" inside it: such a name is quoted with
+    // double quotes instead.
+    bool bracketsCannotHoldBracket = false;
     // A date literal: open text, the date written with the format, close text. A value with a
     // time (or compared with a date-time column) takes the date-time form.
     QString dateOpen = QStringLiteral("'");
@@ -42,9 +45,11 @@ struct SqlDialect {
     // The name as it must be written: plain names unchanged, every other name quoted with the
     // closing quote doubled inside.
     QString quoteName(const QString& name) const;
-    // The raw name of a quoted one (this dialect's quotes, or "[" "]"); other text unchanged.
+    // The raw name of a quoted one (this dialect's quotes, "[" "]" or double quotes); other
+    // text unchanged.
     QString unquoteName(const QString& text) const;
-    // The position of the first "." that is not inside a quoted name; -1 when there is none.
+    // The position of the first "." that is not inside a quoted name (in this dialect's
+    // quotes, "[" "]" or double quotes); -1 when there is none.
     qsizetype qualifierDot(QStringView item) const;
 
     static bool isReservedWord(QStringView word);

@@ -5,6 +5,7 @@
 #include "shared/QueryState.h"
 #include "SelectList.h"
 #include "shared/BuilderSettings.h"
+#include "platform/SqlDialect.h"
 #include "platform/AdoTypes.h"
 
 #include <vector>
@@ -34,12 +35,28 @@ const OperatorRule kOperators[] = {
 const char* const kCellOperators[] = {"IS NOT NULL", "IS NULL", "NOT LIKE", "BETWEEN", "LIKE", ">=", "<=", "<>",
                                       "=", ">", "<"};
 
-enum class Delimit { None, Quote, DateDelimiter };
+// The position of word (any letter case) in text outside '...' and "..." quotes; -1 if none.
+qsizetype indexOutsideQuotes(const QString& text, QLatin1String word) {
+    QChar quote;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();  // a doubled quote closes and reopens: the same for this search
+            continue;
+        }
+        if (c == u'\'' || c == u'"')
+            quote = c;
+        else if (QStringView(text).mid(i, word.size()).compare(word, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
 
 }  // namespace
 
 QString Criteria::TermFor(const CriteriaEntry& e) const {
-    const BuilderSettings& settings = s_.settings();
+    const SqlDialect dialect = s_.settings().dialect();
     const OperatorRule* rule = nullptr;
     for (const OperatorRule& r : kOperators)
         if (e.operatorWord.compare(QLatin1String(r.word), Qt::CaseInsensitive) == 0)
@@ -51,40 +68,46 @@ QString Criteria::TermFor(const CriteriaEntry& e) const {
     QString v1 = e.value1.trimmed();
     QString v2 = e.value2.trimmed();
     if (rule && rule->wildcardBefore)
-        v1 = settings.VLNLikeOperator + v1;
+        v1 = dialect.likeWildcard + v1;
     if (rule && rule->wildcardAfter)
-        v1 += settings.VLNLikeOperator;
+        v1 += dialect.likeWildcard;
 
-    // The delimiter: by the column's type; a date value keeps the date delimiter where dates
-    // may go; only numbers ever go without one, so a typed value never becomes SQL text.
+    // By the column's type: only numbers ever go without quotes, so a typed value never
+    // becomes SQL text; a date becomes the database's date literal where dates may go; any
+    // other value is a text literal with its apostrophes doubled.
     const int type = types_.FieldTypeOf(e.column);
-    const auto date1 = CriteriaValue::parseDate(v1);
-    Delimit delimit = date1 ? Delimit::DateDelimiter : Delimit::Quote;
+    bool bare = false;
     bool formatDates = true;
     if (isNumericAdoType(type)) {
-        delimit = Delimit::None;
+        bare = true;
     } else if (isTextAdoType(type)) {
-        delimit = Delimit::Quote;
         formatDates = false;  // a text column compares the text as typed
-    } else if (!isDateAdoType(type) && (CriteriaValue::isNumber(v1) || CriteriaValue::isNumber(v2))) {
-        delimit = Delimit::None;
+    } else if (!isDateAdoType(type)) {
+        bare = CriteriaValue::isNumber(v1) || CriteriaValue::isNumber(v2);
     }
-    auto write = [&](const QString& value) {
+    const bool timestampColumn = type == AdoType::Date || type == AdoType::DBTimeStamp;
+    auto text = [](const QString& value) { return u'\'' + CriteriaValue::escape(value) + u'\''; };
+    auto write = [&](const QString& value) -> QString {
+        bool hasTime = false;
         if (formatDates && !CriteriaValue::isNumber(value)) {
-            if (const auto d = CriteriaValue::parseDate(value))
-                return settings.VLNDateDelimeter + CriteriaValue::formatDate(*d, settings.VLNDateFormat) +
-                       settings.VLNDateDelimeter;
+            if (const auto d = CriteriaValue::parseDate(value, &hasTime)) {
+                const bool withTime = hasTime || timestampColumn;
+                const QString& open = withTime ? dialect.dateTimeOpen : dialect.dateOpen;
+                const QString& close = withTime ? dialect.dateTimeClose : dialect.dateClose;
+                const QString written =
+                    CriteriaValue::formatDate(*d, withTime ? dialect.dateTimeFormat : dialect.dateFormat);
+                // A format that would close the literal early cannot make a date here.
+                if (close.isEmpty() || !written.contains(close.front()))
+                    return open + written + close;
+                return text(value);
+            }
         }
-        if (delimit == Delimit::None) {
-            if (CriteriaValue::isNumber(value))
-                return value;
-            if (type == AdoType::Boolean && (value.compare(u"TRUE", Qt::CaseInsensitive) == 0 ||
-                                             value.compare(u"FALSE", Qt::CaseInsensitive) == 0))
-                return value.toUpper();
-            return u'\'' + CriteriaValue::escape(value) + u'\'';
-        }
-        const QString mark = delimit == Delimit::DateDelimiter ? settings.VLNDateDelimeter : QStringLiteral("'");
-        return mark + CriteriaValue::escape(value) + mark;
+        if (bare && CriteriaValue::isNumber(value))
+            return value;
+        if (type == AdoType::Boolean &&
+            (value.compare(u"TRUE", Qt::CaseInsensitive) == 0 || value.compare(u"FALSE", Qt::CaseInsensitive) == 0))
+            return value.toUpper();
+        return text(value);
     };
     QString term = sql + u' ' + write(v1);
     if (sql == u"BETWEEN")
@@ -152,10 +175,11 @@ QString Criteria::expressionFor(const QString& column) {
 }
 
 QString Criteria::RewriteCell(const QString& cell, const QString& expression) {
-    if (cell.contains(QLatin1String("CASE "), Qt::CaseInsensitive))
+    // Keywords count only outside quoted values: a typed 'Lower case letters' is a value.
+    if (indexOutsideQuotes(cell, QLatin1String("CASE ")) >= 0)
         return cell;
     // Text from a typed "WHERE" on (a sub-query) is kept as it stands.
-    const qsizetype whereAt = cell.indexOf(QLatin1String("WHERE"), 0, Qt::CaseInsensitive);
+    const qsizetype whereAt = indexOutsideQuotes(cell, QLatin1String("WHERE"));
     const QString head = whereAt < 0 ? cell : cell.left(whereAt);
     const QString tail = whereAt < 0 ? QString() : cell.mid(whereAt);
     QString out;
@@ -191,27 +215,57 @@ QString Criteria::RewriteCell(const QString& cell, const QString& expression) {
     return out + tail;
 }
 
-// Reads the grid's columns of one kind (the working copy's columns, without copying the rows
-// there first: the result is the same and large grids stay fast).
-QString Criteria::generate(const QString& keyword, bool aggregates) {
+std::vector<Criteria::Column> Criteria::columns() {
     RecordSet& grid = s_.rsWhere();
     const QSet<QString> aggregate = aggregateColumns();
-    std::vector<std::pair<int, QString>> columns;  // grid position, field expression
+    std::vector<Column> out;
     for (int f = 0; f < grid.FieldCount(); ++f) {
         const QString name = grid.Field(f).name;
-        if (aggregate.contains(name) == aggregates)
-            columns.emplace_back(f, expressionFor(name));
+        out.push_back({f, name, expressionFor(name), aggregate.contains(name)});
     }
+    return out;
+}
+
+// Lines are ORed. When more than one line holds criteria and totals and plain fields both
+// appear, no split between WHERE and HAVING keeps the meaning: the criteria go whole into
+// HAVING.
+bool Criteria::orSpansWhereAndHaving(const std::vector<Column>& columns) const {
+    RecordSet& grid = s_.rsWhere();
+    bool plain = false, totals = false;
+    int lines = 0;
+    for (qint64 r = 0; r < grid.RecordCount(); ++r) {
+        bool any = false;
+        for (const Column& c : columns) {
+            if (grid.IsNullAt(r, c.field) || textAt(grid, r, c.field).isEmpty())
+                continue;
+            any = true;
+            (c.aggregate ? totals : plain) = true;
+        }
+        lines += any ? 1 : 0;
+    }
+    return lines > 1 && plain && totals;
+}
+
+// Reads the grid's columns of one kind (the working copy's columns, without copying the rows
+// there first: the result is the same and large grids stay fast).
+QString Criteria::generate(const QString& keyword, bool having) {
+    RecordSet& grid = s_.rsWhere();
+    const std::vector<Column> all = columns();
+    const bool whole = orSpansWhereAndHaving(all);
+    std::vector<Column> used;
+    for (const Column& c : all)
+        if (whole ? having : c.aggregate == having)
+            used.push_back(c);
     QString text;
     const qint64 rows = grid.RecordCount();
     for (qint64 r = 0; r < rows; ++r) {
-        for (const auto& [f, expression] : columns) {
-            if (grid.IsNullAt(r, f))
+        for (const Column& c : used) {
+            if (grid.IsNullAt(r, c.field))
                 continue;
-            const QString cell = textAt(grid, r, f);
+            const QString cell = textAt(grid, r, c.field);
             if (cell.isEmpty())
                 continue;
-            const QString term = u'(' + RewriteCell(cell, expression).trimmed() + u')';
+            const QString term = u'(' + RewriteCell(cell, c.expression).trimmed() + u')';
             if (text.isEmpty())
                 text = keyword + term;
             else if (text.endsWith(QLatin1String("OR ")))
@@ -226,6 +280,40 @@ QString Criteria::generate(const QString& keyword, bool aggregates) {
     if (text.endsWith(QLatin1String("OR ")))
         text.chop(3);
     return text;
+}
+
+QString Criteria::OrAcrossGroupingProblem() {
+    const std::vector<Column> all = columns();
+    if (!orSpansWhereAndHaving(all))
+        return {};
+    // The WHERE side is the fields that are not grouped: in HAVING they cannot stand.
+    RecordSet& groupBy = s_.rsGroupBy();
+    RecordSet& grid = s_.rsWhere();
+    QStringList having, ungrouped;
+    for (const Column& c : all) {
+        bool used = false;
+        for (qint64 r = 0; r < grid.RecordCount() && !used; ++r)
+            used = !grid.IsNullAt(r, c.field) && !textAt(grid, r, c.field).isEmpty();
+        if (!used)
+            continue;
+        if (c.aggregate) {
+            having << c.name;
+            continue;
+        }
+        bool grouped = false;
+        for (qint64 g = 0; g < groupBy.RecordCount() && !grouped; ++g)
+            grouped = textAt(groupBy, g, QueryState::GroupByFieldAlias).isEmpty() &&
+                      (textAt(groupBy, g, QueryState::GroupByFieldName) == c.expression ||
+                       textAt(groupBy, g, QueryState::GroupByExpression) == c.expression);
+        if (!grouped)
+            ungrouped << c.name;
+    }
+    if (ungrouped.isEmpty())
+        return {};
+    return QStringLiteral("The criteria lines joined by OR mix fields that are not grouped (%1) with totals or "
+                          "grouped fields (%2), and no statement can ask that. Group by those fields, or state their "
+                          "criteria on the same line as the totals, then run the query again.")
+        .arg(ungrouped.join(QStringLiteral(", ")), having.join(QStringLiteral(", ")));
 }
 
 void Criteria::GenerateWhereClause() {

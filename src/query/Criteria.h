@@ -2,6 +2,7 @@
 
 #include <QSet>
 #include <QString>
+#include <vector>
 
 namespace lorvane {
 
@@ -39,11 +40,25 @@ public:
     // The cell text with expression written before each of its operators.
     static QString RewriteCell(const QString& cell, const QString& expression);
 
+    // Criteria lines joined by OR that mix totals with fields that are not grouped: no
+    // statement asks that (WHERE and HAVING would AND them), so the reason in plain words;
+    // empty when the criteria can be run as they stand.
+    QString OrAcrossGroupingProblem();
+
 private:
+    struct Column {
+        int field;           // position in rsWhere
+        QString name;        // the grid column
+        QString expression;  // what the SQL compares
+        bool aggregate;      // goes to HAVING
+    };
+
     QueryState& s_;
     const FieldTypeSource& types_;
 
-    QString generate(const QString& keyword, bool aggregates);
+    std::vector<Column> columns();
+    bool orSpansWhereAndHaving(const std::vector<Column>& columns) const;
+    QString generate(const QString& keyword, bool having);
     QSet<QString> aggregateColumns() const;
     QString expressionFor(const QString& column);
 };

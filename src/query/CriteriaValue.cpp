@@ -11,7 +11,7 @@ bool CriteriaValue::isNumber(const QString& text) {
     return re.match(text).hasMatch();
 }
 
-std::optional<QDateTime> CriteriaValue::parseDate(const QString& input) {
+std::optional<QDateTime> CriteriaValue::parseDate(const QString& input, bool* timeGiven) {
     const QString text = input.trimmed();
     if (text.isEmpty() || isNumber(text))
         return std::nullopt;
@@ -53,6 +53,8 @@ std::optional<QDateTime> CriteriaValue::parseDate(const QString& input) {
     const QTime time(hour, minute, second);
     if (!date.isValid() || !time.isValid() || (!hasTime && (hour || minute || second)))
         return std::nullopt;
+    if (timeGiven)
+        *timeGiven = hasTime;
     return QDateTime(date, time);
 }
 

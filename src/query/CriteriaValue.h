@@ -20,7 +20,8 @@ namespace lorvane {
 class CriteriaValue {
 public:
     static bool isNumber(const QString& text);
-    static std::optional<QDateTime> parseDate(const QString& text);
+    // hasTime, when given, tells whether the text gave a time of day.
+    static std::optional<QDateTime> parseDate(const QString& text, bool* hasTime = nullptr);
 
     // Formats with the date tokens of VLNDateFormat: yyyy yy mmmm mmm mm m dddd ddd dd d hh h
     // nn n ss s am/pm AM/PM a/p A/P. "m" and "mm" mean minutes right after an hour token or

@@ -2,6 +2,7 @@
 
 #include "shared/QueryState.h"
 #include "shared/BuilderSettings.h"
+#include "shared/NameQuoting.h"
 
 #include <QSet>
 #include <QVariant>
@@ -9,11 +10,6 @@
 namespace lorvane {
 
 namespace {
-
-QString beforeFirstDot(const QString& item) {
-    const qsizetype dot = item.indexOf(u'.');
-    return dot < 0 ? item : item.left(dot);
-}
 
 void addBookkeeping(RecordSet& rs, std::initializer_list<QVariant> values) {
     rs.AddNew();
@@ -46,12 +42,17 @@ QString FromClause::DescriptionFor(const QString& symbol, const QString& t1, con
 }
 
 void FromClause::AddJoinCondition(const JoinRequest& r) {
-    const QString leftAlias = beforeFirstDot(r.leftField);
-    const QString rightAlias = beforeFirstDot(r.rightField);
+    const BuilderSettings& settings = s_.settings();
     const QString keyword = KeywordFor(r.symbol);
-    const bool qualified = s_.settings().QualifiedTableName;
-    const QString tableFrom = qualified ? r.leftTable + u' ' + leftAlias : r.leftTable;
-    const QString tableTo = (qualified ? r.rightTable + u' ' + rightAlias : r.rightTable) + QStringLiteral(" ON");
+    // An owner-qualified table (owner.table) is named through its owner part, which its
+    // fields carry: the table is written with that alias text.
+    auto written = [&settings](const QString& table, const QString& field) {
+        if (NameQuoting::qualifierDot(table, settings) < 0)
+            return table;
+        return table + u' ' + NameQuoting::tablePart(field, settings);
+    };
+    const QString tableFrom = written(r.leftTable, r.leftField);
+    const QString tableTo = written(r.rightTable, r.rightField) + QStringLiteral(" ON");
 
     RecordSet& joins = s_.rsJoins();
     RecordSet& joinFields = s_.rsJoinFields();
@@ -107,13 +108,8 @@ void FromClause::GenerateFromClause() {
     if (settings.VLNAllowTableSelection && s_.SelectedTables.isEmpty())
         return;
     auto written = [&settings](const QString& item) {
-        const qsizetype dot = item.indexOf(u'.');
-        if (dot < 0)
-            return item;
-        QString alias = item.left(dot);
-        if (!settings.VLNLeftFieldorTableSpaceChr.isEmpty() && item.startsWith(settings.VLNLeftFieldorTableSpaceChr))
-            alias += settings.VLNRightFieldorTableSpaceChr;
-        return item + u' ' + alias;
+        const qsizetype dot = NameQuoting::qualifierDot(item, settings);
+        return dot < 0 ? item : item + u' ' + item.left(dot);
     };
     QString text = QStringLiteral("FROM ");
     RecordSet& joins = s_.rsJoins();

@@ -4,25 +4,22 @@
 #include "SelectList.h"
 #include "shared/MessageCatalogue.h"
 #include "shared/BuilderSettings.h"
+#include "shared/NameQuoting.h"
 #include "platform/Prompts.h"
 
 namespace lorvane {
 
-QString GroupOrder::AggregateAlias(const QString& function, const QString& field) const {
+QString GroupOrder::AggregateAlias(const QString& function, const QString& field, bool distinct) const {
     const BuilderSettings& settings = s_.settings();
-    const qsizetype dot = field.indexOf(u'.');
-    QString name = dot < 0 ? field : field.mid(dot + 1);
-    if (!settings.VLNLeftFieldorTableSpaceChr.isEmpty() && name.startsWith(settings.VLNLeftFieldorTableSpaceChr))
-        name.remove(0, settings.VLNLeftFieldorTableSpaceChr.size());
-    if (!settings.VLNRightFieldorTableSpaceChr.isEmpty() && name.endsWith(settings.VLNRightFieldorTableSpaceChr))
-        name.chop(settings.VLNRightFieldorTableSpaceChr.size());
+    QString name = NameQuoting::unquote(NameQuoting::fieldPart(field, settings), settings);
     const qsizetype blank = name.indexOf(u' ');
     if (blank >= 0)
         name.remove(blank, 1);
     // "*" counts rows, it names no field.
     if (name.isEmpty() || name == u"*")
         name = QStringLiteral("AllRows");
-    return function + QStringLiteral("OF") + name;
+    // COUNT and COUNT DISTINCT of one field are two columns and need two names.
+    return function + (distinct ? QStringLiteral("DISTINCTOF") : QStringLiteral("OF")) + name;
 }
 
 bool GroupOrder::CommitGroupingEntry(const QString& field, const QString& operand, Prompts& prompts) {
@@ -36,7 +33,7 @@ bool GroupOrder::CommitGroupingEntry(const QString& field, const QString& operan
     }
     const QString expression = plain ? field
                                      : function + u'(' + (distinct ? QStringLiteral("DISTINCT ") : QString()) + field + u')';
-    const QString alias = plain ? QString() : AggregateAlias(function, field);
+    const QString alias = plain ? QString() : AggregateAlias(function, field, distinct);
 
     RecordSet& groupBy = s_.rsGroupBy();
     for (qint64 r = 0; r < groupBy.RecordCount(); ++r) {
@@ -98,32 +95,44 @@ void GroupOrder::GenerateGroupByClause() {
         s_.GroupByText = text;
 }
 
+QString GroupOrder::OrderingTerm(qint64 row) const {
+    RecordSet& orderBy = s_.rsOrderBy();
+    RecordSet& groupBy = s_.rsGroupBy();
+    RecordSet& calc = s_.rsCalcFields();
+    const QString field = textAt(orderBy, row, QueryState::OrderByFieldName);
+    const QString term = textAt(orderBy, row, QueryState::OrderByTerm);
+    if (groupBy.RecordCount() == 0)
+        return term;
+    // A total is ordered by its alias, whether the row names the alias or the aggregate.
+    for (qint64 g = 0; g < groupBy.RecordCount(); ++g) {
+        const QString alias = textAt(groupBy, g, QueryState::GroupByFieldAlias);
+        if (!alias.isEmpty() && (alias == field || textAt(groupBy, g, QueryState::GroupByExpression) == field)) {
+            const QString direction = term.startsWith(field) ? term.mid(field.size()).trimmed() : QString();
+            return NameQuoting::quoteRaw(alias, s_.settings()) + (direction.isEmpty() ? QString() : u' ' + direction);
+        }
+    }
+    // Otherwise only what takes part in the grouping can order grouped rows.
+    for (qint64 g = 0; g < groupBy.RecordCount(); ++g)
+        if (textAt(groupBy, g, QueryState::GroupByFieldName) == field ||
+            textAt(groupBy, g, QueryState::GroupByExpression) == field)
+            return term;
+    for (qint64 c = 0; c < calc.RecordCount(); ++c)
+        if (textAt(calc, c, QueryState::CalcExpression) == field)
+            return term;
+    return {};
+}
+
 void GroupOrder::GenerateOrderByClause() {
     s_.OrderByText.clear();
     RecordSet& orderBy = s_.rsOrderBy();
     if (orderBy.RecordCount() == 0)
         return;
-    RecordSet& groupBy = s_.rsGroupBy();
-    RecordSet& calc = s_.rsCalcFields();
-    const bool grouping = groupBy.RecordCount() > 0;
-    auto takesPartInGrouping = [&](const QString& field) {
-        for (qint64 g = 0; g < groupBy.RecordCount(); ++g)
-            if (textAt(groupBy, g, QueryState::GroupByFieldName) == field ||
-                textAt(groupBy, g, QueryState::GroupByExpression) == field)
-                return true;
-        for (qint64 c = 0; c < calc.RecordCount(); ++c)
-            if (textAt(calc, c, QueryState::CalcExpression) == field)
-                return true;
-        return false;
-    };
     const QString start = QStringLiteral("ORDER BY ");
     QString text = start;
     QStringList terms;
     for (qint64 r = 0; r < orderBy.RecordCount(); ++r) {
-        if (grouping && !takesPartInGrouping(textAt(orderBy, r, QueryState::OrderByFieldName)))
-            continue;
-        const QString term = textAt(orderBy, r, QueryState::OrderByTerm);
-        if (terms.contains(term))
+        const QString term = OrderingTerm(r);
+        if (term.isEmpty() || terms.contains(term))
             continue;
         terms << term;
         if (text != start)
@@ -133,6 +142,28 @@ void GroupOrder::GenerateOrderByClause() {
     // With every term left out there is no ORDER BY line at all, not a bare keyword.
     if (text != start)
         s_.OrderByText = text;
+}
+
+QString GroupOrder::DistinctOrderingProblem() const {
+    RecordSet& orderBy = s_.rsOrderBy();
+    if (!s_.Distinct || s_.rsGroupBy().RecordCount() > 0)
+        return {};
+    RecordSet& calc = s_.rsCalcFields();
+    QStringList missing;
+    for (qint64 r = 0; r < orderBy.RecordCount(); ++r) {
+        const QString field = textAt(orderBy, r, QueryState::OrderByFieldName);
+        bool output = s_.OutputFieldList.contains(field);
+        for (qint64 c = 0; c < calc.RecordCount() && !output; ++c)
+            output = textAt(calc, c, QueryState::CalcOutput) == u"YES" &&
+                     (textAt(calc, c, QueryState::CalcExpression) == field || textAt(calc, c, QueryState::CalcAlias) == field);
+        if (!output && !missing.contains(field))
+            missing << field;
+    }
+    if (missing.isEmpty())
+        return {};
+    return QStringLiteral("DISTINCT rows can only be ordered by fields that are output, and %1 %2 ordered but not "
+                          "output. Output it or take it out of the ordering, then run the query again.")
+        .arg(missing.join(QStringLiteral(", ")), missing.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
 }
 
 }  // namespace lorvane

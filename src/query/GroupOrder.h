@@ -23,8 +23,16 @@ public:
     void GenerateGroupByClause();
     void GenerateOrderByClause();
 
-    // The aggregate alias: function, "OF", the field's name part ("AllRows" when it has none).
-    QString AggregateAlias(const QString& function, const QString& field) const;
+    // The aggregate alias: function, "OF" ("DISTINCTOF" for a DISTINCT aggregate), the field's
+    // name without its table and quotes and with its first blank removed ("AllRows" for none).
+    QString AggregateAlias(const QString& function, const QString& field, bool distinct = false) const;
+
+    // The ORDER BY term of an ordering row: a total by its (quoted) alias; with grouping rows,
+    // empty for a row that takes no part in the grouping.
+    QString OrderingTerm(qint64 row) const;
+    // DISTINCT rows cannot be ordered by a field that is not output (PostgreSQL refuses it,
+    // SQLite picks rows at random): the reason in plain words, empty when there is none.
+    QString DistinctOrderingProblem() const;
 
 private:
     QueryState& s_;

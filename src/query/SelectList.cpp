@@ -3,6 +3,7 @@
 #include "GroupOrder.h"
 #include "shared/QueryState.h"
 #include "shared/BuilderSettings.h"
+#include "shared/NameQuoting.h"
 
 namespace lorvane {
 
@@ -12,10 +13,6 @@ const char* const kPlainOpenings[] = {"SUM(", "COUNT(", "AVG(", "MIN(", "MAX(", 
 const char* const kDistinctOpenings[] = {"SUM DISTINCT(", "COUNT DISTINCT(", "AVG DISTINCT(", "MIN DISTINCT(",
                                          "MAX DISTINCT("};
 
-QString withoutTable(const QString& item) {
-    const qsizetype dot = item.indexOf(u'.');
-    return dot < 0 ? item : item.mid(dot + 1);
-}
 
 }  // namespace
 
@@ -64,7 +61,7 @@ void SelectList::GenerateSelectList() {
             const QString fieldAlias = textAt(groupBy, r, QueryState::GroupByFieldAlias);
             const QString grouped = textAt(groupBy, r, QueryState::GroupByExpression);
             if (!fieldAlias.isEmpty()) {
-                add(grouped + QStringLiteral(" AS ") + fieldAlias);
+                add(grouped + QStringLiteral(" AS ") + NameQuoting::quoteRaw(fieldAlias, settings));
                 continue;
             }
             if (!grouped.isEmpty()) {
@@ -77,7 +74,7 @@ void SelectList::GenerateSelectList() {
             QString item = fieldName;  // without a matching alias the field stands alone
             for (qint64 a = 0; a < alias.RecordCount(); ++a) {
                 if (textAt(alias, a, QueryState::AliasFieldName) == fieldName) {
-                    item += QStringLiteral(" AS ") + textAt(alias, a, QueryState::AliasName);
+                    item += QStringLiteral(" AS ") + NameQuoting::quoteRaw(textAt(alias, a, QueryState::AliasName), settings);
                     break;
                 }
             }
@@ -112,7 +109,7 @@ QStringList SelectList::FillCriteriaFieldList() const {
         entries << shown;
     };
     for (const QString& item : s_.FieldList())
-        add(item, withoutTable(item));
+        add(item, NameQuoting::fieldPart(item, s_.settings()));
     RecordSet& groupBy = s_.rsGroupBy();
     for (qint64 r = 0; r < groupBy.RecordCount(); ++r) {
         const QString a = textAt(groupBy, r, QueryState::GroupByFieldAlias);
@@ -129,7 +126,7 @@ QStringList SelectList::FillCriteriaFieldList() const {
 QStringList SelectList::FillGroupingFieldList() const {
     QStringList entries;
     for (const QString& item : s_.FieldList())
-        entries << withoutTable(item);
+        entries << NameQuoting::fieldPart(item, s_.settings());
     entries << QStringLiteral("*");
     RecordSet& calc = s_.rsCalcFields();
     for (qint64 r = 0; r < calc.RecordCount(); ++r)

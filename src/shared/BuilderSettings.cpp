@@ -21,4 +21,20 @@ RecordSet& BuilderSettings::tableSchema() {
     return *TableSchema;
 }
 
+SqlDialect BuilderSettings::dialect() const {
+    const SqlDialect defaults = SqlDialect::unbound();
+    SqlDialect d = ActiveConnection ? ActiveConnection->Dialect() : defaults;
+    if (VLNLeftFieldorTableSpaceChr != defaults.leftQuote || VLNRightFieldorTableSpaceChr != defaults.rightQuote) {
+        d.leftQuote = VLNLeftFieldorTableSpaceChr;
+        d.rightQuote = VLNRightFieldorTableSpaceChr;
+    }
+    if (VLNDateFormat != defaults.dateFormat || VLNDateDelimeter != defaults.dateOpen) {
+        d.dateOpen = d.dateClose = d.dateTimeOpen = d.dateTimeClose = VLNDateDelimeter;
+        d.dateFormat = d.dateTimeFormat = VLNDateFormat;
+    }
+    if (VLNLikeOperator != defaults.likeWildcard)
+        d.likeWildcard = VLNLikeOperator;
+    return d;
+}
+
 }  // namespace lorvane

@@ -60,8 +60,8 @@ struct BuilderSettings {
     // The catalogue offered to the builder.
     std::shared_ptr<QStringList> TableList;
     std::shared_ptr<QStringList> FieldList;
-    // Set by the field catalogue when a table name contains "." (joins then carry alias texts).
-    bool QualifiedTableName = false;
+    // Tables of the catalogue that could not be offered, in plain words; empty when none.
+    QString CatalogueNote;
     // Lets the field catalogue load a new view's columns while a saved query is being opened.
     bool LoadViewColumns = false;
     // The shared table and field collections, as handed to the host.
@@ -81,6 +81,12 @@ struct BuilderSettings {
     Connection& activeConnection();
     // The table catalogue, creating an empty closed record set first when none exists yet.
     RecordSet& tableSchema();
+
+    // How the SQL is written: the connected database's preset (the component's defaults when
+    // unbound), with the host's own value wherever it changed a dialect setting from its
+    // default: the two space characters (as a pair), the date format and delimiter (as a
+    // pair), the LIKE wildcard.
+    SqlDialect dialect() const;
 };
 
 }  // namespace lorvane

@@ -56,7 +56,23 @@ void clsField::reindex() {
 void clsField::Add(const QString& FieldName, const QString& TableName, int FieldType) {
     refreshBound();
     const QString field = NameQuoting::quote(FieldName, *settings_);
-    const QString table = NameQuoting::quote(TableName, *settings_);
+    QString table = NameQuoting::quoteTable(TableName, *settings_);
+    std::vector<std::pair<QString, int>> columns;
+    if (bound_) {
+        // A table the catalogue holds as written (a dot or a bracket in its name) is one name.
+        auto read = [this](const QString& bare) {
+            try {
+                return catalogueColumns(*settings_->ActiveConnection, bare);
+            } catch (const VLNError&) {
+                return std::vector<std::pair<QString, int>>();  // a failing catalogue query finds nothing
+            }
+        };
+        columns = read(TableName);
+        if (!columns.empty())
+            table = NameQuoting::quoteRaw(TableName, *settings_);
+        else
+            columns = read(NameQuoting::unquote(table, *settings_));
+    }
     const QString key = table + u'.' + field;
     if (keyCount_.contains(key))
         throw VLNError(kAlreadyExists, QStringLiteral("Add Field"),
@@ -66,12 +82,6 @@ void clsField::Add(const QString& FieldName, const QString& TableName, int Field
         return;
     }
     const QString bareField = NameQuoting::unquote(field, *settings_);
-    std::vector<std::pair<QString, int>> columns;
-    try {
-        columns = catalogueColumns(*settings_->ActiveConnection, NameQuoting::unquote(table, *settings_));
-    } catch (const VLNError&) {
-        // A failing catalogue query finds nothing.
-    }
     for (const auto& [name, type] : columns) {
         if (name == bareField) {
             append({field, type, table, key});
@@ -84,9 +94,12 @@ void clsField::Add(const QString& FieldName, const QString& TableName, int Field
 
 void clsField::Remove(const QString& FieldName, const QString& TableName) {
     const QString field = NameQuoting::quote(FieldName, *settings_);
-    const QString table = NameQuoting::quote(TableName, *settings_);
+    const QString table = NameQuoting::quoteTable(TableName, *settings_);
+    const QString rawTable = NameQuoting::quoteRaw(TableName, *settings_);
     const auto before = entries_.size();
-    std::erase_if(entries_, [&](const Entry& e) { return e.fieldName == field && e.tableName == table; });
+    std::erase_if(entries_, [&](const Entry& e) {
+        return e.fieldName == field && (e.tableName == table || e.tableName == rawTable);
+    });
     if (entries_.size() == before)
         throw VLNError(kNotInCollection, QStringLiteral("Remove Field"),
                        table + u'.' + field + QStringLiteral(" does not exist in field collection. Unable to remove field"));
@@ -135,18 +148,12 @@ void clsField::LoadTableColumns(const QString& tableName) {
         return;
     settings_->LoadViewColumns = false;
 
-    QString table = tableName;
-    const qsizetype dot = tableName.indexOf(u'.');
-    if (dot >= 0) {
-        table = tableName.left(dot);
-        if (!settings_->VLNLeftFieldorTableSpaceChr.isEmpty() && table.startsWith(settings_->VLNLeftFieldorTableSpaceChr))
-            table += settings_->VLNRightFieldorTableSpaceChr;
-        settings_->QualifiedTableName = true;
-    } else {
-        settings_->QualifiedTableName = false;
-    }
+    // An owner-qualified table (owner.table): its fields are named through the owner part.
+    const SqlDialect dialect = settings_->dialect();
+    const qsizetype dot = dialect.qualifierDot(tableName);
+    const QString table = dot < 0 ? tableName : tableName.left(dot);
     for (const auto& [name, type] : *columns) {
-        const QString field = NameQuoting::quote(name, *settings_);
+        const QString field = dialect.quoteName(name);
         append({field, type, table, table + u'.' + field});
     }
 }

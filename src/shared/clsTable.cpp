@@ -51,7 +51,19 @@ bool clsTable::existsInDatabase(const QString& bareName) {
 
 void clsTable::Add(const QString& TableName) {
     refreshBound();
-    const QString name = NameQuoting::quote(TableName, *settings_);
+    // A name the catalogue holds as written (a dot or a bracket in it) is one table.
+    if (bound_ && existsInDatabase(TableName))
+        append(NameQuoting::quoteRaw(TableName, *settings_));
+    else
+        append(NameQuoting::quoteTable(TableName, *settings_));
+}
+
+void clsTable::AddFromCatalogue(const QString& rawName) {
+    refreshBound();
+    append(NameQuoting::quoteRaw(rawName, *settings_));
+}
+
+void clsTable::append(const QString& name) {
     if (present_.contains(name))
         throw VLNError(kAlreadyExists, QStringLiteral("Add Table"),
                        name + QStringLiteral(" already exists in Table collection. Unable to add Table"));
@@ -59,17 +71,17 @@ void clsTable::Add(const QString& TableName) {
         if (!existsInDatabase(NameQuoting::unquote(name, *settings_)))
             throw VLNError(kNotInDatabase, QStringLiteral("Add Table"),
                            name + QStringLiteral(" is not a valid database Table. Unable to add Table"));
-        names_ << name;
-        present_.insert(name);
+        // The columns first: a table whose columns cannot be read is not added at all.
         fields_.LoadTableColumns(name);
-        return;
     }
     names_ << name;
     present_.insert(name);
 }
 
 void clsTable::Remove(const QString& TableName) {
-    const QString name = NameQuoting::quote(TableName, *settings_);
+    QString name = NameQuoting::quoteTable(TableName, *settings_);
+    if (!present_.contains(name) && present_.contains(NameQuoting::quoteRaw(TableName, *settings_)))
+        name = NameQuoting::quoteRaw(TableName, *settings_);
     const qsizetype removed = names_.removeAll(name);
     if (removed == 0)
         throw VLNError(kNotInCollection, QStringLiteral("Remove Table"),

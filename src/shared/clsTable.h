@@ -29,7 +29,10 @@ public:
     static clsTable& shared();
     static void releaseShared();
 
+    // TableName as a host gives it: raw, or already quoted.
     Q_INVOKABLE void Add(const QString& TableName);
+    // A name exactly as the database catalogue spells it (never taken as already quoted).
+    void AddFromCatalogue(const QString& rawName);
     Q_INVOKABLE void Remove(const QString& TableName);
     Q_INVOKABLE void RemoveAll();
     Q_INVOKABLE int Count() const { return static_cast<int>(names_.size()); }
@@ -51,6 +54,7 @@ private:
     std::shared_ptr<const QSet<QString>> known_;
 
     void refreshBound();
+    void append(const QString& quotedName);
     bool existsInDatabase(const QString& bareName);
 };
 

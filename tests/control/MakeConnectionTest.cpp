@@ -210,13 +210,34 @@ TEST_F(MakeConnection, PostgresCatalogueWithUserNameAndWithoutPassword) {
     ASSERT_EQ(complete.count(), 1);
     EXPECT_EQ(events(complete)[0].number, 0) << events(complete)[0].description.toStdString();
     EXPECT_EQ(BuilderSettings::shared().UserName, "postgres");
-    EXPECT_EQ(*BuilderSettings::shared().TableList, (QStringList{"[Order Lines]", "customers", "[Big Lines]"}));
+    // PostgreSQL's own quotes, for every name that is not plain there.
+    EXPECT_EQ(*BuilderSettings::shared().TableList, (QStringList{"\"Order Lines\"", "customers", "\"Big Lines\""}));
     clsField& fields = clsField::shared();
-    EXPECT_EQ(fields.FieldNamesFor({"[Order Lines]"}),
-              (QStringList{"[Order Lines].[Line No]", "[Order Lines].amount", "[Order Lines].shipped"}));
-    EXPECT_EQ(fields.FieldTypeOf("[Order Lines].amount"), AdoType::Decimal);
-    EXPECT_EQ(fields.FieldTypeOf("[Order Lines].shipped"), AdoType::DBDate);
-    EXPECT_EQ(fields.FieldTypeOf("[Big Lines].amount"), AdoType::Decimal);
+    EXPECT_EQ(fields.FieldNamesFor({"\"Order Lines\""}),
+              (QStringList{"\"Order Lines\".\"Line No\"", "\"Order Lines\".amount", "\"Order Lines\".shipped"}));
+    EXPECT_EQ(fields.FieldTypeOf("\"Order Lines\".amount"), AdoType::Decimal);
+    EXPECT_EQ(fields.FieldTypeOf("\"Order Lines\".shipped"), AdoType::DBDate);
+    EXPECT_EQ(fields.FieldTypeOf("\"Big Lines\".amount"), AdoType::Decimal);
+    // A host that names a table in the component's default brackets still finds it.
+    clsTable::shared().Remove("[Big Lines]");
+    EXPECT_EQ(clsTable::shared().TableNames(), (QStringList{"\"Order Lines\"", "customers"}));
+
+    // The same name in a second schema cannot be offered twice: it is left out with a note in
+    // the event, and every other table loads.
+    {
+        Connection setup;
+        setup.Open(pg);
+        setup.Execute("CREATE SCHEMA other");
+        setup.Execute("CREATE TABLE other.customers (id integer)");
+    }
+    reset();
+    complete.clear();
+    component.VLNMakeConnection(pg, {}, {}, 5, 5, 0, false, {}, true);
+    ASSERT_EQ(complete.count(), 1);
+    EXPECT_EQ(events(complete)[0].number, 0);
+    EXPECT_EQ(events(complete)[0].description, "Tables left out: customers (listed more than once)");
+    // The catalogue lists schema "other" before "public".
+    EXPECT_EQ(*BuilderSettings::shared().TableList, (QStringList{"customers", "\"Order Lines\"", "\"Big Lines\""}));
 
     // Without the filter the system catalogue is offered as well.
     reset();

@@ -131,21 +131,39 @@ TEST(Criteria, EmptyLinesGiveNoClauseAndLinesWithoutWhereCellsAddNoOr) {
     EXPECT_EQ(h.rebuild(), "SELECT Customers.CompanyName\r\nFROM Customers\r\n");
     EXPECT_EQ(h.state.rsWhere().RecordCount(), 0);  // the empty lines are gone
 
-    // A first line holding only a HAVING cell must not leave the WHERE line without its keyword.
+    // Lines joined by OR that mix a total and a grouped field go whole into HAVING, which keeps
+    // their meaning; there is no WHERE line.
     h.group("Customers.Country", "GROUP BY");
     h.group("*", "COUNT");
     h.where("COUNTOFAllRows", ">", "3");
-    h.where("Customers.City", "=", "London", false);
-    const QString sql = h.rebuild();
-    EXPECT_EQ(sql, "SELECT Customers.Country, COUNT(*) AS COUNTOFAllRows\r\nFROM Customers\r\n"
-                   "WHERE (Customers.City = 'London')\r\nGROUP BY Customers.Country\r\nHAVING (COUNT(*) > 3) \r\n");
-    // A grouped column's criteria are HAVING criteria.
-    h.where("Customers.Country", "=", "UK");
+    h.where("Customers.Country", "=", "UK", false);
+    const QString grouped = h.rebuild();
+    EXPECT_EQ(grouped, "SELECT Customers.Country, COUNT(*) AS COUNTOFAllRows\r\nFROM Customers\r\n"
+                       "GROUP BY Customers.Country\r\nHAVING (COUNT(*) > 3) OR (Customers.Country = 'UK')\r\n");
+    EXPECT_EQ(Criteria(h.state, QueryHarness::types()).OrAcrossGroupingProblem(), "");
+    QueryHarness::expectPrepares(grouped);
+    // With a field that is not grouped no statement can ask it: the reason names both sides,
+    // and the text shown still says what the user asked.
+    h.where("Customers.City", "=", "London");
     h.rebuild();
-    EXPECT_EQ(h.state.WhereText, "WHERE (Customers.City = 'London')");
-    EXPECT_EQ(h.state.HavingText, "HAVING (COUNT(*) > 3) OR (Customers.Country = 'UK')");
-    QueryHarness::expectPrepares(h.state.StatementText);
-    QueryHarness::expectPrepares(sql);
+    EXPECT_EQ(h.state.WhereText, "");
+    EXPECT_EQ(h.state.HavingText,
+              "HAVING (COUNT(*) > 3) OR (Customers.City = 'London') AND (Customers.Country = 'UK')");
+    const QString problem = Criteria(h.state, QueryHarness::types()).OrAcrossGroupingProblem();
+    EXPECT_TRUE(problem.startsWith("The criteria lines joined by OR mix fields that are not grouped (Customers.City) "
+                                   "with totals or grouped fields (Customers.Country, COUNTOFAllRows)"))
+        << problem.toStdString();
+    // One line is ANDed, so it splits between WHERE and HAVING as before.
+    QueryHarness one;
+    one.chooseTables({"Customers"});
+    one.group("Customers.Country", "GROUP BY");
+    one.group("*", "COUNT");
+    one.where("COUNTOFAllRows", ">", "3");
+    one.where("Customers.City", "<>", "London");
+    one.rebuild();
+    EXPECT_EQ(one.state.WhereText, "WHERE (Customers.City <> 'London')");
+    EXPECT_EQ(one.state.HavingText, "HAVING (COUNT(*) > 3)");
+    EXPECT_EQ(Criteria(one.state, QueryHarness::types()).OrAcrossGroupingProblem(), "");
 }
 
 TEST(Criteria, AssemblyTreatsASingleBlankWhereAsNone) {

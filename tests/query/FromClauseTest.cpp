@@ -100,15 +100,14 @@ TEST(FromClause, NoTableChosenLeavesFromUnchangedAndSelectEmpty) {
     EXPECT_EQ(h.state.FromText, "FROM Customers");
 }
 
-TEST(FromClause, QualifiedTableNamesCarryTheirAliasTexts) {
+TEST(FromClause, OwnerQualifiedTablesCarryTheirOwnerAsAliasAndQuotedDotsStayInTheName) {
     QueryHarness h;
-    h.settings.QualifiedTableName = true;
     h.state.TableList() = {"main.Orders", "[main.Order Details]", "Shippers"};
     h.state.SelectedTables = h.state.TableList();
     FromClause from(h.state);
     from.GenerateFromClause();
-    EXPECT_EQ(h.state.FromText, "FROM main.Orders main, [main.Order Details] [main], Shippers");
-    from.AddJoinCondition({"main.Orders", "[main.Order Details]", "main.OrderID", "[main].OrderID", "="});
+    EXPECT_EQ(h.state.FromText, "FROM main.Orders main, [main.Order Details], Shippers");
+    from.AddJoinCondition({"main.Orders", "[main.Order Details]", "main.OrderID", "[main.Order Details].OrderID", "="});
     EXPECT_EQ(textAt(h.state.rsJoins(), 0, QueryState::JoinTableFrom), "main.Orders main");
-    EXPECT_EQ(textAt(h.state.rsJoins(), 0, QueryState::JoinTableTo), "[main.Order Details] [main] ON");
+    EXPECT_EQ(textAt(h.state.rsJoins(), 0, QueryState::JoinTableTo), "[main.Order Details] ON");
 }

@@ -113,7 +113,7 @@ TEST(Statement, EachShapeGivesTheExactTextAndTheDatabaseAcceptsIt) {
              c.order("Customers.Country", "ASC");
              c.order("Customers.Country", "ASC");
          },
-         "SELECT Customers.Country, COUNT(DISTINCT Customers.CustomerID) AS COUNTOFCustomerID\r\n"
+         "SELECT Customers.Country, COUNT(DISTINCT Customers.CustomerID) AS COUNTDISTINCTOFCustomerID\r\n"
          "FROM Customers\r\nGROUP BY Customers.Country\r\nORDER BY Customers.Country ASC"},
         {"a grouped column not output still groups",
          [](QueryHarness& c) {

@@ -59,7 +59,6 @@ TEST_F(Collections, BoundChecksTheCatalogueCaseSensitivelyAndLoadsColumnsWithTyp
     EXPECT_EQ(fields.FieldTypeOf("Products.[Unit Price]"), AdoType::Decimal);
     EXPECT_EQ(fields.FieldTypeOf("Products.Discontinued"), AdoType::Boolean);
     EXPECT_EQ(fields.FieldTypeOf("Products.Nope"), 0);
-    EXPECT_FALSE(BuilderSettings::shared().QualifiedTableName);
 }
 
 TEST_F(Collections, ItemsCountFromOneAndBadIndexesRaise) {
@@ -119,16 +118,23 @@ TEST_F(Collections, FieldAdditionsAreCheckedAndKeyedByQuotedNames) {
     EXPECT_EQ(gone.source(), "Remove Field");
 }
 
-TEST_F(Collections, TableNamesWithADotKeepTheirOwnerPartOnFields) {
+TEST_F(Collections, ADotInACatalogueNameIsPartOfTheNameAndAnOwnerPartIsKeptUnbound) {
+    // Unbound, a host's owner-qualified name keeps its owner part, which its fields carry.
+    tables.Add("sales.Targets");
+    EXPECT_EQ(tables.TableNames(), QStringList{"sales.Targets"});
+    tables.RemoveAll();
+
     QTemporaryDir dir;
     const QString path = test::copyOfSample(dir);
     BuilderSettings::shared().activeConnection().Open("Provider=SQLite;Data Source=" + path);
     BuilderSettings::shared().activeConnection().Execute("CREATE TABLE \"sales.Targets\" (Region TEXT, \"Goal Amount\" REAL)");
+    // Bound, a table the catalogue spells with a dot is one table, never split at the dot.
     tables.Add("sales.Targets");
-    EXPECT_TRUE(BuilderSettings::shared().QualifiedTableName);
-    EXPECT_EQ(fields.FieldNamesFor({"sales"}), (QStringList{"sales.Region", "sales.[Goal Amount]"}));
-    tables.Add("Shippers");
-    EXPECT_FALSE(BuilderSettings::shared().QualifiedTableName);
+    EXPECT_EQ(tables.TableNames(), QStringList{"[sales.Targets]"});
+    EXPECT_EQ(fields.FieldNamesFor({"[sales.Targets]"}),
+              (QStringList{"[sales.Targets].Region", "[sales.Targets].[Goal Amount]"}));
+    tables.Remove("sales.Targets");
+    EXPECT_EQ(fields.Count(), 0);
 }
 
 TEST_F(Collections, OpeningASavedQueryLoadsNoColumnsExceptForANewView) {
@@ -181,4 +187,35 @@ TEST(Functions, KeysAreUniqueWithoutRegardToCase) {
     EXPECT_EQ(&a.Functions(), &b.Functions());
     f.RemoveAll();
     EXPECT_EQ(f.Count(), 0);
+}
+
+TEST_F(Collections, TheHostsDialectSettingsWinWhereItChangedThemAndPresetsApplyWhereNot) {
+    BuilderSettings& s = BuilderSettings::shared();
+    // Unbound: the component's own defaults.
+    EXPECT_EQ(s.dialect().dateFormat, "mm/dd/yyyy h:mm:ss am/pm");
+    EXPECT_EQ(s.dialect().leftQuote, "[");
+    bindToSample();
+    // Left at their defaults, SQLite's preset applies.
+    EXPECT_EQ(s.dialect().kind, SqlDialect::Kind::SQLite);
+    EXPECT_EQ(s.dialect().dateFormat, "yyyy-mm-dd");
+    EXPECT_EQ(s.dialect().dateTimeFormat, "yyyy-mm-dd hh:nn:ss");
+    EXPECT_EQ(s.dialect().quoteName("br]ack"), "\"br]ack\"");
+    // Each setting a host changed is kept as it gave it.
+    s.VLNDateFormat = "dd.mm.yyyy";
+    EXPECT_EQ(s.dialect().dateFormat, "dd.mm.yyyy");
+    EXPECT_EQ(s.dialect().dateTimeFormat, "dd.mm.yyyy");
+    EXPECT_EQ(s.dialect().dateOpen, "'");
+    s.VLNDateFormat = "mm/dd/yyyy h:mm:ss am/pm";
+    s.VLNDateDelimeter = "#";
+    EXPECT_EQ(s.dialect().dateOpen + s.dialect().dateFormat + s.dialect().dateClose, "#mm/dd/yyyy h:mm:ss am/pm#");
+    s.VLNDateDelimeter = "'";
+    EXPECT_EQ(s.dialect().dateFormat, "yyyy-mm-dd");
+    s.VLNLikeOperator = "*";
+    EXPECT_EQ(s.dialect().likeWildcard, "*");
+    s.VLNLeftFieldorTableSpaceChr = "`";
+    s.VLNRightFieldorTableSpaceChr = "`";
+    EXPECT_EQ(s.dialect().quoteName("Order Details"), "`Order Details`");
+    tables.Add("Order Details");
+    EXPECT_EQ(tables.TableNames(), QStringList{"`Order Details`"});
+    EXPECT_EQ(fields.FieldNamesFor({"`Order Details`"}).first(), "`Order Details`.OrderID");
 }
