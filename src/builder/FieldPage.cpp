@@ -43,6 +43,12 @@ FieldPage::FieldPage(frmQDM& window) : QWidget(&window), w_(window) {
 void FieldPage::fillLists() {
     QStringList& offered = w_.state().OutputFieldList;
     d_.from->clear();
+    // Output fields of a table that is no longer selected leave with it: a select list must
+    // never name a table the FROM line does not.
+    const QStringList& fields = w_.state().FieldList();
+    for (int i = d_.to->count() - 1; i >= 0; --i)
+        if (!fields.contains(d_.to->item(i)->text()))
+            delete d_.to->takeItem(i);
     for (int i = 0; i < d_.to->count(); ++i)
         offered.removeAll(d_.to->item(i)->text());
     if (offered.isEmpty()) {

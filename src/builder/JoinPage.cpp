@@ -178,6 +178,8 @@ void JoinPage::fill() {
 
 void JoinPage::rebindJoins() {
     joinsModel_->setRecordSet(w_.state().rsJoins().Clone());
+    // Every condition readable in full: columns as wide as their contents.
+    joins_->resizeColumnsToContents();
 }
 
 void JoinPage::offerLeftTables() {

@@ -6,7 +6,6 @@
 #include "shared/BuilderSettings.h"
 #include "shared/clsField.h"
 #include "frmQDM.h"
-#include "query/SelectList.h"
 #include "query/Statement.h"
 
 #include <QApplication>
@@ -50,8 +49,7 @@ QueryPage::QueryPage(frmQDM& window) : QWidget(&window), w_(window) {
     connect(sqlView_, &QPushButton::clicked, this, &QueryPage::sqlView);
     connect(distinct_, &QCheckBox::toggled, this, [this](bool on) {
         w_.state().Distinct = on;
-        SelectList(w_.state()).GenerateSelectList();
-        Statement(w_.state(), clsField::shared()).AssembleStatement();
+        Statement(w_.state(), clsField::shared()).Regenerate(Statement::Change::DistinctToggled);
         w_.showStatement();
     });
 }

@@ -5,6 +5,8 @@
 #include "shared/MessageCatalogue.h"
 #include "shared/BuilderSettings.h"
 #include "shared/clsBridge.h"
+#include "shared/clsField.h"
+#include "query/Statement.h"
 #include "frmQDM.h"
 #include "platform/VLNError.h"
 #include "platform/RecordSetModel.h"
@@ -55,6 +57,10 @@ ResultsPage::ResultsPage(frmQDM& window) : QWidget(&window), w_(window) {
     errors_->setReadOnly(true);
     errors_->setMaximumHeight(70);
     layout->addWidget(errors_, 3, 0, 1, 2);
+    // The rows get the room; the commands and the outcome keep their natural height.
+    for (QWidget* compact : {static_cast<QWidget*>(side), static_cast<QWidget*>(excelFrame)})
+        compact->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    layout->setRowStretch(1, 1);
     asc_->setEnabled(false);
     desc_->setEnabled(false);
     excel_->setEnabled(false);
@@ -86,12 +92,20 @@ QTableView* ResultsPage::newView() {
     return view;
 }
 
+void ResultsPage::fitColumns() {
+    // Headers and values readable without dragging: each column as wide as what it shows
+    // (the header measures a bounded sample of rows, so a large result stays quick).
+    for (int i = 0; i < grid_->count(); ++i)
+        if (auto* view = qobject_cast<QTableView*>(grid_->widget(i)))
+            view->resizeColumnsToContents();
+}
+
 int ResultsPage::splitCount() const {
     return grid_->count();
 }
 
 void ResultsPage::addSplit() {
-    newView();
+    newView()->resizeColumnsToContents();
     deleteSplit_->setEnabled(true);
 }
 
@@ -145,6 +159,11 @@ void ResultsPage::runQuery() {
         w_.message(MessageCatalogue::text(205) + u'\n' + MessageCatalogue::text(206), Prompts::Icon::Critical);
         return;
     }
+    // A statement that would ask something other than the user stated is never run.
+    if (const QString problem = Statement(state, clsField::shared()).Problem(); !problem.isEmpty()) {
+        w_.message(problem, Prompts::Icon::Critical);
+        return;
+    }
     try {
         QTextCursor all(errors_->document());
         all.select(QTextCursor::Document);
@@ -168,6 +187,7 @@ void ResultsPage::runQuery() {
                 queryResults_ = s.ActiveConnection->OpenRecordSet(lastSQL_, s.MaxRecords > 0 ? s.MaxRecords : 0, true);
             }
             model_->setRecordSet(queryResults_);
+            fitColumns();
             asc_->setEnabled(true);
             desc_->setEnabled(true);
             excel_->setEnabled(s.VLNEnableDataExportButton);
@@ -177,7 +197,7 @@ void ResultsPage::runQuery() {
         }
         w_.SetStatusText(QStringLiteral("Ready .."));
         clsBridge::SharedBridge().PassSQLandResultRecordset(0, QString(), lastSQL_, queryResults_,
-                                                            state.whereHandle(), nullptr);
+                                                            state.whereHandle(), state.havingHandle());
     } catch (const std::bad_alloc&) {
         // A result too large for memory fails like a rejected statement; the window stays usable.
         model_->setRecordSet(nullptr);
@@ -187,7 +207,7 @@ void ResultsPage::runQuery() {
         w_.SetStatusText(QStringLiteral("Ready .."));
         clsBridge::SharedBridge().PassSQLandResultRecordset(ErrorNumber::ProviderFailure,
                                                             QStringLiteral("Not enough memory for the result."),
-                                                            lastSQL_, queryResults_, state.whereHandle(), nullptr);
+                                                            lastSQL_, queryResults_, state.whereHandle(), state.havingHandle());
     } catch (const VLNError& e) {
         if (e.number() == ErrorNumber::ObjectClosed || e.number() == ErrorNumber::ObjectOpen ||
             e.number() == ErrorNumber::NotUsable) {
@@ -204,7 +224,7 @@ void ResultsPage::runQuery() {
         excel_->setEnabled(false);
         w_.SetStatusText(QStringLiteral("Ready .."));
         clsBridge::SharedBridge().PassSQLandResultRecordset(e.number(), e.description(), lastSQL_, queryResults_,
-                                                            state.whereHandle(), nullptr);
+                                                            state.whereHandle(), state.havingHandle());
     }
 }
 

@@ -49,6 +49,7 @@ private:
     std::shared_ptr<RecordSet> queryResults_;
 
     QTableView* newView();
+    void fitColumns();
     void showOutcome(const QString& text, int colouredLength, const QColor& colour);
 };
 

@@ -14,10 +14,6 @@
 #include "shared/clsFunctions.h"
 #include "platform/OleColor.h"
 #include "platform/VLNError.h"
-#include "query/CriteriaGrid.h"
-#include "query/FromClause.h"
-#include "query/GroupOrder.h"
-#include "query/SelectList.h"
 #include "query/SqlColouring.h"
 #include "query/Statement.h"
 
@@ -112,9 +108,14 @@ void frmQDM::applyCaptionsAndLabelLook() {
     const QColor fore = oleColorToQColor(static_cast<quint32>(s.VLNLabelForeColor), palette());
     static const QStringList kPlainLabels{"lblQuestionMark", "lblJoinType", "lblSave", "lblDelete", "lblReset"};
     auto look = [&](QWidget* w) {
+        // A check box fills its background with the Button role and may draw its caption
+        // with ButtonText: both get the label colours, or a light caption lands on a light
+        // button face.
         QPalette p = w->palette();
-        p.setColor(QPalette::Window, back);
-        p.setColor(QPalette::WindowText, fore);
+        for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Button})
+            p.setColor(role, back);
+        for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText})
+            p.setColor(role, fore);
         w->setPalette(p);
         w->setAutoFillBackground(true);
         w->setFont(s.VLNLabelFont);
@@ -162,11 +163,7 @@ void frmQDM::load() {
             // The host fixed the tables: they are the query's tables from the start.
             state_.SelectedTables = tables;
             tablePage_->rebuildFieldLists();
-            FromClause(state_).GenerateFromClause();
-            CriteriaGrid(state_).PruneAfterFieldListChange();
-            SelectList(state_).GenerateSelectList();
-            GroupOrder(state_).GenerateOrderByClause();
-            Statement(state_, clsField::shared()).AssembleStatement();
+            Statement(state_, clsField::shared()).Regenerate(Statement::Change::TablesChanged);
         } else {
             tablePage_->pageAvailability(false, state_.JoinText);
         }
@@ -206,21 +203,8 @@ void frmQDM::pageChanged(int newIndex) {
             if (tablesChanged) {
                 tablesChanged = false;
                 if (tablePage_->rebuildFieldLists() && !state_.FieldList().isEmpty()) {
-                    if (!state_.TableList().isEmpty())
-                        FromClause(state_).GenerateFromClause();
-                    else
-                        state_.FromText.clear();
-                    if (tablePage_->selectedTables().isEmpty())
-                        for (RecordSet* rs : {&state_.rsWhere(), &state_.rsGroupBy(), &state_.rsOrderBy()})
-                            while (rs->RecordCount() > 0) {
-                                rs->MoveFirst();
-                                rs->Delete();
-                            }
-                    CriteriaGrid(state_).PruneAfterFieldListChange();
                     fieldPage_->captureOutputList();
-                    SelectList(state_).GenerateSelectList();
-                    GroupOrder(state_).GenerateOrderByClause();
-                    statement.AssembleStatement();
+                    statement.Regenerate(Statement::Change::TablesChanged);
                     showStatement();
                 }
             }
@@ -229,12 +213,8 @@ void frmQDM::pageChanged(int newIndex) {
         case SelectFields:
             resultsPage_->clearResults();
             fieldPage_->captureOutputList();
-            FromClause(state_).GenerateFromClause();
-            if (left == SelectFields) {
-                SelectList(state_).GenerateSelectList();
-                GroupOrder(state_).GenerateOrderByClause();
-            }
-            statement.AssembleStatement();
+            statement.Regenerate(left == SelectFields ? Statement::Change::OutputFieldsChanged
+                                                      : Statement::Change::JoinsChanged);
             showStatement();
             break;
         default:
@@ -249,7 +229,7 @@ void frmQDM::pageChanged(int newIndex) {
 
 bool frmQDM::allowClose() {
     BuilderSettings& s = BuilderSettings::shared();
-    if (s.ComponentTerminating || !s.VLNAllowSaveDeleteQuery || !s.ShowSaveMsg) {
+    if (s.ComponentTerminating || !s.VLNAllowSaveDeleteQuery || !s.ShowSaveMsg || !saveCommand_) {
         s.ComponentTerminating = false;
         return true;
     }
@@ -258,11 +238,16 @@ bool frmQDM::allowClose() {
                                    QStringLiteral("Do you want to save the current query before Opening the Saved Query ?")
                              : MessageCatalogue::text(211) + u' ' + caption() + u'.' + u'\n' + MessageCatalogue::text(212);
     switch (message(text, Prompts::Icon::Question, Prompts::Buttons::YesNoCancel)) {
+    case Prompts::Answer::Yes:
+        // Nothing is lost: when the query was not saved after all, the window stays.
+        if (saveCommand_())
+            return true;
+        s.OpenSavedQueryRequested = false;
+        return false;
     case Prompts::Answer::Cancel:
         s.OpenSavedQueryRequested = false;
         return false;
     default:
-        // Yes saves first once saving exists (the save command); No closes as it stands.
         return true;
     }
 }

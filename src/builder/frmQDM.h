@@ -5,6 +5,7 @@
 #include "shared/QueryState.h"
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -58,6 +59,10 @@ public:
     void showStatement();
     void setPagesEnabled(std::initializer_list<int> pages, bool enabled);
 
+    // The command that saves the current query (true when it was saved). Closing offers to
+    // save only while one is set: a Yes must never close without saving.
+    void setSaveCommand(std::function<bool()> save) { saveCommand_ = std::move(save); }
+
     bool tablesChanged = false;
     QStringList removedTables;
 
@@ -77,6 +82,7 @@ private:
     ResultsPage* resultsPage_;
     int currentPage_ = 0;
     bool unloaded_ = false;
+    std::function<bool()> saveCommand_;
 
     void applyCaptionsAndLabelLook();
     void pageChanged(int newIndex);

@@ -114,7 +114,8 @@ public:
     // OLE_COLOR: an RGB value stored as 0x00BBGGRR, or a system colour when the top bit is set.
     using OleColor = quint32;
 
-    enum VLNJoinTypesEnum {
+    // A fixed 32-bit type: a host may store any integer, and reading it back is defined.
+    enum VLNJoinTypesEnum : qint32 {
         jtInnerOuterAndFullOuterJoin = 0,
         jtInnerAndOuterJoin = 1,
         jtInnerJoinOnly = 2,

@@ -13,6 +13,9 @@ namespace lorvane {
 namespace {
 
 constexpr std::int64_t kMsPerDay = 86400000;
+// Date-times are held as milliseconds; days beyond this (some 290 million years) would
+// overflow them, so such values are kept as they are in general storage.
+constexpr std::int64_t kMaxDayForMs = INT64_MAX / kMsPerDay - 1;
 
 ColumnStore::Kind kindFor(int t) {
     using K = ColumnStore::Kind;
@@ -98,6 +101,8 @@ bool parseIsoDateTimeMs(QStringView s, std::int64_t& ms) {
     QTime time;
     bool hasTime = false;
     if (!parseIsoDateTime(s, date, time, hasTime))
+        return false;
+    if (date.toJulianDay() > kMaxDayForMs || date.toJulianDay() < -kMaxDayForMs)
         return false;
     ms = date.toJulianDay() * kMsPerDay + time.msecsSinceStartOfDay();
     return true;
@@ -427,7 +432,8 @@ bool ColumnStore::store(std::uint32_t row, const QVariant& v, std::vector<char16
                 return false;
             ints_[row] = date.toJulianDay();
         } else {
-            if (!date.isValid() || !time.isValid())
+            if (!date.isValid() || !time.isValid() || date.toJulianDay() > kMaxDayForMs ||
+                date.toJulianDay() < -kMaxDayForMs)
                 return false;
             ints_[row] = date.toJulianDay() * kMsPerDay + time.msecsSinceStartOfDay();
         }

@@ -28,6 +28,8 @@ const QByteArray kMagic = QByteArrayLiteral("LORVANE RECORDSET\n");
 constexpr quint32 kFormatVersion = 1;
 constexpr int kHashSize = 32;
 
+constexpr qint32 kMsPerDay = 86400000;
+
 enum class Tag : quint8 { Null = 0, Int = 1, Real = 2, Bool = 3, DateTime = 4, Date = 5, Time = 6, Text = 7, Bytes = 8 };
 
 class Writer {
@@ -139,12 +141,28 @@ QVariant readValue(Reader& r) {
     }
     case Tag::Bool: return r.get<quint8>() != 0;
     case Tag::DateTime: {
-        const qint64 day = r.get<qint64>();
+        // A day or a time of day that no date or time can have means the file is damaged.
+        const QDate date = QDate::fromJulianDay(r.get<qint64>());
         const qint32 ms = r.get<qint32>();
-        return QDateTime(QDate::fromJulianDay(day), QTime::fromMSecsSinceStartOfDay(ms));
+        if (!date.isValid() || ms < 0 || ms >= kMsPerDay)
+            break;
+        const QDateTime at(date, QTime::fromMSecsSinceStartOfDay(ms));
+        if (!at.isValid())
+            break;
+        return at;
     }
-    case Tag::Date: return QDate::fromJulianDay(r.get<qint64>());
-    case Tag::Time: return QTime::fromMSecsSinceStartOfDay(r.get<qint32>());
+    case Tag::Date: {
+        const QDate date = QDate::fromJulianDay(r.get<qint64>());
+        if (!date.isValid())
+            break;
+        return date;
+    }
+    case Tag::Time: {
+        const qint32 ms = r.get<qint32>();
+        if (ms < 0 || ms >= kMsPerDay)
+            break;
+        return QTime::fromMSecsSinceStartOfDay(ms);
+    }
     case Tag::Text: return r.getText();
     case Tag::Bytes: return r.getBytes();
     }

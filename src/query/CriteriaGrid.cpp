@@ -88,6 +88,9 @@ void CriteriaGrid::RebuildColumns() {
 void CriteriaGrid::PruneAfterFieldListChange() {
     const QStringList& fields = s_.FieldList();
     auto refersToField = [&fields](const QString& text) {
+        // COUNT(*) counts the rows of whatever tables remain.
+        if (text == u"*")
+            return !fields.isEmpty();
         for (const QString& item : fields)
             if (text == item || text.contains(item) || item.contains(text))
                 return true;
@@ -103,8 +106,16 @@ void CriteriaGrid::PruneAfterFieldListChange() {
     };
     RecordSet& groupBy = s_.rsGroupBy();
     prune(groupBy, [&](qint64 r) { return refersToField(textAt(groupBy, r, QueryState::GroupByFieldName)); });
+    // An ordering row on a total survives with its grouping row.
+    QSet<QString> aliases;
+    for (qint64 r = 0; r < groupBy.RecordCount(); ++r)
+        aliases.insert(textAt(groupBy, r, QueryState::GroupByFieldAlias));
+    aliases.remove(QString());
     RecordSet& orderBy = s_.rsOrderBy();
-    prune(orderBy, [&](qint64 r) { return refersToField(textAt(orderBy, r, QueryState::OrderByFieldName)); });
+    prune(orderBy, [&](qint64 r) {
+        const QString field = textAt(orderBy, r, QueryState::OrderByFieldName);
+        return aliases.contains(field) || refersToField(field);
+    });
     RecordSet& calc = s_.rsCalcFields();
     prune(calc, [&](qint64 r) {
         const QString expression = textAt(calc, r, QueryState::CalcExpression);

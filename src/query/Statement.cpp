@@ -55,6 +55,55 @@ void Statement::RebuildStatement() {
     AssembleStatement();
 }
 
+QString Statement::Regenerate(Change change) {
+    switch (change) {
+    case Change::TablesChanged:
+        step([&] {
+            if (!s_.TableList().isEmpty())
+                FromClause(s_).GenerateFromClause();
+            else
+                s_.FromText.clear();
+        });
+        step([&] {
+            // With no table left, no criteria, grouping or ordering can stand.
+            if (s_.TableList().isEmpty())
+                for (RecordSet* rs : {&s_.rsWhere(), &s_.rsGroupBy(), &s_.rsOrderBy()})
+                    while (rs->RecordCount() > 0) {
+                        rs->MoveFirst();
+                        rs->Delete();
+                    }
+        });
+        step([&] { CriteriaGrid(s_).PruneAfterFieldListChange(); });
+        step([&] { SelectList(s_).GenerateSelectList(); });
+        step([&] { GroupOrder(s_).GenerateOrderByClause(); });
+        break;
+    case Change::JoinsChanged:
+        step([&] { FromClause(s_).GenerateFromClause(); });
+        break;
+    case Change::OutputFieldsChanged:
+        step([&] { FromClause(s_).GenerateFromClause(); });
+        step([&] { SelectList(s_).GenerateSelectList(); });
+        step([&] { GroupOrder(s_).GenerateOrderByClause(); });
+        break;
+    case Change::DistinctToggled:
+        step([&] { SelectList(s_).GenerateSelectList(); });
+        break;
+    case Change::CalculatedFieldAdded:
+        step([&] { CriteriaGrid(s_).RebuildColumns(); });
+        step([&] { SelectList(s_).GenerateSelectList(); });
+        break;
+    }
+    return AssembleStatement();
+}
+
+QString Statement::Problem() {
+    QString problem;
+    step([&] { problem = Criteria(s_, types_).OrAcrossGroupingProblem(); });
+    if (problem.isEmpty())
+        step([&] { problem = GroupOrder(s_).DistinctOrderingProblem(); });
+    return problem;
+}
+
 QString Statement::AssembleStatement() {
     if (s_.WhereText == u" ")
         s_.WhereText.clear();

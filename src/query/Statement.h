@@ -15,10 +15,20 @@ class QueryState;
 class Statement {
 public:
     enum class Mode { Criteria, Grouping, Ordering };
+    // The changes a page reports, each regenerating what it affects.
+    enum class Change {
+        TablesChanged,         // the tables of the query changed (TableList and FieldList rebuilt)
+        JoinsChanged,          // joins added or removed
+        OutputFieldsChanged,   // the output fields changed
+        DistinctToggled,       // the DISTINCT choice
+        CalculatedFieldAdded,  // a calculated field was stored
+    };
 
     Statement(QueryState& state, const FieldTypeSource& types) : s_(state), types_(types) {}
 
     void RebuildStatement();
+    // Which change regenerates which clause, in one place; ends with AssembleStatement().
+    QString Regenerate(Change change);
     // Joins the buffers, CR LF between lines, into StatementText; returns it.
     QString AssembleStatement();
 
@@ -29,6 +39,10 @@ public:
 
     // The SQL view command's part on the query: drop empty criteria lines, regenerate all.
     void SqlViewTidyUp();
+
+    // Why the statement cannot be run as the user stated it (it would ask something else, or
+    // a database would refuse it), in plain words; empty when it can be run.
+    QString Problem();
 
 private:
     QueryState& s_;

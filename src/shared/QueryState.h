@@ -54,6 +54,7 @@ public:
     RecordSet& rsHaving();
     RecordSet& rsCriteriaClone();
     std::shared_ptr<RecordSet>& whereHandle() { rsWhere(); return rsWhere_; }
+    std::shared_ptr<RecordSet>& havingHandle() { rsHaving(); return rsHaving_; }
     std::shared_ptr<RecordSet>& criteriaCloneHandle() { rsCriteriaClone(); return rsCriteriaClone_; }
 
     // Creates every table anew (the builder window's load) or releases them all (its unload).

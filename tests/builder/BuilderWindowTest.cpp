@@ -1,5 +1,6 @@
 // The builder window as an end user drives it, on the sample database, with the host listening.
 #include "builder/QueryPage.h"
+#include "builder/ResultsPage.h"
 #include "builder/frmQDM.h"
 #include "shared/BuilderSettings.h"
 #include "control/Lorvanev2.h"
@@ -9,7 +10,11 @@
 #include "platform/RecordSetModel.h"
 #include "support/TestDatabases.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <cmath>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -353,8 +358,24 @@ TEST_F(BuilderWindow, ATypedCellCannotSmuggleAWriteIntoTheRun) {
     EXPECT_EQ(check.OpenRecordSet("SELECT COUNT(*) FROM Shippers")->Value(0).toInt(), 3);
 }
 
-TEST_F(BuilderWindow, TheClosePromptsThreeAnswers) {
+TEST_F(BuilderWindow, ClosingOffersToSaveOnlyWhenTheQueryCanBeSavedAndYesNeverLosesIt) {
+    // Nothing can save the query yet: closing asks nothing rather than promise a save.
     connectAndShow();
+    w->close();
+    EXPECT_TRUE(prompts->records().empty());
+    EXPECT_EQ(Lorvanev2::builderWindow(), nullptr);
+    EXPECT_EQ(unloaded->count(), 1);
+
+    int saves = 0;
+    bool saved = true;
+    auto showWithSave = [&] {
+        connectAndShow();
+        w->setSaveCommand([&] {
+            ++saves;
+            return saved;
+        });
+    };
+    showWithSave();
     prompts->answer(Prompts::Answer::Cancel);
     w->close();
     ASSERT_EQ(prompts->records().size(), 1);
@@ -363,32 +384,40 @@ TEST_F(BuilderWindow, TheClosePromptsThreeAnswers) {
     EXPECT_EQ(prompts->records()[0].buttons, Prompts::Buttons::YesNoCancel);
     EXPECT_EQ(prompts->records()[0].icon, Prompts::Icon::Question);
     EXPECT_NE(Lorvanev2::builderWindow(), nullptr);
-    EXPECT_EQ(unloaded->count(), 0);
+    EXPECT_EQ(saves, 0);
 
     prompts->answer(Prompts::Answer::No);
     w->close();
     EXPECT_EQ(Lorvanev2::builderWindow(), nullptr);
-    EXPECT_EQ(unloaded->count(), 1);
+    EXPECT_EQ(saves, 0);
+    EXPECT_EQ(unloaded->count(), 2);
 
-    // The host's close with false never asks; the next load asks again.
-    connectAndShow();
-    component->VLNCloseLorvane(false);
-    EXPECT_EQ(prompts->records().size(), 2);
-    EXPECT_EQ(unloaded->count(), 2);
-    component->VLNCloseLorvane(true);  // nothing is loaded: nothing happens
-    EXPECT_EQ(unloaded->count(), 2);
-    connectAndShow();
+    // Yes saves and closes; a save that did not happen keeps the window open.
+    showWithSave();
+    saved = false;
     prompts->answer(Prompts::Answer::Yes);
     find<QPushButton>("cmdExit")->click();
-    EXPECT_EQ(prompts->records().size(), 3);
+    EXPECT_EQ(saves, 1);
+    EXPECT_NE(Lorvanev2::builderWindow(), nullptr);
+    saved = true;
+    prompts->answer(Prompts::Answer::Yes);
+    find<QPushButton>("cmdExit")->click();
+    EXPECT_EQ(saves, 2);
+    EXPECT_EQ(Lorvanev2::builderWindow(), nullptr);
     EXPECT_EQ(unloaded->count(), 3);
 
-    // With saving not allowed there is no prompt at all.
-    component->setVLNAllowSaveDeleteQuery(false);
-    connectAndShow();
-    w->close();
-    EXPECT_EQ(prompts->records().size(), 3);
+    // The host's close with false never asks; with saving not allowed there is no prompt.
+    const auto asked = prompts->records().size();
+    showWithSave();
+    component->VLNCloseLorvane(false);
+    EXPECT_EQ(prompts->records().size(), asked);
+    component->VLNCloseLorvane(true);  // nothing is loaded: nothing happens
     EXPECT_EQ(unloaded->count(), 4);
+    component->setVLNAllowSaveDeleteQuery(false);
+    showWithSave();
+    w->close();
+    EXPECT_EQ(prompts->records().size(), asked);
+    EXPECT_EQ(unloaded->count(), 5);
 }
 
 TEST_F(BuilderWindow, OneWindowPerProcess) {
@@ -424,10 +453,12 @@ TEST_F(BuilderWindow, OpeningASavedQueryUnloadsFirstThenAsksTheHost) {
     QObject::connect(component.get(), &Lorvanev2::VLNUnloaded, [&order] { order.push_back("VLNUnloaded"); });
     QObject::connect(component.get(), &Lorvanev2::OpenSavedQuery, [&order] { order.push_back("OpenSavedQuery"); });
     connectAndShow();
+    w->setSaveCommand([] { return true; });
     // What the open-saved-query command does: set the request and close the window.
     BuilderSettings::shared().OpenSavedQueryRequested = true;
     prompts->answer(Prompts::Answer::Cancel);
     w->close();
+    ASSERT_EQ(prompts->records().size(), 1u);
     EXPECT_EQ(prompts->records()[0].text, "You have chosen to Open a Saved Query.\n"
                                           "Do you want to save the current query before Opening the Saved Query ?");
     EXPECT_FALSE(BuilderSettings::shared().OpenSavedQueryRequested);  // cancelled
@@ -485,4 +516,94 @@ TEST_F(BuilderWindow, DestroyingTheComponentClosesTheWindowWithoutAskingOrTellin
     EXPECT_TRUE(prompts->records().isEmpty());
     EXPECT_EQ(otherUnloaded.count(), 1);  // the other component is still told
     EXPECT_FALSE(BuilderSettings::shared().ComponentTerminating);  // consumed by the close
+}
+
+namespace {
+
+double luminance(QColor c) {
+    auto channel = [](double v) {
+        v /= 255.0;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+}
+
+// The contrast of a caption as it is drawn: the most common colour of the caption's area is
+// its background, the colour that stands out most from it is the text.
+double drawnContrast(QWidget* w) {
+    const QImage image = w->grab().toImage();
+    QRect area = image.rect();
+    if (auto* check = qobject_cast<QCheckBox*>(w)) {
+        QStyleOptionButton option;
+        option.initFrom(check);
+        option.text = check->text();
+        area = check->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, check) & image.rect();
+    }
+    QHash<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++counts[image.pixel(x, y)];
+    QRgb background = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > counts.value(background))
+            background = it.key();
+    const double lb = luminance(QColor(background));
+    double best = 1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        const double lt = luminance(QColor(it.key()));
+        best = std::max(best, (std::max(lb, lt) + 0.05) / (std::min(lb, lt) + 0.05));
+    }
+    return best;
+}
+
+}  // namespace
+
+TEST_F(BuilderWindow, EveryCaptionAndCheckBoxIsLegibleInTheDefaultColours) {
+    connectAndShow();
+    int checked = 0;
+    auto checkPage = [&](int page) {
+        ASSERT_TRUE(w->tabs()->isTabEnabled(page)) << page;
+        goToPage(page);
+        for (QWidget* caption : w->tabs()->widget(page)->findChildren<QWidget*>()) {
+            auto* label = qobject_cast<QLabel*>(caption);
+            auto* check = qobject_cast<QCheckBox*>(caption);
+            if ((!label || label->text().isEmpty()) && (!check || check->text().isEmpty()))
+                continue;
+            if (!caption->isVisibleTo(w))
+                continue;
+            ++checked;
+            // White on mid grey, the default look, measures about 3.9:1; the check requires
+            // 3:1, the least contrast at which a caption stays readable.
+            EXPECT_GE(drawnContrast(caption), 3.0) << caption->objectName().toStdString() << " on page " << page;
+        }
+    };
+    addTable("Orders");
+    addTable("Customers");
+    checkPage(frmQDM::SelectTables);
+    checkPage(frmQDM::BuildJoins);
+    chooseCombo("cmbJoinTables(0)", "Orders");
+    chooseCombo("cmbJoinTables(1)", "Customers");
+    click("cmdlockTables");
+    click("cmdAddJoin");
+    for (int page : {frmQDM::SelectFields, frmQDM::BuildQuery, frmQDM::QueryResults})
+        checkPage(page);
+    EXPECT_GE(checked, 15);
+}
+
+TEST_F(BuilderWindow, TheResultsGridGetsMostOfThePageAndShowsWholeHeaders) {
+    connectAndShow();
+    w->resize(900, 620);
+    addTable("Customers");
+    goToPage(frmQDM::SelectFields);
+    click("cmdTPXFieldRightAll");
+    goToPage(frmQDM::BuildQuery);
+    click("cmdRunQuery");
+    QCoreApplication::processEvents();
+    auto* grid = find<QSplitter>("dgrQueryResults");
+    EXPECT_GT(grid->height(), w->resultsPage()->height() / 2);
+    auto* view = qobject_cast<QTableView*>(grid->widget(0));
+    for (int c = 0; c < view->model()->columnCount(); ++c) {
+        const QString header = view->model()->headerData(c, Qt::Horizontal).toString();
+        EXPECT_GE(view->columnWidth(c), view->fontMetrics().horizontalAdvance(header)) << header.toStdString();
+    }
 }

@@ -1,14 +1,18 @@
 #include "platform/AdoTypes.h"
 #include "platform/RecordSet.h"
 #include "platform/VLNError.h"
+#include "support/ErrorOf.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
+#include <limits>
 #include <gtest/gtest.h>
 
 using namespace lorvane;
+using lorvane::test::errorNumberOf;
 
 namespace {
 
@@ -190,4 +194,55 @@ TEST(RecordSetFile, WellSealedGarbageNeverCrashesOrHangs) {
             ASSERT_EQ(e.number(), ErrorNumber::NotUsable);
         }
     }
+}
+
+TEST(RecordSetFile, DatesNoCalendarHoldsAreDamageAndHugeDatesAreKeptExactly) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("dates.dat"));
+    // One DBTimeStamp field, one row, one date-time cell with the given day and time of day.
+    auto sealed = [](qint64 day, qint32 ms) {
+        QByteArray body = QByteArrayLiteral("LORVANE RECORDSET\n");
+        auto put = [&body](auto v) {
+            const auto le = qToLittleEndian(v);
+            body.append(reinterpret_cast<const char*>(&le), sizeof le);
+        };
+        put(quint32(1));  // version
+        put(quint32(1));  // fields
+        put(quint32(1));
+        body.append('D');
+        put(qint32(135));
+        put(qint32(0));
+        put(qint32(-1));
+        put(quint64(1));  // rows
+        body.append(char(4));  // a date-time cell
+        put(day);
+        put(ms);
+        body.append(QCryptographicHash::hash(body, QCryptographicHash::Sha256));
+        return body;
+    };
+    writeBytes(path, sealed(QDate(2020, 1, 31).toJulianDay(), 3600000));
+    RecordSet ok;
+    ok.OpenFile(path);
+    EXPECT_EQ(ok.Value(0).toDateTime(), QDateTime(QDate(2020, 1, 31), QTime(1, 0)));
+    for (const auto& [day, ms] : {std::pair<qint64, qint32>{std::numeric_limits<qint64>::max(), 0},
+                                  {700000000000LL, 0},  // a day QDate holds but a date-time cannot
+                                  {std::numeric_limits<qint64>::min(), 0}, {2458880, -1}, {2458880, 86400000}}) {
+        writeBytes(path, sealed(day, ms));
+        RecordSet rs;
+        EXPECT_EQ(errorNumberOf([&] { rs.OpenFile(path); }), ErrorNumber::NotUsable) << day << " " << ms;
+    }
+    // A date far beyond what milliseconds can count is kept as it is, not wrapped around.
+    RecordSet huge;
+    huge.AppendField(QStringLiteral("D"), AdoType::DBTimeStamp);
+    huge.Open();
+    huge.AddNew();
+    const QDate far = QDate::fromJulianDay(700000000000LL);
+    ASSERT_TRUE(far.isValid());
+    huge.SetValue(0, far);
+    huge.Update();
+    EXPECT_EQ(huge.Value(0).toDate(), far);
+    huge.Save(path);
+    RecordSet back;
+    back.OpenFile(path);
+    EXPECT_EQ(back.Value(0).toDate(), far);
 }
