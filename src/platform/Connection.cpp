@@ -159,7 +159,14 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
     switch (cs.kind()) {
     case lorvane::ConnectionString::Kind::SQLite: dialect_ = SqlDialect::sqlite(); break;
     case lorvane::ConnectionString::Kind::PostgreSQL: dialect_ = SqlDialect::postgres(); break;
-    case lorvane::ConnectionString::Kind::Odbc: dialect_ = SqlDialect::odbc(readOdbcIdentifierQuote(odbcHandle(db))); break;
+    case lorvane::ConnectionString::Kind::Odbc: {
+        const OdbcIdentifiers identifiers = readOdbcIdentifiers(odbcHandle(db));
+        const auto folding = identifiers.folding == OdbcIdentifiers::Folding::Lower   ? SqlDialect::Folding::Lower
+                             : identifiers.folding == OdbcIdentifiers::Folding::Upper ? SqlDialect::Folding::Upper
+                                                                                       : SqlDialect::Folding::None;
+        dialect_ = SqlDialect::odbc(identifiers.quote, folding);
+        break;
+    }
     }
 
     QSqlQuery setup(db);

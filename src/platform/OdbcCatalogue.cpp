@@ -74,14 +74,24 @@ OdbcColumnsResult readOdbcCatalogueColumns(void* connectionHandle, const QString
 
 namespace lorvane {
 
-QString readOdbcIdentifierQuote(void* connectionHandle) {
+OdbcIdentifiers readOdbcIdentifiers(void* connectionHandle) {
+    OdbcIdentifiers out;
+    if (!connectionHandle)
+        return out;
     SQLWCHAR buffer[16] = {};
     SQLSMALLINT length = 0;
-    if (!connectionHandle ||
-        !SQL_SUCCEEDED(SQLGetInfoW(connectionHandle, SQL_IDENTIFIER_QUOTE_CHAR, buffer, sizeof buffer, &length)))
-        return {};
-    const qsizetype chars = std::min<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), 15);
-    return QString(reinterpret_cast<const QChar*>(buffer), chars);
+    if (SQL_SUCCEEDED(SQLGetInfoW(connectionHandle, SQL_IDENTIFIER_QUOTE_CHAR, buffer, sizeof buffer, &length))) {
+        const qsizetype chars = std::min<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), 15);
+        out.quote = QString(reinterpret_cast<const QChar*>(buffer), chars);
+    }
+    SQLUSMALLINT identifierCase = 0;
+    if (SQL_SUCCEEDED(SQLGetInfoW(connectionHandle, SQL_IDENTIFIER_CASE, &identifierCase, sizeof identifierCase, nullptr))) {
+        if (identifierCase == SQL_IC_LOWER)
+            out.folding = OdbcIdentifiers::Folding::Lower;
+        else if (identifierCase == SQL_IC_UPPER)
+            out.folding = OdbcIdentifiers::Folding::Upper;
+    }
+    return out;
 }
 
 }  // namespace lorvane

@@ -24,8 +24,13 @@ struct OdbcColumnsResult {
 // call on an open ODBC connection handle (SQLHDBC).
 OdbcColumnsResult readOdbcCatalogueColumns(void* connectionHandle, const QString& table);
 
-// The character the driver puts around identifiers (SQLGetInfo SQL_IDENTIFIER_QUOTE_CHAR): a
-// blank when it has none, empty when it cannot tell.
-QString readOdbcIdentifierQuote(void* connectionHandle);
+// How the data source writes identifiers (SQLGetInfo): the character it puts around them (a
+// blank when it has none, empty when it cannot tell), and the case it folds unquoted ones to.
+struct OdbcIdentifiers {
+    enum class Folding { None, Lower, Upper };
+    QString quote;
+    Folding folding = Folding::None;
+};
+OdbcIdentifiers readOdbcIdentifiers(void* connectionHandle);
 
 }  // namespace lorvane

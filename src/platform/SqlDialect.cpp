@@ -78,13 +78,14 @@ SqlDialect SqlDialect::postgres() {
     d.kind = Kind::PostgreSQL;
     d.leftQuote = d.rightQuote = QStringLiteral("\"");
     d.bracketsCannotHoldBracket = false;
-    d.foldsToLowerCase = true;
+    d.folding = Folding::Lower;
     return d;
 }
 
-SqlDialect SqlDialect::odbc(const QString& identifierQuote) {
+SqlDialect SqlDialect::odbc(const QString& identifierQuote, Folding folding) {
     SqlDialect d;
     d.kind = Kind::Odbc;
+    d.folding = folding;
     const QString quote = identifierQuote.trimmed();
     // A driver without quoting answers a blank; "[" is the form such sources mostly accept.
     if (quote.isEmpty()) {
@@ -112,7 +113,7 @@ bool SqlDialect::isPlainIdentifier(QStringView name) const {
     for (const QChar c : name) {
         if (!(isAsciiLetter(c) || (c >= u'0' && c <= u'9') || c == u'_'))
             return false;
-        if (foldsToLowerCase && c >= u'A' && c <= u'Z')
+        if ((folding == Folding::Lower && c >= u'A' && c <= u'Z') || (folding == Folding::Upper && c >= u'a' && c <= u'z'))
             return false;
     }
     return !isReservedWord(name);

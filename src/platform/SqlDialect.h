@@ -14,9 +14,10 @@ struct SqlDialect {
     // Put around a name that is not a plain identifier; the closing one is doubled inside.
     QString leftQuote = QStringLiteral("[");
     QString rightQuote = QStringLiteral("]");
-    // PostgreSQL folds unquoted names to lower case, so a name with an upper-case letter is
-    // not plain there.
-    bool foldsToLowerCase = false;
+    // A database that folds unquoted names to one case (PostgreSQL to lower, Oracle to upper)
+    // reads a name holding the other case as plain only when it is quoted.
+    enum class Folding { None, Lower, Upper };
+    Folding folding = Folding::None;
     // SQLite reads [name] but has no way to write a "]" inside it: such a name is quoted with
     // double quotes instead.
     bool bracketsCannotHoldBracket = false;
@@ -35,12 +36,13 @@ struct SqlDialect {
     static SqlDialect unbound();
     static SqlDialect sqlite();
     static SqlDialect postgres();
-    // ODBC: the driver's identifier quote (SQLGetInfo; empty or a blank when it has none) and
-    // the ODBC escape forms {d '...'} and {ts '...'} for dates, which every driver translates.
-    static SqlDialect odbc(const QString& identifierQuote);
+    // ODBC: the driver's identifier quote and case folding (SQLGetInfo; an empty or blank
+    // quote when it has none) and the ODBC escape forms {d '...'} and {ts '...'} for dates,
+    // which every driver translates.
+    static SqlDialect odbc(const QString& identifierQuote, Folding folding = Folding::None);
 
     // A name that can stand unquoted: ASCII letters, digits and "_", not starting with a digit,
-    // not a reserved word, and on PostgreSQL no upper-case letter.
+    // not a reserved word, and no letter of the case the database folds away.
     bool isPlainIdentifier(QStringView name) const;
     // The name as it must be written: plain names unchanged, every other name quoted with the
     // closing quote doubled inside.

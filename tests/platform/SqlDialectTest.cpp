@@ -47,6 +47,10 @@ TEST(SqlDialect, NamesAreQuotedExactlyWhenTheyAreNotPlainAndTheClosingQuoteIsDou
         }
     }
     EXPECT_EQ(odbc.quoteName(QStringLiteral("Order Details")), "\"Order Details\"");
+    // A source that folds unquoted names to upper case (Oracle, DB2) needs lower-case ones quoted.
+    const SqlDialect upper = SqlDialect::odbc(QStringLiteral("\""), SqlDialect::Folding::Upper);
+    EXPECT_EQ(upper.quoteName(QStringLiteral("CUSTOMERS")), "CUSTOMERS");
+    EXPECT_EQ(upper.quoteName(QStringLiteral("Customers")), "\"Customers\"");
     EXPECT_EQ(SqlDialect::odbc(QStringLiteral(" ")).quoteName(QStringLiteral("Order Details")), "[Order Details]");
     // A host's bracketed name is read on every dialect.
     EXPECT_EQ(pg.unquoteName(QStringLiteral("[Order Details]")), "Order Details");
