@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 namespace lorvane {
@@ -48,6 +49,10 @@ QGroupBox* captionFrame(QWidget* parent, const char* name, int tag) {
 
 QCheckBox* namedCheck(QWidget* parent, const char* name, const QString& text) {
     return named(new QCheckBox(text, parent), name, 0);
+}
+
+QRadioButton* namedRadio(QWidget* parent, const char* name, const QString& text, int tag) {
+    return named(new QRadioButton(text, parent), name, tag);
 }
 
 DualLists buildDualLists(QWidget* page, const DualListNames& n) {

@@ -10,6 +10,7 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QRadioButton;
 class QWidget;
 
 namespace lorvane {
@@ -23,6 +24,7 @@ QListWidget* namedList(QWidget* parent, const char* name);
 QComboBox* namedCombo(QWidget* parent, const char* name, bool editable = false);
 QGroupBox* captionFrame(QWidget* parent, const char* name, int tag);
 QCheckBox* namedCheck(QWidget* parent, const char* name, const QString& text);
+QRadioButton* namedRadio(QWidget* parent, const char* name, const QString& text, int tag = 0);
 
 // Two lists side by side with the four move buttons between them, as the table and field pages
 // lay them out: a heading, a caption over each list, a hint under them.

@@ -1,6 +1,7 @@
 #include "ResultsPage.h"
 
 #include "BuilderWidgets.h"
+#include "SplitGrid.h"
 #include "BusyCursor.h"
 #include "shared/MessageCatalogue.h"
 #include "shared/BuilderSettings.h"
@@ -30,10 +31,12 @@ namespace lorvane {
 ResultsPage::ResultsPage(frmQDM& window) : QWidget(&window), w_(window) {
     auto* layout = new QGridLayout(this);
     layout->addWidget(captionLabel(this, "lblQueryResults", 126), 0, 0);
-    grid_ = new QSplitter(Qt::Horizontal, this);
-    grid_->setObjectName(QStringLiteral("dgrQueryResults"));
     model_ = new RecordSetModel(this);
-    newView();
+    grid_ = new SplitGrid(QStringLiteral("dgrQueryResults"), model_, [this](QTableView* view) {
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this,
+                [this](int column) { resultSortColumn = column; });
+    }, this);
     layout->addWidget(grid_, 1, 0, 1, 2);
     auto* side = new QGroupBox(this);
     side->setObjectName(QStringLiteral("fraSortSplit"));
@@ -73,45 +76,17 @@ ResultsPage::ResultsPage(frmQDM& window) : QWidget(&window), w_(window) {
     connect(excel_, &QPushButton::clicked, this, [] { clsBridge::SharedBridge().RaiseExportToExcel(); });
 }
 
-QTableView* ResultsPage::newView() {
-    auto* view = new QTableView(grid_);
-    view->setObjectName(QStringLiteral("dgrQueryResultsSplit%1").arg(grid_->count()));
-    view->setModel(model_);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Fixed row heights keep a million rows as quick to scroll as ten.
-    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
-    connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) { resultSortColumn = column; });
-    // Every split shows the same rows: one vertical position for all.
-    if (grid_->count() > 1) {
-        auto* first = qobject_cast<QTableView*>(grid_->widget(0));
-        view->verticalScrollBar()->setValue(first->verticalScrollBar()->value());
-        connect(first->verticalScrollBar(), &QScrollBar::valueChanged, view->verticalScrollBar(), &QScrollBar::setValue);
-        connect(view->verticalScrollBar(), &QScrollBar::valueChanged, first->verticalScrollBar(), &QScrollBar::setValue);
-    }
-    return view;
-}
-
-void ResultsPage::fitColumns() {
-    // Headers and values readable without dragging: each column as wide as what it shows
-    // (the header measures a bounded sample of rows, so a large result stays quick).
-    for (int i = 0; i < grid_->count(); ++i)
-        if (auto* view = qobject_cast<QTableView*>(grid_->widget(i)))
-            view->resizeColumnsToContents();
-}
-
 int ResultsPage::splitCount() const {
     return grid_->count();
 }
 
 void ResultsPage::addSplit() {
-    newView()->resizeColumnsToContents();
+    grid_->addView();
     deleteSplit_->setEnabled(true);
 }
 
 void ResultsPage::deleteSplit() {
-    if (grid_->count() > 1)
-        delete grid_->widget(grid_->count() - 1);
+    grid_->removeLastView();
     deleteSplit_->setEnabled(grid_->count() > 1);
 }
 
@@ -187,7 +162,7 @@ void ResultsPage::runQuery() {
                 queryResults_ = s.ActiveConnection->OpenRecordSet(lastSQL_, s.MaxRecords > 0 ? s.MaxRecords : 0, true);
             }
             model_->setRecordSet(queryResults_);
-            fitColumns();
+            grid_->fitColumns();
             asc_->setEnabled(true);
             desc_->setEnabled(true);
             excel_->setEnabled(s.VLNEnableDataExportButton);

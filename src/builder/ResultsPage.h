@@ -13,6 +13,7 @@ class QTextEdit;
 namespace lorvane {
 
 class RecordSetModel;
+class SplitGrid;
 class frmQDM;
 
 // Page 4: running the statement and browsing its rows in a grid that can be split into views
@@ -37,7 +38,7 @@ public:
 
 private:
     frmQDM& w_;
-    QSplitter* grid_;
+    SplitGrid* grid_;
     RecordSetModel* model_;
     QPushButton* asc_;
     QPushButton* desc_;
@@ -48,8 +49,6 @@ private:
     QString lastSQL_;
     std::shared_ptr<RecordSet> queryResults_;
 
-    QTableView* newView();
-    void fitColumns();
     void showOutcome(const QString& text, int colouredLength, const QColor& colour);
 };
 

@@ -14,7 +14,6 @@
 #include "shared/clsFunctions.h"
 #include "platform/OleColor.h"
 #include "platform/VLNError.h"
-#include "query/SqlColouring.h"
 #include "query/Statement.h"
 
 #include <QAbstractButton>
@@ -89,12 +88,7 @@ Prompts::Answer frmQDM::message(const QString& text, Prompts::Icon icon, Prompts
 }
 
 void frmQDM::showStatement() {
-    QTextEdit* sql = queryPage_->sqlWindow();
-    // Replaced whole and coloured before it is painted: no half-written text is ever seen.
-    sql->setUpdatesEnabled(false);
-    sql->setPlainText(state_.StatementText);
-    SqlColouring::apply(sql->document());
-    sql->setUpdatesEnabled(true);
+    queryPage_->showStatement();
 }
 
 void frmQDM::setPagesEnabled(std::initializer_list<int> pages, bool enabled) {
@@ -164,10 +158,14 @@ void frmQDM::load() {
             state_.SelectedTables = tables;
             tablePage_->rebuildFieldLists();
             Statement(state_, clsField::shared()).Regenerate(Statement::Change::TablesChanged);
+            queryPage_->refreshAfterTableChange();
+            queryPage_->applyOptionAvailability(!state_.TableList().isEmpty());
         } else {
             tablePage_->pageAvailability(false, state_.JoinText);
         }
         tablePage_->singleTableRule();
+        if (s.VLNAllowTableSelection)
+            queryPage_->applyOptionAvailability(false);
         joinPage_->fillJoinTypes(s.VLNJoinTypesSupported);
         findChild<QPushButton*>(QStringLiteral("cmdExcel"))->setText(s.VLNDataExportBtnCaption);
         const bool connected = s.ActiveConnection && !s.ActiveConnection->ConnectionString().isEmpty();
@@ -176,9 +174,12 @@ void frmQDM::load() {
             queryPage_->placeCreateView(false);
             s.VLNShowQueryResults = false;
         }
+        queryPage_->refreshLists();
         Statement(state_, clsField::shared()).RebuildStatement();
         showStatement();
         queryPage_->enableRun(!state_.StatementText.trimmed().isEmpty());
+        if (!s.CatalogueNote.isEmpty())
+            SetStatusText(QStringLiteral("Ready .. ") + s.CatalogueNote);
     } catch (const std::exception& e) {
         const QString why = dynamic_cast<const VLNError*>(&e) ? static_cast<const VLNError&>(e).description()
                                                               : QString::fromUtf8(e.what());
@@ -205,9 +206,13 @@ void frmQDM::pageChanged(int newIndex) {
                 if (tablePage_->rebuildFieldLists() && !state_.FieldList().isEmpty()) {
                     fieldPage_->captureOutputList();
                     statement.Regenerate(Statement::Change::TablesChanged);
+                    queryPage_->refreshAfterTableChange();
                     showStatement();
                 }
             }
+            break;
+        case BuildQuery:
+            queryPage_->leavePage();
             break;
         case BuildJoins:
         case SelectFields:
@@ -222,6 +227,8 @@ void frmQDM::pageChanged(int newIndex) {
         }
         queryPage_->enableRun(!state_.StatementText.trimmed().isEmpty());
         joinPage_->resetToUnlocked();
+        if (BuilderSettings::shared().VLNAllowTableSelection)
+            queryPage_->applyOptionAvailability(!tablePage_->selectedTables().isEmpty());
     } catch (const VLNError&) {
         // A failing step leaves the pages as they are; the statement shows what the buffers hold.
     }

@@ -43,11 +43,13 @@ public:
                 continue;
             }
             if (c == u'-' && peek(1) == u'-') {
+                ++shape_.comments;
                 while (i_ < s_.size() && s_[i_] != u'\n')
                     ++i_;
                 continue;
             }
             if (c == u'/' && peek(1) == u'*') {
+                ++shape_.comments;
                 if (!skipBlockComment())
                     return incomplete();
                 continue;

@@ -25,6 +25,7 @@ public:
         int statements = 0;     // statements with at least one word or symbol
         QString firstWord;      // upper-cased first word of the first statement, after any "("
         QStringList writeWords; // upper-cased words that change data or the schema
+        int comments = 0;       // -- and /* */ comments outside quotes
     };
 
     static Shape scan(QStringView sql, Lexicon lexicon);

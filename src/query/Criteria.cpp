@@ -115,6 +115,21 @@ QString Criteria::TermFor(const CriteriaEntry& e) const {
     return term.trimmed();
 }
 
+QString Criteria::NormaliseTypedCell(const QString& column, const QString& text) const {
+    static const char* const kKeywords[] = {"=", ">", "<", ">=", "<=", "<>", "LIKE", "NOT LIKE", "IS NULL",
+                                            "IS NOT NULL", "BETWEEN"};
+    for (const char* keyword : kKeywords)
+        if (text.contains(QLatin1String(keyword), Qt::CaseInsensitive)) {
+            QString kept = text;
+            while (!kept.isEmpty() && kept.front().isSpace())
+                kept.remove(0, 1);
+            return kept;
+        }
+    if (text.trimmed().isEmpty() || text.contains(u'\''))
+        return text;
+    return TermFor({column, QStringLiteral("="), text, QString(), true});
+}
+
 bool Criteria::CommitCriteriaEntry(const CriteriaEntry& e) {
     RecordSet& where = s_.rsWhere();
     const int column = where.FieldIndex(e.column);

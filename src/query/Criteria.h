@@ -40,6 +40,12 @@ public:
     // The cell text with expression written before each of its operators.
     static QString RewriteCell(const QString& cell, const QString& expression);
 
+    // What a criteria cell the user typed into holds: text with an operator keyword anywhere
+    // (or an apostrophe) as typed, without its leading blanks; anything else is a value to
+    // compare with, written as an equality term the way a committed value is (a number bare
+    // where numbers go, a date as the database's date literal, other text quoted).
+    QString NormaliseTypedCell(const QString& column, const QString& text) const;
+
     // Criteria lines joined by OR that mix totals with fields that are not grouped: no
     // statement asks that (WHERE and HAVING would AND them), so the reason in plain words;
     // empty when the criteria can be run as they stand.

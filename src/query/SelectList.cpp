@@ -99,14 +99,14 @@ void SelectList::GenerateSelectList() {
     groupOrder.GenerateGroupByClause();
 }
 
-QStringList SelectList::FillCriteriaFieldList() const {
-    QStringList entries;
+QList<SelectList::Entry> SelectList::CriteriaFieldEntries() const {
+    QList<Entry> entries;
     QStringList seen;  // the grid has one column per name
     auto add = [&](const QString& name, const QString& shown) {
         if (name.isEmpty() || seen.contains(name, Qt::CaseInsensitive))
             return;
         seen << name;
-        entries << shown;
+        entries.push_back({name, shown});
     };
     for (const QString& item : s_.FieldList())
         add(item, NameQuoting::fieldPart(item, s_.settings()));
@@ -123,16 +123,39 @@ QStringList SelectList::FillCriteriaFieldList() const {
     return entries;
 }
 
-QStringList SelectList::FillGroupingFieldList() const {
-    QStringList entries;
+QList<SelectList::Entry> SelectList::GroupingFieldEntries() const {
+    QList<Entry> entries;
     for (const QString& item : s_.FieldList())
-        entries << NameQuoting::fieldPart(item, s_.settings());
-    entries << QStringLiteral("*");
+        entries.push_back({item, NameQuoting::fieldPart(item, s_.settings())});
+    entries.push_back({QStringLiteral("*"), QStringLiteral("*")});
     RecordSet& calc = s_.rsCalcFields();
     for (qint64 r = 0; r < calc.RecordCount(); ++r)
         if (!ContainsPlainAggregate(textAt(calc, r, QueryState::CalcExpression)))
-            entries << textAt(calc, r, QueryState::CalcAlias);
+            entries.push_back({textAt(calc, r, QueryState::CalcAlias), textAt(calc, r, QueryState::CalcAlias)});
     return entries;
+}
+
+QList<SelectList::Entry> SelectList::OrderingFieldEntries() const {
+    QList<Entry> entries = GroupingFieldEntries();
+    RecordSet& groupBy = s_.rsGroupBy();
+    for (qint64 r = 0; r < groupBy.RecordCount(); ++r)
+        if (const QString a = textAt(groupBy, r, QueryState::GroupByFieldAlias); !a.isEmpty())
+            entries.push_back({a, a});
+    return entries;
+}
+
+QStringList SelectList::FillCriteriaFieldList() const {
+    QStringList shown;
+    for (const Entry& e : CriteriaFieldEntries())
+        shown << e.shown;
+    return shown;
+}
+
+QStringList SelectList::FillGroupingFieldList() const {
+    QStringList shown;
+    for (const Entry& e : GroupingFieldEntries())
+        shown << e.shown;
+    return shown;
 }
 
 }  // namespace lorvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 namespace lorvane {
@@ -23,9 +24,22 @@ public:
     // The same test with the nine plain openings only.
     static bool ContainsPlainAggregate(const QString& text);
 
+    // An entry of the criteria page's field list: what it stands for (a FieldList item, "*"
+    // or an alias) and how it is shown.
+    struct Entry {
+        QString name;
+        QString shown;
+    };
+
     // Criteria mode: one entry per criteria grid column, fields shown without their table.
+    QList<Entry> CriteriaFieldEntries() const;
+    // Grouping mode: the fields, "*", and the calculated fields without aggregates.
+    QList<Entry> GroupingFieldEntries() const;
+    // Ordering mode: the grouping entries, then the aggregate aliases, so that the rows can be
+    // ordered by a total.
+    QList<Entry> OrderingFieldEntries() const;
+    // The shown texts of the first two.
     QStringList FillCriteriaFieldList() const;
-    // Grouping and ordering modes: the fields, "*", and the calculated fields without aggregates.
     QStringList FillGroupingFieldList() const;
 
 private:

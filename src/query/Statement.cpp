@@ -5,7 +5,9 @@
 #include "GroupOrder.h"
 #include "shared/QueryState.h"
 #include "SelectList.h"
+#include "platform/SqlScanner.h"
 #include "platform/VLNError.h"
+#include "shared/BuilderSettings.h"
 
 namespace lorvane {
 
@@ -97,6 +99,18 @@ QString Statement::Regenerate(Change change) {
 }
 
 QString Statement::Problem() {
+    // The generators write no comments: one in the statement came from a typed cell, and
+    // would hide the rest of the statement from the database.
+    using L = SqlScanner::Lexicon;
+    const SqlDialect::Kind kind = s_.settings().dialect().kind;
+    const std::initializer_list<L> lexicons = kind == SqlDialect::Kind::PostgreSQL ? std::initializer_list<L>{L::PostgreSQL}
+                                              : kind == SqlDialect::Kind::Odbc
+                                                  ? std::initializer_list<L>{L::Standard, L::BackslashEscapes, L::PostgreSQL}
+                                                  : std::initializer_list<L>{L::Standard};
+    for (const L lexicon : lexicons)
+        if (SqlScanner::scan(s_.StatementText, lexicon).comments > 0)
+            return QStringLiteral("A criteria cell holds a comment (-- or /*), which would hide the rest of the "
+                                  "statement. Take it out of the cell, then run the query again.");
     QString problem;
     step([&] { problem = Criteria(s_, types_).OrAcrossGroupingProblem(); });
     if (problem.isEmpty())

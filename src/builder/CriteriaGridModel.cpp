@@ -1,0 +1,76 @@
+#include "CriteriaGridModel.h"
+
+#include "platform/RecordSet.h"
+#include "query/Criteria.h"
+#include "shared/QueryState.h"
+
+namespace lorvane {
+
+CriteriaGridModel::CriteriaGridModel(QueryState& state, const FieldTypeSource& types, QObject* parent)
+    : QAbstractTableModel(parent), state_(state), types_(types) {}
+
+void CriteriaGridModel::rebind() {
+    beginResetModel();
+    rs_ = state_.whereHandle();
+    endResetModel();
+}
+
+bool CriteriaGridModel::isNewRowLine(int row) const {
+    return rs_ && row == rs_->RecordCount();
+}
+
+int CriteriaGridModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !rs_ || !rs_->IsOpen() || rs_->FieldCount() == 0)
+        return 0;
+    return static_cast<int>(rs_->RecordCount()) + 1;
+}
+
+int CriteriaGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() || !rs_ ? 0 : rs_->FieldCount();
+}
+
+QVariant CriteriaGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole) || isNewRowLine(index.row()))
+        return {};
+    return rs_->ValueAt(index.row(), index.column()).toString();
+}
+
+QVariant CriteriaGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || !rs_)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return section < rs_->FieldCount() ? QVariant(rs_->Field(section).name) : QVariant();
+    return isNewRowLine(section) ? QVariant(QStringLiteral("*")) : QVariant(section + 1);
+}
+
+bool CriteriaGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole || !rs_ || !rs_->IsOpen())
+        return false;
+    const QString column = rs_->Field(index.column()).name;
+    const QString text = Criteria(state_, types_).NormaliseTypedCell(column, value.toString());
+    if (isNewRowLine(index.row())) {
+        if (text.trimmed().isEmpty())
+            return false;
+        beginInsertRows({}, index.row() + 1, index.row() + 1);
+        rs_->AddNew();
+        rs_->SetValue(index.column(), text);
+        rs_->Update();
+        endInsertRows();
+    } else {
+        rs_->SetAbsolutePosition(index.row() + 1);
+        rs_->SetValue(index.column(), text);
+        rs_->Update();
+    }
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    emit cellEdited();
+    return true;
+}
+
+Qt::ItemFlags CriteriaGridModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid())
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+}  // namespace lorvane

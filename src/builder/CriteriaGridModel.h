@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <memory>
+
+namespace lorvane {
+
+class FieldTypeSource;
+class QueryState;
+class RecordSet;
+
+// The criteria grid dgrSQL: a table model straight over rsWhere (no copy of its rows), one
+// column per grid column, one row per OR line, and a last, empty new-row line. A cell the
+// user edits is normalised (a plain value becomes an equality term) and stored; a text typed
+// on the new-row line adds a line. cellEdited tells the page to regenerate the statement.
+class CriteriaGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    CriteriaGridModel(QueryState& state, const FieldTypeSource& types, QObject* parent = nullptr);
+
+    // Shows the current rsWhere (rebuilding the columns replaces it).
+    void rebind();
+    bool isNewRowLine(int row) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+signals:
+    void cellEdited();
+
+private:
+    QueryState& state_;
+    const FieldTypeSource& types_;
+    std::shared_ptr<RecordSet> rs_;
+};
+
+}  // namespace lorvane
