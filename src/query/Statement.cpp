@@ -9,6 +9,8 @@
 #include "platform/VLNError.h"
 #include "shared/BuilderSettings.h"
 
+#include <vector>
+
 namespace lorvane {
 
 namespace {
@@ -103,10 +105,11 @@ QString Statement::Problem() {
     // would hide the rest of the statement from the database.
     using L = SqlScanner::Lexicon;
     const SqlDialect::Kind kind = s_.settings().dialect().kind;
-    const std::initializer_list<L> lexicons = kind == SqlDialect::Kind::PostgreSQL ? std::initializer_list<L>{L::PostgreSQL}
-                                              : kind == SqlDialect::Kind::Odbc
-                                                  ? std::initializer_list<L>{L::Standard, L::BackslashEscapes, L::PostgreSQL}
-                                                  : std::initializer_list<L>{L::Standard};
+    std::vector<L> lexicons{L::Standard};
+    if (kind == SqlDialect::Kind::PostgreSQL)
+        lexicons = {L::PostgreSQL};
+    else if (kind == SqlDialect::Kind::Odbc)
+        lexicons = {L::Standard, L::BackslashEscapes, L::PostgreSQL};
     for (const L lexicon : lexicons)
         if (SqlScanner::scan(s_.StatementText, lexicon).comments > 0)
             return QStringLiteral("A criteria cell holds a comment (-- or /*), which would hide the rest of the "

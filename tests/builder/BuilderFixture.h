@@ -6,7 +6,15 @@
 #include "platform/ScriptedPrompts.h"
 #include "support/TestDatabases.h"
 
+#include "builder/CriteriaCellDelegate.h"
+#include "builder/frmCriteriaBuilder.h"
+
 #include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSplitter>
+#include <QTableView>
 #include <QCoreApplication>
 #include <QListWidget>
 #include <QPushButton>
@@ -102,5 +110,83 @@ protected:
     frmQDM* w = nullptr;
 };
 
+
+// The builder on its Build Query page, with the steps an end user takes there.
+class CriteriaPage : public BuilderWindow {
+protected:
+    // One table, every field output, on the Build Query page.
+    void openOn(const QString& table, const QString& connectionString = test::sampleConnectionString()) {
+        connectAndShow(connectionString);
+        addTable(table);
+        goToPage(frmQDM::SelectFields);
+        click("cmdTPXFieldRightAll");
+        goToPage(frmQDM::BuildQuery);
+    }
+    void option(int i) { find<QRadioButton>(QStringLiteral("optQuery(%1)").arg(i).toLatin1())->click(); }
+    void field(const QString& shown) { choose("lstSelectedFields", shown); }
+    void op(const QString& word) { choose("lstOperands", word); }
+    void value(int box, const QString& text) {
+        auto* c = find<QComboBox>(box == 1 ? "cmbAvailableValues1" : "cmbAvailableValues2");
+        ASSERT_TRUE(c->isEnabled()) << "value box " << box << " is disabled";
+        c->setFocus();
+        c->lineEdit()->clear();
+        QTest::keyClicks(c->lineEdit(), text);
+    }
+    void conjunction(bool andChoice) { find<QRadioButton>(andChoice ? "optAndOr(0)" : "optAndOr(1)")->click(); }
+    bool enabled(const char* name) { return find<QWidget>(name)->isEnabled(); }
+    // The statement's lines after the FROM line.
+    QString criteriaLines() {
+        const QStringList lines = sqlText().split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
+        return lines.mid(2).join(u'\n');
+    }
+    QTableView* grid() { return qobject_cast<QTableView*>(find<QSplitter>("dgrSQL")->widget(0)); }
+    int column(const QString& name) {
+        for (int c = 0; c < grid()->model()->columnCount(); ++c)
+            if (grid()->model()->headerData(c, Qt::Horizontal).toString() == name)
+                return c;
+        ADD_FAILURE() << name.toStdString() << " is no grid column";
+        return -1;
+    }
+    // Types into a grid cell as a user does: start editing, type, Enter.
+    void typeCell(int row, const QString& columnName, const QString& text) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();  // the grid has laid out its new rows
+        QTableView* view = grid();
+        const QModelIndex index = view->model()->index(row, column(columnName));
+        view->setCurrentIndex(index);
+        view->edit(index);
+        // The editor the view opened has the window's focus.
+        auto* editor = qobject_cast<QLineEdit*>(w->focusWidget());
+        ASSERT_NE(editor, nullptr);
+        editor->clear();
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The grid commits an edit on its next turn, and the statement follows on the one after.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+    QString cell(int row, const QString& columnName) {
+        return grid()->model()->index(row, column(columnName)).data().toString();
+    }
+    // Presses the drop-down button of a grid cell; the keypad opens.
+    frmCriteriaBuilder* openKeypad(int row, const QString& columnName) {
+        QTableView* view = grid();
+        const QRect rect = view->visualRect(view->model()->index(row, column(columnName)));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, CriteriaCellDelegate::buttonRect(rect).center());
+        auto* keypad = w->findChild<frmCriteriaBuilder*>();
+        EXPECT_NE(keypad, nullptr);
+        return keypad;
+    }
+    void key(frmCriteriaBuilder* keypad, const char* name) {
+        auto* b = keypad->findChild<QPushButton*>(QString::fromLatin1(name));
+        ASSERT_NE(b, nullptr) << name;
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    void closeKeypad(frmCriteriaBuilder* keypad, const char* button) {
+        key(keypad, button);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+};
 
 }  // namespace lorvane::test
