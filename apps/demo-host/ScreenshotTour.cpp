@@ -1,6 +1,8 @@
 #include "ScreenshotTour.h"
 
 #include "DemoWindow.h"
+#include "builder/QueryPage.h"
+#include "builder/frmCriteriaBuilder.h"
 #include "builder/frmQDM.h"
 #include "control/Lorvanev2.h"
 
@@ -9,6 +11,8 @@
 #include <QDir>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
 #include <QTabWidget>
 
 namespace {
@@ -43,6 +47,58 @@ bool chooseCombo(frmQDM* w, const char* combo, const QString& text) {
     return true;
 }
 
+bool type(frmQDM* w, const char* combo, const QString& text) {
+    auto* c = w->findChild<QComboBox*>(QString::fromLatin1(combo));
+    if (!c || !c->isEnabled())
+        return false;
+    c->setEditText(text);
+    return true;
+}
+
+QTableView* criteriaGrid(frmQDM* w) {
+    auto* grid = w->findChild<QSplitter*>(QStringLiteral("dgrSQL"));
+    return grid ? qobject_cast<QTableView*>(grid->widget(0)) : nullptr;
+}
+
+int gridColumn(QTableView* view, const QString& name) {
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        if (view->model()->headerData(c, Qt::Horizontal).toString() == name)
+            return c;
+    return -1;
+}
+
+bool typeCell(frmQDM* w, int row, const QString& column, const QString& text) {
+    QTableView* view = criteriaGrid(w);
+    const int c = view ? gridColumn(view, column) : -1;
+    if (c < 0 || !view->model()->setData(view->model()->index(row, c), text))
+        return false;
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+    view->scrollTo(view->model()->index(row, c));
+    return true;
+}
+
+bool openKeypad(frmQDM* w, int row, const QString& column) {
+    QTableView* view = criteriaGrid(w);
+    const int c = view ? gridColumn(view, column) : -1;
+    if (c < 0)
+        return false;
+    w->queryPage()->editCellWithKeypad(row, c);
+    return w->findChild<lorvane::frmCriteriaBuilder*>() != nullptr;
+}
+
+bool shootKeypad(frmQDM* w, const QString& dir, const QString& name) {
+    auto* keypad = w->findChild<lorvane::frmCriteriaBuilder*>();
+    if (!keypad)
+        return false;
+    keypad->adjustSize();
+    QApplication::processEvents();
+    const bool ok = keypad->grab().save(QDir(dir).filePath(name));
+    keypad->reject();
+    QApplication::processEvents();
+    return ok;
+}
+
 bool shoot(QWidget* w, const QString& dir, const QString& name) {
     QApplication::processEvents();
     return w->grab().save(QDir(dir).filePath(name));
@@ -69,7 +125,17 @@ bool renderScreenshotTour(DemoWindow& demo, const QString& dir) {
         ok = ok && pick(w, "lstTPXFieldFrom", QString::fromLatin1(field)) && press(w, "cmdTPXFieldRight");
     ok = ok && shoot(w, dir, "3-select-fields.png");
     w->tabs()->setCurrentIndex(frmQDM::BuildQuery);
-    ok = ok && shoot(w, dir, "4-build-query.png") && press(w, "cmdRunQuery") && shoot(w, dir, "5-query-results.png");
+    // A criterion through the form: a field, an operator, a value from the value search.
+    ok = ok && pick(w, "lstSelectedFields", QStringLiteral("City")) && pick(w, "lstOperands", QStringLiteral("=")) &&
+         press(w, "cmdFieldValues") && chooseCombo(w, "cmbAvailableValues1", QStringLiteral("Paris")) &&
+         press(w, "cmdCommit") && pick(w, "lstSelectedFields", QStringLiteral("Freight")) &&
+         pick(w, "lstOperands", QStringLiteral(">")) && type(w, "cmbAvailableValues1", QStringLiteral("100")) &&
+         press(w, "cmdCommit") && shoot(w, dir, "4-build-query.png");
+    // The criteria grid, a second line typed into it, and the keypad on a cell.
+    ok = ok && press(w, "cmdEditWhere") && typeCell(w, 1, QStringLiteral("Customers.City"), QStringLiteral("Lyon")) &&
+         shoot(w, dir, "6-criteria-grid.png");
+    ok = ok && openKeypad(w, 1, QStringLiteral("Orders.Freight")) && shootKeypad(w, dir, "7-criteria-keypad.png");
+    ok = ok && press(w, "cmdSQLView") && press(w, "cmdRunQuery") && shoot(w, dir, "5-query-results.png");
     ok = ok && shoot(&demo, dir, "demo-host.png");
     return ok;
 }
