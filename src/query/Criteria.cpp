@@ -8,6 +8,7 @@
 #include "platform/SqlDialect.h"
 #include "platform/AdoTypes.h"
 
+#include <QHash>
 #include <vector>
 
 namespace lorvane {
@@ -131,6 +132,7 @@ QString Criteria::NormaliseTypedCell(const QString& column, const QString& text)
 }
 
 bool Criteria::CommitCriteriaEntry(const CriteriaEntry& e) {
+    layout_.reset();
     RecordSet& where = s_.rsWhere();
     const int column = where.FieldIndex(e.column);
     if (column < 0)
@@ -168,6 +170,7 @@ bool Criteria::IsAggregateColumn(const QString& column) const {
 }
 
 void Criteria::SplitColumns(bool aggregates) {
+    layout_.reset();
     RecordSet& where = s_.rsWhere();
     const QSet<QString> aggregate = aggregateColumns();
     auto clone = std::make_shared<RecordSet>();
@@ -233,12 +236,28 @@ QString Criteria::RewriteCell(const QString& cell, const QString& expression) {
 std::vector<Criteria::Column> Criteria::columns() {
     RecordSet& grid = s_.rsWhere();
     const QSet<QString> aggregate = aggregateColumns();
+    // Each alias's expression, looked up once per column rather than scanned per column.
+    QHash<QString, QString> expressions;
+    RecordSet& alias = s_.rsAlias();
+    for (qint64 r = alias.RecordCount() - 1; r >= 0; --r)
+        expressions.insert(textAt(alias, r, QueryState::AliasName), textAt(alias, r, QueryState::AliasFieldName));
     std::vector<Column> out;
+    out.reserve(static_cast<std::size_t>(grid.FieldCount()));
     for (int f = 0; f < grid.FieldCount(); ++f) {
         const QString name = grid.Field(f).name;
-        out.push_back({f, name, expressionFor(name), aggregate.contains(name)});
+        out.push_back({f, name, expressions.value(name, name), aggregate.contains(name)});
     }
     return out;
+}
+
+const Criteria::Layout& Criteria::layout() {
+    if (!layout_) {
+        Layout l;
+        l.columns = columns();
+        l.orSpans = orSpansWhereAndHaving(l.columns);
+        layout_ = std::move(l);
+    }
+    return *layout_;
 }
 
 // Lines are ORed. When more than one line holds criteria and totals and plain fields both
@@ -257,18 +276,20 @@ bool Criteria::orSpansWhereAndHaving(const std::vector<Column>& columns) const {
             (c.aggregate ? totals : plain) = true;
         }
         lines += any ? 1 : 0;
+        if (lines > 1 && plain && totals)
+            return true;
     }
-    return lines > 1 && plain && totals;
+    return false;
 }
 
 // Reads the grid's columns of one kind (the working copy's columns, without copying the rows
 // there first: the result is the same and large grids stay fast).
 QString Criteria::generate(const QString& keyword, bool having) {
     RecordSet& grid = s_.rsWhere();
-    const std::vector<Column> all = columns();
-    const bool whole = orSpansWhereAndHaving(all);
+    const Layout& l = layout();
+    const bool whole = l.orSpans;
     std::vector<Column> used;
-    for (const Column& c : all)
+    for (const Column& c : l.columns)
         if (whole ? having : c.aggregate == having)
             used.push_back(c);
     QString text;
@@ -298,8 +319,8 @@ QString Criteria::generate(const QString& keyword, bool having) {
 }
 
 QString Criteria::OrAcrossGroupingProblem() {
-    const std::vector<Column> all = columns();
-    if (!orSpansWhereAndHaving(all))
+    const std::vector<Column>& all = layout().columns;
+    if (!layout().orSpans)
         return {};
     // The WHERE side is the fields that are not grouped: in HAVING they cannot stand.
     RecordSet& groupBy = s_.rsGroupBy();

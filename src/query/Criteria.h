@@ -2,6 +2,7 @@
 
 #include <QSet>
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace lorvane {
@@ -62,6 +63,14 @@ private:
     QueryState& s_;
     const FieldTypeSource& types_;
 
+    // The grid's columns and whether its OR lines span WHERE and HAVING, read once for both
+    // clauses (a commit reads them again).
+    struct Layout {
+        std::vector<Column> columns;
+        bool orSpans = false;
+    };
+    std::optional<Layout> layout_;
+    const Layout& layout();
     std::vector<Column> columns();
     bool orSpansWhereAndHaving(const std::vector<Column>& columns) const;
     QString generate(const QString& keyword, bool having);
