@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build demo test bench screenshots clean
+.PHONY: all deps configure build demo test bench screenshots fuzz clean
 
 all: build
 
@@ -30,5 +30,15 @@ bench: build
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/apps/demo-host/lorvane-demo-host --database $(BUILD)/data/sample/sample.db --screenshots docs/screenshots
 
+# libFuzzer targets for the parsers of outside text, each run FUZZ_SECONDS from its seeds.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DLORVANE_BUILD_TESTS=OFF -DLORVANE_BUILD_BENCHMARKS=OFF -DLORVANE_BUILD_DEMO=OFF -DLORVANE_BUILD_FUZZERS=ON \
+	  "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	@./scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)
