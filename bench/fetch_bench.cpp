@@ -26,21 +26,9 @@ void PlainQueryLoop(benchmark::State& state) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("plain"));
     db.setDatabaseName(databasePath());
     db.open();
-    for (auto _ : state) {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        q.exec(kSql);
-        qint64 rows = 0;
-        while (q.next()) {
-            for (int i = 0; i < 6; ++i) {
-                QVariant v = q.value(i);
-                benchmark::DoNotOptimize(v);
-            }
-            ++rows;
-        }
-        if (rows != kRows)
+    for (auto _ : state)
+        if (bench::plainQueryLoop(db, kSql) != kRows)
             state.SkipWithError("wrong row count");
-    }
     db.close();
 }
 

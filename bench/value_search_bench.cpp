@@ -30,19 +30,9 @@ void PlainDistinctLoop(benchmark::State& state) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("plain"));
     db.setDatabaseName(databasePath());
     db.open();
-    for (auto _ : state) {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        q.exec(QStringLiteral("SELECT DISTINCT Items.Price FROM Items ORDER BY Items.Price ASC"));
-        qint64 rows = 0;
-        while (q.next()) {
-            QVariant v = q.value(0);
-            benchmark::DoNotOptimize(v);
-            ++rows;
-        }
-        if (rows < 10000)
+    for (auto _ : state)
+        if (bench::plainQueryLoop(db, QStringLiteral("SELECT DISTINCT Items.Price FROM Items ORDER BY Items.Price ASC")) < 10000)
             state.SkipWithError("too few distinct values");
-    }
     db.close();
 }
 

@@ -1,5 +1,10 @@
 #include "BenchSupport.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -74,6 +79,22 @@ long long heapInUse() {
 void printSummary(const std::string& name, const std::string& figure, const std::string& goal) {
     std::printf("BENCH %s %s (goal %s)\n", name.c_str(), figure.c_str(), goal.c_str());
     std::fflush(stdout);
+}
+
+long long plainQueryLoop(QSqlDatabase& db, const QString& sql) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.exec(sql);
+    const int columns = q.record().count();
+    long long rows = 0;
+    while (q.next()) {
+        for (int i = 0; i < columns; ++i) {
+            QVariant v = q.value(i);
+            benchmark::DoNotOptimize(v);
+        }
+        ++rows;
+    }
+    return rows;
 }
 
 }  // namespace lorvane::bench

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <QSqlDatabase>
 #include <QString>
 #include <map>
 #include <string>
@@ -18,6 +19,10 @@ bool hasAll(const std::map<std::string, double>& times, std::initializer_list<co
 // Quantity, Created, Active), made once in dir and reused.
 QString millionRowDatabase(const QString& dir);
 constexpr long long kMillion = 1000000;
+
+// The baseline of the fetch benchmarks: runs sql on an open database with a plain forward-only
+// QSqlQuery and reads every value of every row into a QVariant; returns the row count.
+long long plainQueryLoop(QSqlDatabase& db, const QString& sql);
 
 // Heap bytes in use (glibc's allocator statistics).
 long long heapInUse();
