@@ -1,5 +1,7 @@
 #include "BuilderWidgets.h"
 
+#include "shared/MessageCatalogue.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -20,6 +22,22 @@ template <typename W> W* named(W* w, const char* name, int tag) {
     return w;
 }
 }  // namespace
+
+void applyCatalogueCaptions(QWidget* root, int lastTag) {
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        bool ok = false;
+        const int tag = w->property("tag").toString().toInt(&ok);
+        if (!ok || tag < 101 || tag > lastTag || !MessageCatalogue::contains(tag))
+            continue;
+        const QString text = MessageCatalogue::text(tag);
+        if (auto* label = qobject_cast<QLabel*>(w))
+            label->setText(QString(text).replace(QStringLiteral("&&"), QStringLiteral("&")));
+        else if (auto* frame = qobject_cast<QGroupBox*>(w))
+            frame->setTitle(text);
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            button->setText(text);
+    }
+}
 
 QLabel* captionLabel(QWidget* parent, const char* name, int tag) {
     auto* label = named(new QLabel(parent), name, tag);

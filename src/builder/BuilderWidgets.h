@@ -26,6 +26,10 @@ QGroupBox* captionFrame(QWidget* parent, const char* name, int tag);
 QCheckBox* namedCheck(QWidget* parent, const char* name, const QString& text);
 QRadioButton* namedRadio(QWidget* parent, const char* name, const QString& text, int tag = 0);
 
+// Sets the caption of every label, frame and button under root that carries a catalogue tag
+// from 101 to lastTag.
+void applyCatalogueCaptions(QWidget* root, int lastTag);
+
 // Two lists side by side with the four move buttons between them, as the table and field pages
 // lay them out: a heading, a caption over each list, a hint under them.
 struct DualLists {

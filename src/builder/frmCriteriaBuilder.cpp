@@ -69,18 +69,7 @@ frmCriteriaBuilder::frmCriteriaBuilder(QWidget* parent) : QDialog(parent) {
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // Captions by tag from the message catalogue, as the builder window sets its own.
-    for (QWidget* w : findChildren<QWidget*>()) {
-        bool isNumber = false;
-        const int tag = w->property("tag").toString().toInt(&isNumber);
-        if (!isNumber || tag < 101 || tag > 231 || !MessageCatalogue::contains(tag))
-            continue;
-        if (auto* label = qobject_cast<QLabel*>(w))
-            label->setText(MessageCatalogue::text(tag));
-        else if (auto* frame = qobject_cast<QGroupBox*>(w))
-            frame->setTitle(MessageCatalogue::text(tag));
-        else if (auto* button = qobject_cast<QAbstractButton*>(w))
-            button->setText(MessageCatalogue::text(tag));
-    }
+    applyCatalogueCaptions(this, 231);
 
     openingText_ = CriteriaText();
     text_->setPlainText(openingText_);

@@ -121,19 +121,7 @@ void frmQDM::applyCaptionsAndLabelLook() {
         if (check->objectName() != u"chkLockJoinTables")
             look(check);
     // Captions by tag from the message catalogue.
-    for (QWidget* w : findChildren<QWidget*>()) {
-        bool ok = false;
-        const int tag = w->property("tag").toString().toInt(&ok);
-        if (!ok || tag < 101 || tag > 234 || !MessageCatalogue::contains(tag))
-            continue;
-        const QString text = MessageCatalogue::text(tag);
-        if (auto* label = qobject_cast<QLabel*>(w))
-            label->setText(QString(text).replace(QStringLiteral("&&"), QStringLiteral("&")));
-        else if (auto* frame = qobject_cast<QGroupBox*>(w))
-            frame->setTitle(text);
-        else if (auto* button = qobject_cast<QAbstractButton*>(w))
-            button->setText(text);
-    }
+    applyCatalogueCaptions(this, 234);
 }
 
 void frmQDM::load() {
