@@ -101,15 +101,31 @@ QString GroupOrder::OrderingTerm(qint64 row) const {
     RecordSet& calc = s_.rsCalcFields();
     const QString field = textAt(orderBy, row, QueryState::OrderByFieldName);
     const QString term = textAt(orderBy, row, QueryState::OrderByTerm);
+    const QString direction = term.startsWith(field) ? term.mid(field.size()).trimmed() : QString();
+    auto byAlias = [&](const QString& alias) {
+        return NameQuoting::quoteRaw(alias, s_.settings()) + (direction.isEmpty() ? QString() : u' ' + direction);
+    };
+    // A calculated field is ordered by its output name, quoted as the select list quotes it;
+    // one that is not output, by its expression.
+    for (qint64 c = 0; c < calc.RecordCount(); ++c) {
+        if (textAt(calc, c, QueryState::CalcAlias) != field)
+            continue;
+        const QString expression = textAt(calc, c, QueryState::CalcExpression);
+        const bool grouping = groupBy.RecordCount() > 0;
+        if (textAt(calc, c, QueryState::CalcOutput) == u"YES" &&
+            (!grouping || SelectList::ContainsPlainAggregate(expression)))
+            return byAlias(field);
+        if (!grouping)
+            return expression + (direction.isEmpty() ? QString() : u' ' + direction);
+        break;
+    }
     if (groupBy.RecordCount() == 0)
         return term;
     // A total is ordered by its alias, whether the row names the alias or the aggregate.
     for (qint64 g = 0; g < groupBy.RecordCount(); ++g) {
         const QString alias = textAt(groupBy, g, QueryState::GroupByFieldAlias);
-        if (!alias.isEmpty() && (alias == field || textAt(groupBy, g, QueryState::GroupByExpression) == field)) {
-            const QString direction = term.startsWith(field) ? term.mid(field.size()).trimmed() : QString();
-            return NameQuoting::quoteRaw(alias, s_.settings()) + (direction.isEmpty() ? QString() : u' ' + direction);
-        }
+        if (!alias.isEmpty() && (alias == field || textAt(groupBy, g, QueryState::GroupByExpression) == field))
+            return byAlias(alias);
     }
     // Otherwise only what takes part in the grouping can order grouped rows.
     for (qint64 g = 0; g < groupBy.RecordCount(); ++g)

@@ -84,7 +84,8 @@ void SelectList::GenerateSelectList() {
         for (qint64 r = 0; r < calc.RecordCount(); ++r) {
             const QString expression = textAt(calc, r, QueryState::CalcExpression);
             if (ContainsPlainAggregate(expression) && textAt(calc, r, QueryState::CalcOutput) == u"YES")
-                add(expression + QStringLiteral(" AS ") + textAt(calc, r, QueryState::CalcAlias));
+                add(expression + QStringLiteral(" AS ") +
+                    NameQuoting::quoteRaw(textAt(calc, r, QueryState::CalcAlias), settings));
         }
     } else {
         start = text = s_.Distinct ? QStringLiteral("SELECT DISTINCT ") : QStringLiteral("SELECT ");
@@ -93,7 +94,7 @@ void SelectList::GenerateSelectList() {
         for (qint64 r = 0; r < calc.RecordCount(); ++r)
             if (textAt(calc, r, QueryState::CalcOutput) == u"YES")
                 add(textAt(calc, r, QueryState::CalcExpression) + QStringLiteral(" AS ") +
-                    textAt(calc, r, QueryState::CalcAlias));
+                    NameQuoting::quoteRaw(textAt(calc, r, QueryState::CalcAlias), settings));
     }
     s_.SelectText = text;
     groupOrder.GenerateGroupByClause();
