@@ -6,7 +6,9 @@
 #include "CriteriaGridModel.h"
 #include "ResultsPage.h"
 #include "SplitGrid.h"
+#include "frmCalcFields.h"
 #include "frmCriteriaBuilder.h"
+#include "frmFieldOrder.h"
 #include "frmQDM.h"
 #include "platform/VLNError.h"
 #include "query/CriteriaGrid.h"
@@ -127,10 +129,6 @@ QueryPage::QueryPage(frmQDM& window) : QWidget(&window), w_(window) {
         button->setToolTip(MessageCatalogue::text(tip));
         heading->addWidget(button);
     }
-    // The field order editor and the calculated fields dialog are not part of the builder yet:
-    // their commands stay disabled rather than pretend.
-    for (QPushButton* b : {editGroup_, editOrder_, calcField_, editCalcField_})
-        b->setEnabled(false);
     page->addLayout(heading);
 
     sql_ = new QTextEdit(this);
@@ -184,6 +182,10 @@ QueryPage::QueryPage(frmQDM& window) : QWidget(&window), w_(window) {
     connect(fieldValues_, &QPushButton::clicked, this, &QueryPage::searchFieldValues);
     connect(reset_, &QPushButton::clicked, this, &QueryPage::resetQuery);
     connect(editWhere_, &QPushButton::clicked, this, &QueryPage::editWhere);
+    connect(editGroup_, &QPushButton::clicked, this, [this] { editRows(QStringLiteral("Group")); });
+    connect(editOrder_, &QPushButton::clicked, this, [this] { editRows(QStringLiteral("Order")); });
+    connect(editCalcField_, &QPushButton::clicked, this, [this] { editRows(QStringLiteral("Calc")); });
+    connect(calcField_, &QPushButton::clicked, this, &QueryPage::createCalcField);
     connect(sqlView_, &QPushButton::clicked, this, &QueryPage::sqlView);
     connect(split_, &QPushButton::clicked, this, [this] {
         grid_->addView();
@@ -456,6 +458,45 @@ void QueryPage::editWhere() {
     showStatement();
 }
 
+void QueryPage::editRows(const QString& mode) {
+    commit_->setEnabled(false);
+    if (mode == u"Calc") {
+        sqlView();
+        const bool op = operands_->currentItem() != nullptr;
+        value1_->setEnabled(op);
+        value2_->setEnabled(op);
+    }
+    statement().RebuildStatement();
+    showStatement();
+    editMode_ = mode;
+    auto* editor = new frmFieldOrder(w_.state(), w_.prompts(), FieldOrderRows::modeFrom(mode), &w_);
+    connect(editor, &QDialog::finished, this, &QueryPage::afterRowsEdited);
+    editor->open();
+}
+
+void QueryPage::createCalcField() {
+    sqlView();
+    commit_->setEnabled(false);
+    frmCalcFields::EditState& edit = frmCalcFields::Edit();
+    edit = {};
+    auto* dialog = new frmCalcFields(w_.state(), w_.prompts(), &w_);
+    connect(dialog, &QDialog::finished, this, [this] {
+        frmCalcFields::Edit().accepted = false;
+        frmCalcFields::Edit().result.clear();
+        statement().Regenerate(Statement::Change::CalculatedFieldAdded);
+        afterRowsEdited();
+    });
+    dialog->open();
+}
+
+void QueryPage::afterRowsEdited() {
+    BusyCursor busy;
+    statement().RebuildStatement();
+    refreshLists();
+    showStatement();
+    enableRun(!w_.state().StatementText.trimmed().isEmpty());
+}
+
 void QueryPage::afterGridEdit() {
     statement().RebuildStatement();
     showStatement();
@@ -518,8 +559,10 @@ void QueryPage::applyOptionAvailability(bool anyTable) {
     options_->setEnabled(anyTable);
     optQuery_[Group]->setEnabled(s.VLNAllowGroupByOption);
     optQuery_[Order]->setEnabled(s.VLNAllowOrderByOption);
-    // editGroup_, editOrder_ and the calculated field commands follow their settings once
-    // their dialogs exist; until then they stay disabled.
+    editGroup_->setEnabled(s.VLNAllowGroupByOption);
+    editOrder_->setEnabled(s.VLNAllowOrderByOption);
+    calcField_->setEnabled(s.VLNAllowCalcFieldOption);
+    editCalcField_->setEnabled(s.VLNAllowCalcFieldOption);
 }
 
 void QueryPage::resetQuery() {

@@ -58,6 +58,11 @@ public:
     void searchFieldValues();
     // The drop-down button of a criteria grid cell: the keypad edits the cell.
     void editCellWithKeypad(int row, int column);
+    // The field order editor on the grouping rows, ordering rows or calculated fields ("Group",
+    // "Order", "Calc"); the statement follows when it closes.
+    void editRows(const QString& mode);
+    // The calculated field dialog for a new field.
+    void createCalcField();
 
     int option() const { return option_; }
     // "Where", "Group", "Order" or "Calc": what the grid or an editor last edited.
@@ -112,6 +117,7 @@ private:
     void showGrid(bool grid);
     void resetEditingControls();
     void afterGridEdit();
+    void afterRowsEdited();
 };
 
 }  // namespace lorvane

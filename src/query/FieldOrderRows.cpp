@@ -114,6 +114,11 @@ QString FieldOrderRows::aliasOf(const QString& text) const {
     for (qint64 r = 0; r < aliases.RecordCount(); ++r)
         if (textAt(aliases, r, Q::AliasFieldName) == expression)
             return textAt(aliases, r, Q::AliasName);
+    // Ordering rows name totals and calculated fields by their alias.
+    if (mode_ == Mode::Order)
+        for (qint64 r = 0; r < aliases.RecordCount(); ++r)
+            if (textAt(aliases, r, Q::AliasName) == expression)
+                return expression;
     return {};
 }
 

@@ -121,11 +121,16 @@ QString GroupOrder::OrderingTerm(qint64 row) const {
     }
     if (groupBy.RecordCount() == 0)
         return term;
-    // A total is ordered by its alias, whether the row names the alias or the aggregate.
+    // A total is ordered by its alias, whether the row names the alias or the aggregate; one
+    // that is not output has no alias in the statement and is ordered by its expression.
     for (qint64 g = 0; g < groupBy.RecordCount(); ++g) {
         const QString alias = textAt(groupBy, g, QueryState::GroupByFieldAlias);
-        if (!alias.isEmpty() && (alias == field || textAt(groupBy, g, QueryState::GroupByExpression) == field))
+        const QString expression = textAt(groupBy, g, QueryState::GroupByExpression);
+        if (alias.isEmpty() || (alias != field && expression != field))
+            continue;
+        if (textAt(groupBy, g, QueryState::GroupByOutput).toUpper() == u"YES")
             return byAlias(alias);
+        return expression + (direction.isEmpty() ? QString() : u' ' + direction);
     }
     // Otherwise only what takes part in the grouping can order grouped rows.
     for (qint64 g = 0; g < groupBy.RecordCount(); ++g)

@@ -120,3 +120,14 @@ TEST(GroupOrder, FieldListsOfTheCriteriaPage) {
               (QStringList{"ShipperID", "CompanyName", "Phone", "COUNTOFShipperID", "Twice", "Top"}));
     EXPECT_EQ(list.FillGroupingFieldList(), (QStringList{"ShipperID", "CompanyName", "Phone", "*", "Twice"}));
 }
+
+TEST(GroupOrder, ATotalThatIsNotOutputIsOrderedByItsExpression) {
+    QueryHarness h;
+    h.chooseTables({"Orders"});
+    ASSERT_TRUE(h.group("Orders.ShipCity", "GROUP BY"));
+    ASSERT_TRUE(h.group("Orders.Freight", "SUM", false));
+    h.order("SUMOFFreight", "DESC");
+    const QString sql = h.rebuild();
+    EXPECT_EQ(sql, "SELECT Orders.ShipCity\r\nFROM Orders\r\nGROUP BY Orders.ShipCity\r\nORDER BY SUM(Orders.Freight) DESC");
+    QueryHarness::expectPrepares(sql);
+}
