@@ -1,5 +1,7 @@
 #include "DemoWindow.h"
 
+#include "shared/clsFunctions.h"
+
 #include "control/Lorvanev2.h"
 #include "shared/clsField.h"
 #include "shared/clsTable.h"
@@ -193,6 +195,18 @@ void DemoWindow::connectToDatabase() {
 }
 
 void DemoWindow::showBuilder() {
+    // The builder empties the function list when it closes: a host offers its functions again
+    // before each show (and not twice while the window is open).
+    if (!lorvane::Lorvanev2::builderWindow()) {
+        auto* calc = qobject_cast<lorvane::clsCalcFieldFunctions*>(component_->VLNCalcFieldFunctions());
+        if (calc) {
+            lorvane::clsFunctions& functions = calc->Functions();
+            functions.RemoveAll();
+            for (const char* f : {"ABS(", "ROUND(", "UPPER(", "LOWER(", "LENGTH(", "SUBSTR(", "COALESCE(", "DATE("})
+                functions.Add(QString::fromLatin1(f));
+        }
+        delete calc;
+    }
     component_->VLNShowLorvane();
 }
 

@@ -2,13 +2,18 @@
 
 #include "DemoWindow.h"
 #include "builder/QueryPage.h"
+#include "builder/frmCalcFields.h"
 #include "builder/frmCriteriaBuilder.h"
+#include "builder/frmFieldOrder.h"
 #include "builder/frmQDM.h"
 #include "control/Lorvanev2.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QTextCursor>
+#include <QTextEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSplitter>
@@ -99,6 +104,43 @@ bool shootKeypad(frmQDM* w, const QString& dir, const QString& name) {
     return ok;
 }
 
+// A calculated field built as a user builds it: a field, an operator, a typed factor, an alias.
+bool buildCalcField(frmQDM* w) {
+    auto* dialog = w->findChild<lorvane::frmCalcFields*>();
+    auto* fields = dialog ? dialog->findChild<QListWidget*>(QStringLiteral("lstCalcFields")) : nullptr;
+    auto* operators = dialog ? dialog->findChild<QListWidget*>(QStringLiteral("lstOperators")) : nullptr;
+    auto* expression = dialog ? dialog->findChild<QTextEdit*>(QStringLiteral("txtCriteria")) : nullptr;
+    auto* alias = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("txtAlias")) : nullptr;
+    if (!fields || !operators || !expression || !alias)
+        return false;
+    const auto freight = fields->findItems(QStringLiteral("Freight"), Qt::MatchExactly);
+    const auto times = operators->findItems(QStringLiteral("*"), Qt::MatchExactly);
+    if (freight.isEmpty() || times.isEmpty())
+        return false;
+    fields->setCurrentItem(freight.first());
+    emit fields->itemDoubleClicked(freight.first());
+    emit operators->itemDoubleClicked(times.first());
+    expression->textCursor().insertText(QStringLiteral("1.2"));
+    alias->setText(QStringLiteral("Freight With Tax"));
+    return true;
+}
+
+template <typename Dialog> bool shootDialog(frmQDM* w, const QString& dir, const QString& name, const char* close) {
+    auto* dialog = w->findChild<Dialog*>();
+    if (!dialog)
+        return false;
+    dialog->resize(dialog->sizeHint().expandedTo(QSize(520, 320)));
+    QApplication::processEvents();
+    const bool ok = dialog->grab().save(QDir(dir).filePath(name));
+    auto* button = dialog->template findChild<QPushButton*>(QString::fromLatin1(close));
+    if (!button || !button->isEnabled())
+        return false;
+    button->click();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+    return ok;
+}
+
 bool shoot(QWidget* w, const QString& dir, const QString& name) {
     QApplication::processEvents();
     return w->grab().save(QDir(dir).filePath(name));
@@ -135,6 +177,11 @@ bool renderScreenshotTour(DemoWindow& demo, const QString& dir) {
     ok = ok && press(w, "cmdEditWhere") && typeCell(w, 1, QStringLiteral("Customers.City"), QStringLiteral("Lyon")) &&
          shoot(w, dir, "6-criteria-grid.png");
     ok = ok && openKeypad(w, 1, QStringLiteral("Orders.Freight")) && shootKeypad(w, dir, "7-criteria-keypad.png");
+    // A calculated field, then the editor that orders and edits the calculated fields.
+    ok = ok && press(w, "cmdCalcField") && buildCalcField(w) &&
+         shootDialog<lorvane::frmCalcFields>(w, dir, "8-calculated-field.png", "cmdOK");
+    ok = ok && press(w, "cmdEditCalcField") && pick(w, "lstFields", QStringLiteral("Orders.Freight*1.2")) &&
+         shootDialog<lorvane::frmFieldOrder>(w, dir, "9-field-order.png", "cmdCancel");
     ok = ok && press(w, "cmdSQLView") && press(w, "cmdRunQuery") && shoot(w, dir, "5-query-results.png");
     ok = ok && shoot(&demo, dir, "demo-host.png");
     return ok;
