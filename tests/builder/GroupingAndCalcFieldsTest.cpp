@@ -429,3 +429,25 @@ TEST_F(FinishedStatement, OnPostgres) {
     ASSERT_NE(test::psqlCli(pg, QString::fromLatin1(kLines)), "<error>");
     walk(pg, "\"Line Total\"", [&](const QString& sql) { return test::psqlCli(pg, sql); });
 }
+
+TEST_F(GroupingAndCalcFields, TheEditorsFollowTheHostsSettings) {
+    component->setVLNAllowGroupByOption(false);
+    component->setVLNAllowCalcFieldOption(false);
+    openOn("Orders");
+    EXPECT_FALSE(enabled("cmdEditGroup"));
+    EXPECT_FALSE(enabled("cmdCalcField"));
+    EXPECT_FALSE(enabled("cmdEditCalcField"));
+    EXPECT_FALSE(enabled("optQuery(1)"));
+    EXPECT_TRUE(enabled("cmdEditOrder"));
+    // An editor on an empty table offers nothing to change, and OK leaves it empty.
+    click("cmdEditOrder");
+    auto* editor = dialog<frmFieldOrder>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(listed(editor, "lstFields").isEmpty());
+    for (const char* name : {"chkOutput", "cmdDelete", "cmdUpDown(0)", "cmdUpDown(1)"})
+        EXPECT_FALSE(enabledIn(editor, name)) << name;
+    closeWith(editor, "cmdOK");
+    EXPECT_EQ(sql(), "SELECT Orders.OrderID, Orders.CustomerID, Orders.EmployeeID, Orders.OrderDate, "
+                     "Orders.RequiredDate, Orders.ShippedDate, Orders.ShipVia, Orders.Freight, Orders.ShipCity\n"
+                     "FROM Orders\n");
+}
