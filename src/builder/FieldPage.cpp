@@ -65,6 +65,24 @@ void FieldPage::fillLists() {
     d_.leftAll->setEnabled(false);
 }
 
+QStringList FieldPage::availableFields() const {
+    QStringList out;
+    for (int i = 0; i < d_.from->count(); ++i)
+        out << d_.from->item(i)->text();
+    return out;
+}
+
+void FieldPage::restore(const QStringList& output, const QStringList& available) {
+    d_.to->clear();
+    d_.to->addItems(output);
+    d_.from->clear();
+    d_.from->addItems(available);
+    d_.right->setEnabled(false);
+    d_.left->setEnabled(false);
+    d_.rightAll->setEnabled(!available.isEmpty());
+    d_.leftAll->setEnabled(!output.isEmpty());
+}
+
 void FieldPage::captureOutputList() {
     QStringList output;
     for (int i = 0; i < d_.to->count(); ++i)

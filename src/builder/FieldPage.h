@@ -21,6 +21,9 @@ public:
     void fillLists();
     // OutputFieldList becomes the output list.
     void captureOutputList();
+    QStringList availableFields() const;
+    // A saved query was opened: its output and available fields.
+    void restore(const QStringList& output, const QStringList& available);
 
     void addOne();
     void addAll();

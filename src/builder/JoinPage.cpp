@@ -176,6 +176,12 @@ void JoinPage::fill() {
     rebindJoins();
 }
 
+void JoinPage::showOpenedJoins() {
+    FromClause(w_.state()).BuildJoinText();
+    rebindJoins();
+    resetJoins_->setEnabled(w_.state().rsJoins().RecordCount() > 0);
+}
+
 void JoinPage::rebindJoins() {
     joinsModel_->setRecordSet(w_.state().rsJoins().Clone());
     // Every condition readable in full: columns as wide as their contents.

@@ -22,6 +22,8 @@ public:
     // Offers the tables of the query (after the tables changed, or a query was opened).
     void fill();
     void removeEveryJoin();
+    // A saved query was opened: its joins are shown and can be reset.
+    void showOpenedJoins();
     // Runs the lock toggle after setting the tag to "1": the page ends unlocked.
     void resetToUnlocked();
     void lockToggle();

@@ -557,6 +557,7 @@ void QueryPage::leavePage() {
 void QueryPage::applyOptionAvailability(bool anyTable) {
     const BuilderSettings& s = BuilderSettings::shared();
     options_->setEnabled(anyTable);
+    w_.enableSave(anyTable);
     optQuery_[Group]->setEnabled(s.VLNAllowGroupByOption);
     optQuery_[Order]->setEnabled(s.VLNAllowOrderByOption);
     editGroup_->setEnabled(s.VLNAllowGroupByOption);
@@ -585,6 +586,11 @@ void QueryPage::resetQuery() {
     or_->setEnabled(false);
     fields_->setToolTip(QString());
     gridModel_->rebind();
+}
+
+void QueryPage::setDistinct(bool on) {
+    distinct_->setChecked(on);
+    w_.state().Distinct = on;
 }
 
 void QueryPage::searchFieldValues() {

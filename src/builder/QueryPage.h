@@ -55,6 +55,7 @@ public:
     void chooseOption(int option);
     void commit();
     void resetQuery();
+    void setDistinct(bool on);
     void searchFieldValues();
     // The drop-down button of a criteria grid cell: the keypad edits the cell.
     void editCellWithKeypad(int row, int column);

@@ -32,6 +32,7 @@ public:
     void clearResults();
 
     const QString& lastSQL() const { return lastSQL_; }
+    void setLastSQL(const QString& sql) { lastSQL_ = sql; }
     const std::shared_ptr<RecordSet>& queryResults() const { return queryResults_; }
     RecordSetModel* model() const { return model_; }
     int resultSortColumn = 0;

@@ -54,6 +54,26 @@ QStringList TablePage::selectedTables() const {
     return out;
 }
 
+QStringList TablePage::availableTables() const {
+    QStringList out;
+    for (int i = 0; i < d_.from->count(); ++i)
+        out << d_.from->item(i)->text();
+    return out;
+}
+
+void TablePage::restore(const QStringList& selected, const QStringList& available) {
+    d_.to->clear();
+    d_.to->addItems(selected);
+    d_.from->clear();
+    d_.from->addItems(available);
+    d_.right->setEnabled(false);
+    d_.left->setEnabled(false);
+    d_.rightAll->setEnabled(!available.isEmpty());
+    d_.leftAll->setEnabled(!selected.isEmpty());
+    syncSelected();
+    singleTableRule();
+}
+
 void TablePage::syncSelected() {
     w_.state().SelectedTables = selectedTables();
 }

@@ -25,6 +25,9 @@ public:
     // then the field and join pages. False (with the "No Fields" message) when there are none.
     bool rebuildFieldLists();
     QStringList selectedTables() const;
+    QStringList availableTables() const;
+    // A saved query was opened: its selected and available tables.
+    void restore(const QStringList& selected, const QStringList& available);
 
     void addOne();
     void addAll();

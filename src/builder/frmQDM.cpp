@@ -5,6 +5,7 @@
 #include "FieldPage.h"
 #include "JoinPage.h"
 #include "shared/MessageCatalogue.h"
+#include "QueryFileCommands.h"
 #include "QueryPage.h"
 #include "ResultsPage.h"
 #include "TablePage.h"
@@ -49,11 +50,20 @@ frmQDM::frmQDM(std::shared_ptr<Prompts> prompts, QWidget* parent)
         tabs_->addTab(page, MessageCatalogue::text(caption));
     layout->addWidget(tabs_, 1);
 
+    queryFiles_ = new QueryFileCommands(*this);
     auto* commands = new QHBoxLayout;
     auto* help = commandButton(this, "cmdHelp", QStringLiteral("Help"));
     auto* exit = commandButton(this, "cmdExit", QStringLiteral("Close"));
+    auto* openQuery = commandButton(this, "cmdOpenQuery", QStringLiteral("&Open"));
+    auto* saveQuery = commandButton(this, "cmdSaveQuery", QStringLiteral("&Save "), 232);
+    auto* deleteQuery = commandButton(this, "cmdDeleteQuery", QStringLiteral("&Delete"), 233);
+    openQuery->setToolTip(QStringLiteral("Open a saved query"));
+    saveQuery->setToolTip(QStringLiteral("Save the query"));
+    deleteQuery->setToolTip(QStringLiteral("Delete a saved query"));
     commands->addWidget(help);
     commands->addStretch();
+    for (QPushButton* b : {openQuery, saveQuery, deleteQuery})
+        commands->addWidget(b);
     commands->addWidget(exit);
     layout->addLayout(commands);
     auto* statusBar = new QStatusBar(this);
@@ -66,6 +76,11 @@ frmQDM::frmQDM(std::shared_ptr<Prompts> prompts, QWidget* parent)
 
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
     connect(help, &QPushButton::clicked, this, &frmQDM::openHelp);
+    connect(openQuery, &QPushButton::clicked, queryFiles_, &QueryFileCommands::open);
+    connect(saveQuery, &QPushButton::clicked, queryFiles_, &QueryFileCommands::save);
+    connect(deleteQuery, &QPushButton::clicked, queryFiles_, &QueryFileCommands::remove);
+    // Closing offers to save with the window's own save command.
+    saveCommand_ = [this] { return queryFiles_->save(); };
     connect(tabs_, &QTabWidget::currentChanged, this, &frmQDM::pageChanged);
 }
 
@@ -85,6 +100,23 @@ QString frmQDM::statusText() const {
 
 Prompts::Answer frmQDM::message(const QString& text, Prompts::Icon icon, Prompts::Buttons buttons, int defaultButton) {
     return prompts_->message({text, caption(), icon, buttons, defaultButton});
+}
+
+bool frmQDM::SaveFile() {
+    return queryFiles_->SaveFile();
+}
+
+bool frmQDM::OpenFile() {
+    return queryFiles_->OpenFile();
+}
+
+void frmQDM::DeleteQuery() {
+    queryFiles_->DeleteQuery();
+}
+
+void frmQDM::enableSave(bool anyTable) {
+    findChild<QPushButton*>(QStringLiteral("cmdSaveQuery"))
+        ->setEnabled(anyTable && BuilderSettings::shared().VLNAllowSaveDeleteQuery);
 }
 
 void frmQDM::showStatement() {
@@ -135,13 +167,25 @@ void frmQDM::load() {
         queryPage_->placeCreateView(s.VLNAllowCreateView);
         findChild<QWidget*>(QStringLiteral("cmdHelp"))->setVisible(s.VLNEnableUserHelp);
         findChild<QWidget*>(QStringLiteral("fraExcel"))->setVisible(s.VLNEnableDataExportButton);
+        findChild<QWidget*>(QStringLiteral("cmdOpenQuery"))->setEnabled(s.VLNAllowOpenSavedQuery);
+        findChild<QWidget*>(QStringLiteral("cmdSaveQuery"))->setEnabled(s.VLNAllowSaveDeleteQuery);
+        findChild<QWidget*>(QStringLiteral("cmdDeleteQuery"))->setEnabled(s.VLNAllowSaveDeleteQuery);
         SetStatusText(QStringLiteral("Ready .."));
         const QStringList tables = s.TableList ? *s.TableList : QStringList();
         tablePage_->fillAvailable(tables);
         applyCaptionsAndLabelLook();
         state_.createTables();
 
-        if (!s.VLNAllowTableSelection) {
+        if (s.OpenQuery) {
+            queryFiles_->load();
+            if (!s.QueryLoadError.isEmpty()) {
+                close();
+                return;
+            }
+            queryPage_->applyOptionAvailability(!state_.TableList().isEmpty());
+            queryPage_->enableRun(true);
+            setPagesEnabled({BuildJoins}, state_.TableList().size() > 1);
+        } else if (!s.VLNAllowTableSelection) {
             // The host fixed the tables: they are the query's tables from the start.
             state_.SelectedTables = tables;
             tablePage_->rebuildFieldLists();
@@ -151,8 +195,9 @@ void frmQDM::load() {
         } else {
             tablePage_->pageAvailability(false, state_.JoinText);
         }
-        tablePage_->singleTableRule();
-        if (s.VLNAllowTableSelection)
+        if (!s.OpenQuery)
+            tablePage_->singleTableRule();
+        if (s.VLNAllowTableSelection && !s.OpenQuery)
             queryPage_->applyOptionAvailability(false);
         joinPage_->fillJoinTypes(s.VLNJoinTypesSupported);
         findChild<QPushButton*>(QStringLiteral("cmdExcel"))->setText(s.VLNDataExportBtnCaption);

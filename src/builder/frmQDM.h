@@ -16,6 +16,7 @@ class QStatusBar;
 namespace lorvane {
 
 class FieldPage;
+class QueryFileCommands;
 class JoinPage;
 class QueryPage;
 class ResultsPage;
@@ -47,6 +48,14 @@ public:
     FieldPage* fieldPage() const { return fieldPage_; }
     QueryPage* queryPage() const { return queryPage_; }
     ResultsPage* resultsPage() const { return resultsPage_; }
+    QueryFileCommands* queryFiles() const { return queryFiles_; }
+
+    // The saved query commands' dialogs and file deletion (see QueryFileCommands).
+    bool SaveFile();
+    bool OpenFile();
+    void DeleteQuery();
+    // cmdSaveQuery is available only while the query has a table.
+    void enableSave(bool anyTable);
 
     void SetStatusText(const QString& text);
     QString statusText() const;
@@ -80,6 +89,7 @@ private:
     FieldPage* fieldPage_;
     QueryPage* queryPage_;
     ResultsPage* resultsPage_;
+    QueryFileCommands* queryFiles_;
     int currentPage_ = 0;
     bool unloaded_ = false;
     std::function<bool()> saveCommand_;

@@ -2,6 +2,7 @@
 
 #include "shared/BuilderSettings.h"
 #include "ConnectionManager.h"
+#include "builder/QueryFileCommands.h"
 #include "builder/frmQDM.h"
 #include "shared/clsBridge.h"
 #include "shared/clsField.h"
@@ -112,6 +113,11 @@ void Lorvanev2::VLNShowLorvane() {
         prompts_ = std::make_shared<QtPrompts>();
     auto* builder = new frmQDM(prompts_);
     builderSlot() = builder;
+    // A saved query connects again to the database it was built against.
+    builder->queryFiles()->setReconnect([](const StoredConnection& c) {
+        ConnectionManager().OpenDatabaseConnection(c.connectionString, c.connectTimeout, c.commandTimeout, c.userId,
+                                                   c.password);
+    });
     builder->load();
     if (!builderWindow())
         return;  // the load failed and the window closed itself

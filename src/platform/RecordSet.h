@@ -54,6 +54,9 @@ public:
     void OpenFile(const QString& path);
     // Writes the fields and the rows, in the current order, to path (replaced atomically).
     void Save(const QString& path) const;
+    // The saved form in memory, and opening from it (path names the source in errors).
+    QByteArray SaveToBytes() const;
+    void OpenBytes(QByteArrayView bytes, const QString& path);
     void Close();
     State state() const;
     bool IsOpen() const { return state() == Opened; }

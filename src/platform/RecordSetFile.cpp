@@ -177,7 +177,7 @@ QVariant readValue(Reader& r) {
 
 }  // namespace
 
-void RecordSet::Save(const QString& path) const {
+QByteArray RecordSet::SaveToBytes() const {
     requireOpen();
     Writer w;
     w.out.append(kMagic);
@@ -196,9 +196,13 @@ void RecordSet::Save(const QString& path) const {
         for (int f = 0; f < FieldCount(); ++f)
             writeValue(w, ValueAt(r, f));
     w.out.append(QCryptographicHash::hash(w.out, QCryptographicHash::Sha256));
+    return w.out;
+}
 
+void RecordSet::Save(const QString& path) const {
+    const QByteArray bytes = SaveToBytes();
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(w.out) != w.out.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw VLNError(ErrorNumber::ProviderFailure, QStringLiteral("Lorvane.RecordSet"),
                        QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
 }
@@ -210,11 +214,17 @@ void RecordSet::OpenFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         notUsable(path, file.errorString());
-    const QByteArray all = file.readAll();
+    OpenBytes(file.readAll(), path);
+}
+
+void RecordSet::OpenBytes(QByteArrayView all, const QString& path) {
+    if (IsOpen())
+        throw VLNError(ErrorNumber::ObjectOpen, QStringLiteral("Lorvane.RecordSet"),
+                       QStringLiteral("The operation is not allowed while the record set is open."));
     if (all.size() < kMagic.size() + kHashSize || !all.startsWith(kMagic))
         notUsable(path, QStringLiteral("not a saved record set"));
     const QByteArrayView body(all.constData(), all.size() - kHashSize);
-    if (QCryptographicHash::hash(body, QCryptographicHash::Sha256) != all.right(kHashSize))
+    if (QCryptographicHash::hash(body, QCryptographicHash::Sha256) != all.last(kHashSize))
         notUsable(path, QStringLiteral("the file is damaged or incomplete"));
 
     Reader r(body.sliced(kMagic.size()));

@@ -76,6 +76,17 @@ RecordSet& QueryState::rsWhere() { return ensure(rsWhere_, makeEmpty); }
 RecordSet& QueryState::rsHaving() { return ensure(rsHaving_, makeEmpty); }
 RecordSet& QueryState::rsCriteriaClone() { return ensure(rsCriteriaClone_, makeEmpty); }
 
+std::shared_ptr<RecordSet>* QueryState::handleNamed(QStringView name) {
+    const std::pair<const char*, std::shared_ptr<RecordSet>*> tables[] = {
+        {"rsWhere", &rsWhere_},     {"rsGroupBy", &rsGroupBy_},     {"rsOrderBy", &rsOrderBy_},
+        {"rsCalcFields", &rsCalcFields_}, {"rsAlias", &rsAlias_},   {"rsJoins", &rsJoins_},
+        {"rsJoinTable", &rsJoinTable_},   {"rsJoinTablesUsed", &rsJoinTablesUsed_}, {"rsHaving", &rsHaving_}};
+    for (const auto& [n, handle] : tables)
+        if (name == QLatin1String(n))
+            return handle;
+    return nullptr;
+}
+
 void QueryState::createTables() {
     releaseTables();
     rsGroupBy();

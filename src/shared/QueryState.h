@@ -56,6 +56,9 @@ public:
     std::shared_ptr<RecordSet>& whereHandle() { rsWhere(); return rsWhere_; }
     std::shared_ptr<RecordSet>& havingHandle() { rsHaving(); return rsHaving_; }
     std::shared_ptr<RecordSet>& criteriaCloneHandle() { rsCriteriaClone(); return rsCriteriaClone_; }
+    // The table a saved query names ("rsWhere", "rsGroupBy", ...), to be replaced whole; null for
+    // any other name.
+    std::shared_ptr<RecordSet>* handleNamed(QStringView name);
 
     // Creates every table anew (the builder window's load) or releases them all (its unload).
     void createTables();

@@ -275,12 +275,14 @@ TEST_F(BuilderWindow, ATypedCellCannotSmuggleAWriteIntoTheRun) {
 }
 
 TEST_F(BuilderWindow, ClosingOffersToSaveOnlyWhenTheQueryCanBeSavedAndYesNeverLosesIt) {
-    // Nothing can save the query yet: closing asks nothing rather than promise a save.
+    // The window's own save command: closing asks; No closes without saving.
     connectAndShow();
+    prompts->answer(Prompts::Answer::No);
     w->close();
-    EXPECT_TRUE(prompts->records().empty());
+    EXPECT_EQ(prompts->records().size(), 1);
     EXPECT_EQ(Lorvanev2::builderWindow(), nullptr);
     EXPECT_EQ(unloaded->count(), 1);
+    prompts->clear();
 
     int saves = 0;
     bool saved = true;

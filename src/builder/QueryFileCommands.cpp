@@ -1,0 +1,198 @@
+#include "QueryFileCommands.h"
+
+#include "BusyCursor.h"
+#include "FieldPage.h"
+#include "JoinPage.h"
+#include "QueryPage.h"
+#include "ResultsPage.h"
+#include "TablePage.h"
+#include "frmQDM.h"
+#include "platform/Connection.h"
+#include "platform/VLNError.h"
+#include "query/Statement.h"
+#include "shared/BuilderSettings.h"
+#include "shared/MessageCatalogue.h"
+#include "shared/NameQuoting.h"
+#include "shared/clsBridge.h"
+#include "shared/clsField.h"
+#include "shared/clsTable.h"
+
+namespace lorvane {
+
+namespace {
+
+Prompts::FileDialog queryDialog(const QString& title) {
+    return {title, QStringLiteral("vln (*.vln)"), QString(), QStringLiteral("vln")};
+}
+
+template <typename F> void ignoringErrors(F&& f) {
+    try {
+        f();
+    } catch (const VLNError&) {
+    }
+}
+
+}  // namespace
+
+QueryFileCommands::QueryFileCommands(frmQDM& window) : QObject(&window), w_(window) {}
+
+bool QueryFileCommands::SaveFile() {
+    path_.clear();
+    const std::optional<QString> chosen = w_.prompts().saveFileName(queryDialog(QStringLiteral("Save Query")));
+    if (!chosen || chosen->isEmpty())
+        return false;
+    path_ = *chosen;
+    return true;
+}
+
+bool QueryFileCommands::OpenFile() {
+    path_.clear();
+    const std::optional<QString> chosen = w_.prompts().openFileName(queryDialog(QStringLiteral("Open Saved Query")));
+    if (!chosen || chosen->isEmpty())
+        return false;
+    path_ = *chosen;
+    folder_ = SavedQuery::folderOf(path_);
+    return true;
+}
+
+void QueryFileCommands::DeleteQuery() {
+    SavedQuery::remove(path_);
+    path_.clear();
+}
+
+SavedLists QueryFileCommands::currentLists() const {
+    QueryState& s = w_.state();
+    SavedLists lists;
+    lists.distinct = s.Distinct;
+    lists.tables = s.TableList();
+    lists.unselectedTables = w_.tablePage()->availableTables();
+    lists.removedTables = w_.removedTables;
+    lists.fields = clsField::shared().FieldNamesFor(clsTable::shared().TableNames());
+    lists.selectedFields = s.OutputFieldList;
+    lists.unselectedFields = w_.fieldPage()->availableFields();
+    return lists;
+}
+
+bool QueryFileCommands::save() {
+    if (!SaveFile())
+        return false;
+    const QString path = path_;
+    BuilderSettings& s = BuilderSettings::shared();
+    StoredConnection connection{s.ActiveConnection ? s.ActiveConnection->ConnectionString() : QString(),
+                                s.ConnectTimeout, s.CommandTimeout, s.UserName, s.Password};
+    try {
+        BusyCursor busy;
+        SavedQuery::write(path, w_.state(), currentLists(), connection);
+    } catch (const VLNError& e) {
+        path_.clear();
+        w_.message(e.description(), Prompts::Icon::Critical);
+        return false;
+    }
+    path_.clear();
+    // The host hears of the query once it is on disk.
+    clsBridge::SharedBridge().PassSavedQueryName(path);
+    QString sql = w_.state().StatementText;
+    sql.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    w_.resultsPage()->setLastSQL(sql);
+    clsBridge::SharedBridge().RaiseQuerySQL(sql);
+    w_.SetStatusText(QStringLiteral("Query saved .. ") + path);
+    return true;
+}
+
+void QueryFileCommands::open() {
+    BuilderSettings::shared().OpenSavedQueryRequested = true;
+    w_.close();
+}
+
+void QueryFileCommands::remove() {
+    path_.clear();
+    const std::optional<QString> chosen = w_.prompts().openFileName(queryDialog(QStringLiteral("Delete Query")));
+    if (!chosen || chosen->isEmpty())
+        return;
+    path_ = *chosen;
+    const Prompts::Answer answer = w_.message(MessageCatalogue::text(161) + u' ' + path_, Prompts::Icon::Question,
+                                              Prompts::Buttons::YesNo);
+    if (answer != Prompts::Answer::Yes) {
+        path_.clear();
+        return;
+    }
+    clsBridge::SharedBridge().PassDeleteQueryName(path_);
+    DeleteQuery();
+}
+
+void QueryFileCommands::loadFailed(const QString& path) {
+    w_.message(MessageCatalogue::text(199) + u' ' + path + QStringLiteral("  ") + MessageCatalogue::text(200) + u'\n' +
+                   MessageCatalogue::text(201),
+               Prompts::Icon::Critical);
+    // The message box above carries the window caption; this one its own title.
+    BuilderSettings& s = BuilderSettings::shared();
+    s.ComponentTerminating = true;
+    s.QueryLoadError = QStringLiteral("Query ") + path + QStringLiteral(" can not be found at the specified location.") +
+                       QStringLiteral("The file may be missing or corrupt.");
+    path_.clear();
+}
+
+void QueryFileCommands::load() {
+    BuilderSettings& s = BuilderSettings::shared();
+    if (!s.QueryName.isEmpty()) {
+        path_ = s.QueryName;
+        folder_ = SavedQuery::folderOf(path_);
+    } else if (!OpenFile()) {
+        return;
+    }
+    const QString path = path_;
+    if (path.isEmpty())
+        return;
+    BusyCursor busy;
+    QueryState& state = w_.state();
+    try {
+        SavedQuery::Loader loader(path);
+        if (!loader.connection().connectionString.isEmpty() && reconnect_)
+            ignoringErrors([&] { reconnect_(loader.connection()); });
+        w_.queryPage()->placeCreateView(s.VLNAllowCreateView);
+        loader.readTables(state);
+        const SavedLists lists = loader.readLists();
+        restore(lists);
+    } catch (const VLNError& e) {
+        if (e.number() == ErrorNumber::NotUsable) {
+            loadFailed(path);
+            return;
+        }
+    }
+    path_.clear();
+}
+
+void QueryFileCommands::restore(const SavedLists& lists) {
+    QueryState& state = w_.state();
+    BuilderSettings& s = BuilderSettings::shared();
+    state.TableList() = lists.tables;
+    state.SelectedTables = lists.tables;
+    for (const QString& table : lists.tables)
+        ignoringErrors([&] { clsTable::shared().Add(table); });
+    w_.removedTables = lists.removedTables;
+    state.FieldList() = lists.fields;
+    for (const QString& item : lists.fields) {
+        // Table and field split at the first dot outside a quoted name.
+        const qsizetype dot = NameQuoting::qualifierDot(item, s);
+        if (dot < 0)
+            continue;
+        clsField::shared().AddUnchecked(item.mid(dot + 1).trimmed(), item.left(dot).trimmed());
+    }
+    state.OutputFieldList = lists.selectedFields;
+    for (const QString& table : lists.unselectedTables)
+        ignoringErrors([&] { clsTable::shared().Add(table); });
+    w_.tablePage()->restore(lists.tables, lists.unselectedTables);
+    w_.fieldPage()->restore(lists.selectedFields, lists.unselectedFields);
+    w_.queryPage()->setDistinct(lists.distinct);
+    w_.joinPage()->showOpenedJoins();
+
+    // The pages and the statement follow the restored state.
+    Statement statement(state, clsField::shared());
+    statement.RebuildStatement();
+    w_.tablePage()->pageAvailability(!lists.tables.isEmpty(), state.JoinText);
+    w_.queryPage()->refreshLists();
+    w_.showStatement();
+    w_.queryPage()->enableRun(!state.StatementText.trimmed().isEmpty());
+}
+
+}  // namespace lorvane

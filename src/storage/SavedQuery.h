@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace lorvane {
+
+class QueryState;
+class RecordSet;
+
+// The connection a saved query was built against, as its index file holds it.
+struct StoredConnection {
+    QString connectionString;
+    int connectTimeout = 0;
+    int commandTimeout = 0;
+    QString userId;
+    QString password;
+};
+
+// The builder's choices that live outside the query state tables: DISTINCT, the table lists,
+// the removed tables, the field collection entries and the two field lists.
+struct SavedLists {
+    bool distinct = false;
+    QStringList tables;            // the query's tables, in order
+    QStringList unselectedTables;  // the available-table list
+    QStringList removedTables;
+    QStringList fields;            // "table.field" of every field of the query's tables
+    QStringList selectedFields;    // the output fields
+    QStringList unselectedFields;  // the available-field list
+};
+
+// A saved query: an index file "<name>.vln" and beside it one data file per saved table,
+// named "<name>" + "rsWhere.dat" and so on. Only file names are taken from the index, so a
+// query moves with its files; "/" and "\" both separate folders.
+namespace SavedQuery {
+
+// The path without its last four characters (the ".vln").
+QString prefixOf(const QString& path);
+// The path up to and including its last "/" or "\"; empty when it has none.
+QString folderOf(const QString& path);
+// What follows the last "/" or "\".
+QString fileNameOf(const QString& path);
+
+// Writes the whole file set, all or nothing: every file goes to a temporary file beside it
+// first, and only when all are written do they replace the old ones, the index last. Files of
+// tables that are now empty are removed afterwards. Files are readable by their owner only
+// (the index holds the password). Throws VLNError with a plain description when the query
+// could not be written; the query saved there before is then unchanged.
+void write(const QString& path, QueryState& state, const SavedLists& lists, const StoredConnection& connection);
+
+// Deletes the index and every data file; a missing file is skipped.
+void remove(const QString& path);
+
+// Reads a saved query in the steps the builder takes: the index (with the connection), then
+// the query state tables (each replaced whole when the index names its file), then the lists.
+// A file that cannot be read raises VLNError 3709; the tables read before it stay replaced.
+class Loader {
+public:
+    explicit Loader(const QString& path);
+    ~Loader();
+
+    const StoredConnection& connection() const { return connection_; }
+    void readTables(QueryState& state);
+    SavedLists readLists();
+
+private:
+    QString path_;
+    QString folder_;
+    QHash<QString, QString> stored_;  // the index's values by field name
+    StoredConnection connection_;
+
+    QString storedFile(const char* indexField) const;
+};
+
+// Files larger than this are not saved queries (none comes near it); reading stops before
+// holding them in memory.
+constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+
+}  // namespace SavedQuery
+
+}  // namespace lorvane
