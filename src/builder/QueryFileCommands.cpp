@@ -121,10 +121,9 @@ void QueryFileCommands::remove() {
 }
 
 void QueryFileCommands::loadFailed(const QString& path) {
-    w_.message(MessageCatalogue::text(199) + u' ' + path + QStringLiteral("  ") + MessageCatalogue::text(200) + u'\n' +
-                   MessageCatalogue::text(201),
-               Prompts::Icon::Critical);
-    // The message box above carries the window caption; this one its own title.
+    w_.prompts().message({MessageCatalogue::text(199) + u' ' + path + QStringLiteral("  ") +
+                              MessageCatalogue::text(200) + u'\n' + MessageCatalogue::text(201),
+                          MessageCatalogue::text(202) + u' ' + path, Prompts::Icon::Critical});
     BuilderSettings& s = BuilderSettings::shared();
     s.ComponentTerminating = true;
     s.QueryLoadError = QStringLiteral("Query ") + path + QStringLiteral(" can not be found at the specified location.") +
