@@ -135,7 +135,20 @@ DemoWindow::DemoWindow(const QString& databasePath, QWidget* parent)
     connect(component_, &Lorvanev2::UserCreatedView, this, [this](const QString& view, const QString& action) {
         logEvent(QStringLiteral("UserCreatedView(\"%1\", \"%2\")").arg(view, action));
     });
-    connect(component_, &Lorvanev2::OpenSavedQuery, this, [this] { logEvent(QStringLiteral("OpenSavedQuery()")); });
+    connect(component_, &Lorvanev2::OpenSavedQuery, this, [this] {
+        logEvent(QStringLiteral("OpenSavedQuery()"));
+        // As a host should: connect in open-query mode (the builder asks which query) and show
+        // the builder again, once the closing window has finished.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                component_->VLNMakeConnection(QString(), QString(), QString(), connectTimeout_->value(),
+                                              commandTimeout_->value(), maxRecords_->value(), true, QString(),
+                                              removeSystemTables_->isChecked());
+                showBuilder();
+            },
+            Qt::QueuedConnection);
+    });
     connect(save, &QPushButton::clicked, this, &DemoWindow::saveSettings);
     connect(load, &QPushButton::clicked, this, &DemoWindow::loadSettings);
 }

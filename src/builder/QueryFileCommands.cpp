@@ -163,21 +163,10 @@ void QueryFileCommands::load() {
 
 void QueryFileCommands::restore(const SavedLists& lists) {
     QueryState& state = w_.state();
-    BuilderSettings& s = BuilderSettings::shared();
-    state.TableList() = lists.tables;
-    state.SelectedTables = lists.tables;
+    SavedQuery::applyLists(state, lists);
     for (const QString& table : lists.tables)
         ignoringErrors([&] { clsTable::shared().Add(table); });
     w_.removedTables = lists.removedTables;
-    state.FieldList() = lists.fields;
-    for (const QString& item : lists.fields) {
-        // Table and field split at the first dot outside a quoted name.
-        const qsizetype dot = NameQuoting::qualifierDot(item, s);
-        if (dot < 0)
-            continue;
-        clsField::shared().AddUnchecked(item.mid(dot + 1).trimmed(), item.left(dot).trimmed());
-    }
-    state.OutputFieldList = lists.selectedFields;
     for (const QString& table : lists.unselectedTables)
         ignoringErrors([&] { clsTable::shared().Add(table); });
     w_.tablePage()->restore(lists.tables, lists.unselectedTables);

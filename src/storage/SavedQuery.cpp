@@ -3,7 +3,9 @@
 #include "platform/AdoTypes.h"
 #include "platform/RecordSet.h"
 #include "platform/VLNError.h"
+#include "shared/NameQuoting.h"
 #include "shared/QueryState.h"
+#include "shared/clsField.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -186,6 +188,19 @@ void write(const QString& path, QueryState& state, const SavedLists& lists, cons
     // The new index names none of these any more.
     for (const QString& file : stale)
         QFile::remove(file);
+}
+
+void applyLists(QueryState& state, const SavedLists& lists) {
+    state.TableList() = lists.tables;
+    state.SelectedTables = lists.tables;
+    state.FieldList() = lists.fields;
+    for (const QString& item : lists.fields) {
+        const qsizetype dot = NameQuoting::qualifierDot(item, state.settings());
+        if (dot >= 0)
+            clsField::shared().AddUnchecked(item.mid(dot + 1).trimmed(), item.left(dot).trimmed());
+    }
+    state.OutputFieldList = lists.selectedFields;
+    state.Distinct = lists.distinct;
 }
 
 void remove(const QString& path) {

@@ -50,6 +50,10 @@ QString fileNameOf(const QString& path);
 // could not be written; the query saved there before is then unchanged.
 void write(const QString& path, QueryState& state, const SavedLists& lists, const StoredConnection& connection);
 
+// Puts the lists into the query state: the tables, the fields (each also in the field
+// collection, split at the first dot outside a quoted name), the output fields, DISTINCT.
+void applyLists(QueryState& state, const SavedLists& lists);
+
 // Deletes the index and every data file; a missing file is skipped.
 void remove(const QString& path);
 

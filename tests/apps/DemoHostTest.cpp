@@ -1,7 +1,9 @@
 // The demo host as its user sees it: the property table edits the component, refused writes
 // show what the component kept, and every notification reaches the event log.
 #include "DemoWindow.h"
+#include "builder/frmQDM.h"
 #include "control/Lorvanev2.h"
+#include "platform/ScriptedPrompts.h"
 #include "support/TestDatabases.h"
 
 #include "shared/BuilderSettings.h"
@@ -15,6 +17,10 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTableWidget>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -91,4 +97,48 @@ TEST(DemoHost, TheConnectionPanelConnectsAndShowsTheCollectionsAndTheEvent) {
     EXPECT_TRUE(log->toPlainText().endsWith("VLNDisconnectConnection()"));
     lorvane::clsTable::shared().RemoveAll();
     lorvane::BuilderSettings::shared() = lorvane::BuilderSettings();
+}
+
+TEST(DemoHost, AnswersOpenSavedQueryByOpeningTheBuilderOnTheChosenQuery) {
+    lorvane::test::resetSharedState();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("orders.vln"));
+    DemoWindow window(lorvane::test::sampleDatabasePath());
+    auto prompts = std::make_shared<lorvane::ScriptedPrompts>();
+    window.component()->setPrompts(prompts);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdConnect")), Qt::LeftButton);
+    window.showBuilder();
+    lorvane::frmQDM* builder = lorvane::Lorvanev2::builderWindow();
+    ASSERT_NE(builder, nullptr);
+    auto* available = builder->findChild<QListWidget*>(QStringLiteral("lstTPXTableSelection"));
+    QListWidgetItem* orders = available->findItems(QStringLiteral("Orders"), Qt::MatchExactly).value(0);
+    ASSERT_NE(orders, nullptr);
+    available->setCurrentItem(orders);
+    emit available->itemClicked(orders);
+    builder->findChild<QPushButton*>(QStringLiteral("cmdTPXTableRight"))->click();
+    builder->tabs()->setCurrentIndex(lorvane::frmQDM::SelectFields);
+    builder->findChild<QPushButton*>(QStringLiteral("cmdTPXFieldRightAll"))->click();
+    builder->tabs()->setCurrentIndex(lorvane::frmQDM::BuildQuery);
+    ASSERT_EQ(builder->tabs()->currentIndex(), lorvane::frmQDM::BuildQuery);
+    const QString shown = builder->findChild<QTextEdit*>(QStringLiteral("txtSQL"))->toPlainText();
+    prompts->choose(path);
+    ASSERT_TRUE(builder->findChild<QPushButton*>(QStringLiteral("cmdSaveQuery"))->isEnabled());
+    builder->findChild<QPushButton*>(QStringLiteral("cmdSaveQuery"))->click();
+    ASSERT_TRUE(QFile::exists(path)) << prompts->records().size() << " " << prompts->records().back().text.toStdString();
+
+    // Open: no saving first; the host reconnects and the builder asks which query to open.
+    prompts->answer(lorvane::Prompts::Answer::No);
+    prompts->choose(path);
+    builder->findChild<QPushButton*>(QStringLiteral("cmdOpenQuery"))->click();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    builder = lorvane::Lorvanev2::builderWindow();
+    ASSERT_NE(builder, nullptr);
+    EXPECT_EQ(prompts->records().back().text, "Open Saved Query");
+    EXPECT_EQ(builder->findChild<QTextEdit*>(QStringLiteral("txtSQL"))->toPlainText(), shown);
+    auto* log = window.findChild<QPlainTextEdit*>(QStringLiteral("txtEventLog"));
+    EXPECT_TRUE(log->toPlainText().contains("OpenSavedQuery()"));
+    window.component()->VLNCloseLorvane(false);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    lorvane::test::resetSharedState();
 }

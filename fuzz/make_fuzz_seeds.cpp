@@ -1,0 +1,88 @@
+// Writes the seed corpora of the saved-query and record-set fuzzers: real saved queries, made
+// by the project's own save, packed as file sets (saved_query) and as their single files
+// (recordset_container). Run by scripts/run-fuzzers before fuzzing; nothing binary is kept in
+// the repository.
+#include "FileSetArchive.h"
+#include "shared/QueryState.h"
+#include "storage/SavedQuery.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <cstdio>
+
+using namespace lorvane;
+
+namespace {
+
+void addRow(RecordSet& rs, std::initializer_list<QVariant> values) {
+    rs.AppendRow(std::vector<QVariant>(values));
+}
+
+void writeSeed(const QString& folder, const QByteArray& bytes) {
+    QDir().mkpath(folder);
+    QFile f(QDir(folder).filePath(QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex())));
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds OUTPUT-FOLDER\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QTemporaryDir dir;
+    for (int variant = 0; variant < 3; ++variant) {
+        QueryState s;
+        s.createTables();
+        s.FieldList() = {"Orders.OrderID", "Orders.Freight", "Customers.Country", "[Order Details].[Unit Price]"};
+        s.TableList() = {"Orders", "Customers"};
+        s.OutputFieldList = {"Orders.OrderID", "Customers.Country"};
+        RecordSet& where = s.rsWhere();
+        where.Close();
+        for (const QString& f : s.FieldList())
+            where.AppendField(f, 200, 550, 68);
+        where.Open();
+        addRow(where, {QStringLiteral("= 1"), QStringLiteral("> 10.5"), QStringLiteral("= 'Fran''ce'"), QVariant()});
+        if (variant > 0) {
+            addRow(s.rsJoins(), {"Orders", "INNER JOIN", "Customers ON", "Orders.CustomerID", "=", "Customers.CustomerID"});
+            addRow(s.rsJoinTable(), {"Orders", false});
+            addRow(s.rsJoinTablesUsed(), {"Customers", false});
+            addRow(s.rsGroupBy(), {"Customers.Country", "Customers.Country", "", "YES"});
+            addRow(s.rsGroupBy(), {"Orders.Freight", "SUM(Orders.Freight)", "SUMOFFreight", "NO"});
+            addRow(s.rsAlias(), {"SUM(Orders.Freight)", "SUMOFFreight", "rsGroupBy"});
+            addRow(s.rsOrderBy(), {"SUMOFFreight", "SUMOFFreight DESC", ""});
+        }
+        if (variant > 1) {
+            addRow(s.rsCalcFields(), {"SUM(Orders.Freight) / 2", "Half Freight", "YES"});
+            addRow(s.rsAlias(), {"SUM(Orders.Freight) / 2", "Half Freight", "rsCalcFields"});
+        }
+        SavedLists lists;
+        lists.distinct = variant == 2;
+        lists.tables = s.TableList();
+        lists.unselectedTables = {"Products", "[Order Details]"};
+        lists.removedTables = {"Products"};
+        lists.fields = s.FieldList();
+        lists.selectedFields = s.OutputFieldList;
+        lists.unselectedFields = {"Orders.Freight"};
+        const QString prefix = dir.filePath(QStringLiteral("q%1").arg(variant));
+        SavedQuery::write(prefix + QStringLiteral(".vln"), s, lists,
+                          {"Provider=SQLite;Data Source=sales.db", 15, 30, "clerk", "secret"});
+        QList<QByteArray> files;
+        for (const QString& suffix : fuzz::fileSetSuffixes()) {
+            QFile f(prefix + suffix);
+            const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+            files << bytes;
+            if (!bytes.isEmpty())
+                writeSeed(QDir(out).filePath(QStringLiteral("recordset_container/corpus")), bytes);
+        }
+        writeSeed(QDir(out).filePath(QStringLiteral("saved_query/corpus")), fuzz::pack(files));
+    }
+    return 0;
+}
