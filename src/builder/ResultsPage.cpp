@@ -9,6 +9,7 @@
 #include "shared/clsField.h"
 #include "query/Statement.h"
 #include "frmQDM.h"
+#include "platform/ConnectionString.h"
 #include "platform/VLNError.h"
 #include "platform/RecordSetModel.h"
 
@@ -155,9 +156,6 @@ void ResultsPage::runQuery() {
         if (!connectionString.isEmpty() && s.VLNCreateQueryRecordset) {
             {
                 BusyCursor busy;
-                if (!s.ActiveConnection->IsOpen())
-                    throw VLNError(ErrorNumber::NotUsable, QStringLiteral("Lorvane.Connection"),
-                                   QStringLiteral("The connection cannot be used: it is closed."));
                 // Exactly one statement, and one that cannot change data.
                 queryResults_ = s.ActiveConnection->OpenRecordSet(lastSQL_, s.MaxRecords > 0 ? s.MaxRecords : 0, true);
             }
@@ -187,7 +185,11 @@ void ResultsPage::runQuery() {
         if (e.number() == ErrorNumber::ObjectClosed || e.number() == ErrorNumber::ObjectOpen ||
             e.number() == ErrorNumber::NotUsable) {
             const QString connectionString = s.ActiveConnection ? s.ActiveConnection->ConnectionString() : QString();
-            w_.message(MessageCatalogue::text(208) + u'\n' + MessageCatalogue::text(209) + u' ' + connectionString,
+            // What the driver said, and what the user can do about it; never the password.
+            w_.message(MessageCatalogue::text(208) + u'\n' + MessageCatalogue::text(209) + u' ' +
+                           ConnectionString(connectionString).withoutPassword() + QStringLiteral("\n\n") +
+                           e.description() + u'\n' +
+                           QStringLiteral("Check that the database can be reached, then run the query again."),
                        Prompts::Icon::Critical);
             w_.SetStatusText(QStringLiteral("Ready .."));
             return;

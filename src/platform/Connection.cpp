@@ -1,4 +1,5 @@
 #include "Connection.h"
+#include "DriverHandle.h"
 
 #include "AdoTypes.h"
 #include "ConnectionString.h"
@@ -219,13 +220,6 @@ std::initializer_list<SqlScanner::Lexicon> lexiconsFor(const QString& driver) {
     return any;
 }
 
-template <typename T> T* driverHandle(const QSqlDatabase& db, const char* typeName) {
-    const QVariant h = db.driver()->handle();
-    if (h.isValid() && qstrcmp(h.typeName(), typeName) == 0)
-        return *static_cast<T* const*>(h.constData());
-    return nullptr;
-}
-
 void* odbcHandle(const QSqlDatabase& db) {
     // QODBC hands out its SQLHDBC as a void* (SQLHANDLE).
     const QVariant h = db.driver()->handle();
@@ -237,6 +231,9 @@ void* odbcHandle(const QSqlDatabase& db) {
 }  // namespace
 
 std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 maxRecords, bool readOnly) {
+    // A dropped PostgreSQL connection is tried again first: the server may be back.
+    if (QSqlDatabase::contains(name_) && database().driverName() == u"QPSQL")
+        revivePostgres(driverHandle<pg_conn>(database(), "pg_conn*"));
     requireOpen(ErrorNumber::NotUsable);
     QSqlDatabase db = database();
     const QString driver = db.driverName();
@@ -254,8 +251,8 @@ std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 
     if (!readOnly)
         return readQuery(sql, maxRecords);
     if (driver == u"QPSQL") {
-        if (pg_conn* handle = driverHandle<pg_conn>(db, "pg_conn*"))
-            return openPostgresReadOnly(handle, sql, maxRecords);
+        if (driverHandle<pg_conn>(db, "pg_conn*"))
+            return openPostgresReadOnlyReconnecting(sql, maxRecords);
         throw VLNError(ErrorNumber::CommandFailure, driver, QStringLiteral("The PostgreSQL library cannot be reached."));
     }
     const OdbcReadOnlyAccess readOnlyAccess(odbcHandle(db));
@@ -347,8 +344,11 @@ const QString kReadOnlyRefusal = QStringLiteral("Only statements that read data 
 std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords,
                                                            bool readOnly) {
     auto fail = [&](int code) {
-        throw VLNError(code, QStringLiteral("QSQLITE"),
-                       QString::fromUtf16(static_cast<const char16_t*>(sqlite3_errmsg16(handle))));
+        QString text = QString::fromUtf16(static_cast<const char16_t*>(sqlite3_errmsg16(handle)));
+        if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED)
+            text += QStringLiteral(" (another program is writing to the database: run the query again when it has "
+                                   "finished)");
+        throw VLNError(code, QStringLiteral("QSQLITE"), text);
     };
     const SqliteReadOnlyScope readOnlyScope(handle, readOnly);
     sqlite3_stmt* stmt = nullptr;

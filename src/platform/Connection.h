@@ -88,6 +88,12 @@ private:
     void readOdbcColumns(RecordSet& rs, const QString& table);
     std::shared_ptr<RecordSet> openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords, bool readOnly);
     std::shared_ptr<RecordSet> openPostgresReadOnly(pg_conn* handle, const QString& sql, qint64 maxRecords);
+    // The same, connecting again once when the server dropped the connection (it was
+    // restarted, or went away and is back): a read-only run can safely be repeated.
+    std::shared_ptr<RecordSet> openPostgresReadOnlyReconnecting(const QString& sql, qint64 maxRecords);
+    // A PostgreSQL connection the server dropped is connected again on the same handle (so
+    // the driver works again too). Raises the driver's message while the server is away.
+    static void revivePostgres(pg_conn* handle);
     std::shared_ptr<RecordSet> readQuery(const QString& sql, qint64 maxRecords);
 };
 

@@ -6,6 +6,7 @@
 // transaction of a session set read-only, and the rows are fetched in chunks, so a row limit
 // stops the server early and a large result is never held twice.
 #include "Connection.h"
+#include "DriverHandle.h"
 
 #include "AdoTypes.h"
 #include "VLNError.h"
@@ -221,6 +222,31 @@ private:
 };
 
 }  // namespace
+
+void Connection::revivePostgres(pg_conn* conn) {
+    if (!conn || PQstatus(conn) == CONNECTION_OK)
+        return;
+    PQreset(conn);
+    if (PQstatus(conn) != CONNECTION_OK)
+        raise(conn, nullptr);
+    // The session as the driver set it up when it connected.
+    PQsetClientEncoding(conn, "UTF8");
+    for (const char* setting : {"SET DATESTYLE TO 'ISO'", "SET bytea_output TO escape"})
+        PQclear(PQexec(conn, setting));
+}
+
+std::shared_ptr<RecordSet> Connection::openPostgresReadOnlyReconnecting(const QString& sql, qint64 maxRecords) {
+    pg_conn* conn = driverHandle<pg_conn>(database(), "pg_conn*");
+    try {
+        return openPostgresReadOnly(conn, sql, maxRecords);
+    } catch (const VLNError&) {
+        // A server that was restarted drops the connection only when it is next used.
+        if (PQstatus(conn) == CONNECTION_OK)
+            throw;
+    }
+    revivePostgres(conn);
+    return openPostgresReadOnly(conn, sql, maxRecords);
+}
 
 std::shared_ptr<RecordSet> Connection::openPostgresReadOnly(pg_conn* conn, const QString& sql, qint64 maxRecords) {
     if (PQstatus(conn) != CONNECTION_OK)

@@ -69,6 +69,18 @@ bool ConnectionString::contains(const QString& key) const {
     return false;
 }
 
+QString ConnectionString::withoutPassword() const {
+    QStringList kept;
+    for (const QString& part : splitParts(text_)) {
+        const QString key = part.left(std::max<qsizetype>(part.indexOf(u'='), 0)).trimmed();
+        if (key.compare(u"Password", Qt::CaseInsensitive) == 0 || key.compare(u"PWD", Qt::CaseInsensitive) == 0)
+            continue;
+        if (!part.trimmed().isEmpty())
+            kept << part;
+    }
+    return kept.join(u';');
+}
+
 QString ConnectionString::odbcText() const {
     QStringList kept;
     for (const QString& part : splitParts(text_)) {

@@ -19,6 +19,8 @@ public:
     bool contains(const QString& key) const;
     // The text handed to the ODBC driver manager: the original string without Provider=ODBC.
     QString odbcText() const;
+    // The text with every password part (Password, PWD) left out, for showing to people.
+    QString withoutPassword() const;
 
 private:
     QString text_;
