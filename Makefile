@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build demo test bench screenshots fuzz clean
+.PHONY: all deps configure build demo test test-sanitize bench screenshots fuzz clean
 
 all: build
 
@@ -21,6 +21,20 @@ demo: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# Every test again, built with the address and undefined-behaviour sanitizers in a folder of
+# its own; the first error stops the test that hit it.
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLORVANE_BUILD_BENCHMARKS=OFF \
+	  "-DCMAKE_CXX_FLAGS=$(SANITIZE_FLAGS)" >/dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 1200
 
 bench: build
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks

@@ -3,10 +3,12 @@
 // (recordset_container). Run by scripts/run-fuzzers before fuzzing; nothing binary is kept in
 // the repository.
 #include "FileSetArchive.h"
+#include "GuiForFuzzing.h"
+#include "platform/PropertyBag.h"
 #include "shared/QueryState.h"
 #include "storage/SavedQuery.h"
 
-#include <QCoreApplication>
+#include <QFont>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QTemporaryDir>
@@ -31,7 +33,7 @@ void writeSeed(const QString& folder, const QByteArray& bytes) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    fuzz::makeGuiApplication();
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_fuzz_seeds OUTPUT-FOLDER\n");
         return 2;
@@ -83,6 +85,23 @@ int main(int argc, char* argv[]) {
                 writeSeed(QDir(out).filePath(QStringLiteral("recordset_container/corpus")), bytes);
         }
         writeSeed(QDir(out).filePath(QStringLiteral("saved_query/corpus")), fuzz::pack(files));
+    }
+    // Property bags with a value of every kind the reader knows.
+    for (int variant = 0; variant < 2; ++variant) {
+        const QString path = dir.filePath(QStringLiteral("b%1.bag").arg(variant));
+        FilePropertyBag bag(path);
+        bag.WriteProperty(QStringLiteral("VLNRunTimeControlCaption"), QStringLiteral("Sales queries"), QString());
+        bag.WriteProperty(QStringLiteral("VLNAllowJoinCreation"), variant == 0, QVariant::fromValue(qint16(1)));
+        bag.WriteProperty(QStringLiteral("VLNJoinTypesSupported"), 2, 0);
+        bag.WriteProperty(QStringLiteral("VLNLabelBackColor"), qint64(0x8000000F), qint64(0));
+        bag.WriteProperty(QStringLiteral("Ratio"), 0.75, 0.0);
+        bag.WriteProperty(QStringLiteral("Short"), QVariant::fromValue(qint16(7)), QVariant::fromValue(qint16(0)));
+        if (variant == 1)
+            bag.WriteProperty(QStringLiteral("VLNLabelFont"), QFont(QStringLiteral("Sans"), 9), QFont());
+        bag.Save();
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly))
+            writeSeed(QDir(out).filePath(QStringLiteral("property_bag/corpus")), f.readAll());
     }
     return 0;
 }
