@@ -1,5 +1,7 @@
 #include "ColumnStore.h"
 
+#include <new>
+
 #include "AdoTypes.h"
 
 #include <QDate>
@@ -149,6 +151,36 @@ bool parseIsoDateTime(QStringView s, QDate& date, QTime& time, bool& hasTime) {
     return true;
 }
 
+namespace {
+
+// A text in the pool is its length (one unit below 0x8000, else two: the high half with the top
+// bit set, then the low half) followed by its UTF-16 units; a cell holds where it starts. A
+// 32-bit start and no separate length keep a text cell small; the pool is bounded by it.
+std::uint32_t putPoolText(std::vector<char16_t>& pool, const char16_t* data, qsizetype length) {
+    const auto n = static_cast<std::uint64_t>(length);
+    if (length < 0 || n >= 0x80000000u || pool.size() + n + 2 > UINT32_MAX)
+        throw std::bad_alloc();  // more text than one result can hold
+    const auto start = static_cast<std::uint32_t>(pool.size());
+    if (n < 0x8000) {
+        pool.push_back(static_cast<char16_t>(n));
+    } else {
+        pool.push_back(static_cast<char16_t>(0x8000 | (n >> 16)));
+        pool.push_back(static_cast<char16_t>(n & 0xFFFF));
+    }
+    pool.insert(pool.end(), data, data + length);
+    return start;
+}
+
+QStringView poolText(const std::vector<char16_t>& pool, std::uint32_t start) {
+    std::size_t at = start;
+    std::size_t n = pool[at++];
+    if (n & 0x8000)
+        n = ((n & 0x7FFF) << 16) | pool[at++];
+    return QStringView(pool.data() + at, static_cast<qsizetype>(n));
+}
+
+}  // namespace
+
 ColumnStore::ColumnStore(int adoType) : kind_(kindFor(adoType)), adoType_(adoType) {}
 
 void ColumnStore::reserve(std::size_t rows) {
@@ -157,7 +189,7 @@ void ColumnStore::reserve(std::size_t rows) {
     case Kind::Int: case Kind::DateTime: case Kind::Date: case Kind::Time: ints_.reserve(rows); break;
     case Kind::Real: reals_.reserve(rows); break;
     case Kind::Bool: bools_.reserve(rows); break;
-    case Kind::Text: case Kind::Decimal: textStart_.reserve(rows); textLength_.reserve(rows); break;
+    case Kind::Text: case Kind::Decimal: textStart_.reserve(rows); break;
     case Kind::Bytes: bytes_.reserve(rows); break;
     case Kind::General: general_.reserve(rows); break;
     }
@@ -169,7 +201,6 @@ void ColumnStore::squeeze() {
     reals_.shrink_to_fit();
     bools_.shrink_to_fit();
     textStart_.shrink_to_fit();
-    textLength_.shrink_to_fit();
     bytes_.shrink_to_fit();
     general_.shrink_to_fit();
 }
@@ -180,7 +211,7 @@ void ColumnStore::growTo(std::uint32_t rows) {
     case Kind::Int: case Kind::DateTime: case Kind::Date: case Kind::Time: ints_.resize(rows); break;
     case Kind::Real: reals_.resize(rows); break;
     case Kind::Bool: bools_.resize(rows); break;
-    case Kind::Text: case Kind::Decimal: textStart_.resize(rows); textLength_.resize(rows); break;
+    case Kind::Text: case Kind::Decimal: textStart_.resize(rows); break;
     case Kind::Bytes: bytes_.resize(rows); break;
     case Kind::General: general_.resize(rows); break;
     }
@@ -192,7 +223,7 @@ void ColumnStore::appendNull() {
     case Kind::Int: case Kind::DateTime: case Kind::Date: case Kind::Time: ints_.push_back(0); break;
     case Kind::Real: reals_.push_back(0); break;
     case Kind::Bool: bools_.push_back(0); break;
-    case Kind::Text: case Kind::Decimal: textStart_.push_back(0); textLength_.push_back(0); break;
+    case Kind::Text: case Kind::Decimal: textStart_.push_back(0); break;
     case Kind::Bytes: bytes_.emplace_back(); break;
     case Kind::General: general_.emplace_back(); break;
     }
@@ -230,10 +261,7 @@ void ColumnStore::append(const QVariant& value, std::vector<char16_t>& pool) {
     case Kind::Text:
         if (id == QMetaType::QString) {
             const QString& s = *static_cast<const QString*>(data);
-            textStart_.push_back(pool.size());
-            textLength_.push_back(static_cast<std::uint32_t>(s.size()));
-            pool.insert(pool.end(), reinterpret_cast<const char16_t*>(s.constData()),
-                        reinterpret_cast<const char16_t*>(s.constData()) + s.size());
+            textStart_.push_back(putPoolText(pool, reinterpret_cast<const char16_t*>(s.constData()), s.size()));
             nulls_.push_back(false);
             return;
         }
@@ -302,9 +330,7 @@ void ColumnStore::append(const CellValue& cell, std::vector<char16_t>& pool) {
     case CK::Text: {
         const QStringView text(cell.text, cell.length);
         if (kind_ == Kind::Text) {
-            textStart_.push_back(pool.size());
-            textLength_.push_back(static_cast<std::uint32_t>(cell.length));
-            pool.insert(pool.end(), cell.text, cell.text + cell.length);
+            textStart_.push_back(putPoolText(pool, cell.text, cell.length));
             nulls_.push_back(false);
             return;
         }
@@ -338,10 +364,7 @@ void ColumnStore::set(std::uint32_t row, const QVariant& value, std::vector<char
 bool ColumnStore::store(std::uint32_t row, const QVariant& v, std::vector<char16_t>& pool) {
     const int id = v.typeId();
     auto putText = [&](QStringView s) {
-        textStart_[row] = pool.size();
-        textLength_[row] = static_cast<std::uint32_t>(s.size());
-        pool.insert(pool.end(), reinterpret_cast<const char16_t*>(s.data()),
-                    reinterpret_cast<const char16_t*>(s.data()) + s.size());
+        textStart_[row] = putPoolText(pool, reinterpret_cast<const char16_t*>(s.data()), s.size());
     };
     switch (kind_) {
     case Kind::Int: {
@@ -479,9 +502,12 @@ bool ColumnStore::store(std::uint32_t row, const QVariant& v, std::vector<char16
     return true;
 }
 
+QStringView ColumnStore::textView(std::uint32_t row, const std::vector<char16_t>& pool) const {
+    return poolText(pool, textStart_[row]);
+}
+
 QString ColumnStore::text(std::uint32_t row, const std::vector<char16_t>& pool) const {
-    return QString(reinterpret_cast<const QChar*>(pool.data() + textStart_[row]),
-                   static_cast<qsizetype>(textLength_[row]));
+    return textView(row, pool).toString();
 }
 
 QVariant ColumnStore::get(std::uint32_t row, const std::vector<char16_t>& pool) const {
@@ -520,7 +546,6 @@ void ColumnStore::toGeneral(const std::vector<char16_t>& pool) {
     reals_ = {};
     bools_ = {};
     textStart_ = {};
-    textLength_ = {};
     bytes_ = {};
     general_ = std::move(values);
     kind_ = Kind::General;
@@ -538,8 +563,8 @@ int ColumnStore::compare(std::uint32_t a, std::uint32_t b, const std::vector<cha
     case Kind::Decimal:
         return cmp(text(a, pool).toDouble(), text(b, pool).toDouble());
     case Kind::Text: {
-        const QStringView x(reinterpret_cast<const QChar*>(pool.data() + textStart_[a]), textLength_[a]);
-        const QStringView y(reinterpret_cast<const QChar*>(pool.data() + textStart_[b]), textLength_[b]);
+        const QStringView x = textView(a, pool);
+        const QStringView y = textView(b, pool);
         const int c = x.compare(y, Qt::CaseInsensitive);
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }

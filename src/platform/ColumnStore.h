@@ -43,8 +43,7 @@ private:
     std::vector<std::int64_t> ints_;      // Int, DateTime (ms), Date (Julian day), Time (ms)
     std::vector<double> reals_;
     std::vector<std::uint8_t> bools_;
-    std::vector<std::uint64_t> textStart_; // Text, Decimal
-    std::vector<std::uint32_t> textLength_;
+    std::vector<std::uint32_t> textStart_; // Text, Decimal: where the text starts in the pool
     std::vector<QByteArray> bytes_;
     std::vector<QVariant> general_;
 
@@ -52,6 +51,7 @@ private:
     void growTo(std::uint32_t rows);
     void toGeneral(const std::vector<char16_t>& pool);
     QString text(std::uint32_t row, const std::vector<char16_t>& pool) const;
+    QStringView textView(std::uint32_t row, const std::vector<char16_t>& pool) const;
 };
 
 // Fast parse of "yyyy-MM-dd", "yyyy-MM-dd HH:mm[:ss[.zzz]]" (or with 'T'); false otherwise.

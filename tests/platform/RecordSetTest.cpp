@@ -241,3 +241,28 @@ TEST(RecordSet, AppendRowChecksItsWidth) {
     EXPECT_EQ(errorNumberOf([&] { rs->AppendRow(one); }), ErrorNumber::NotAllowedInContext);
     EXPECT_EQ(rs->RecordCount(), 0);
 }
+
+TEST(RecordSet, TextOfEveryLengthComesBackWholeAndSortsAfterEdits) {
+    RecordSet rs;
+    rs.AppendField(QStringLiteral("Text"), AdoType::VarWChar, 0);
+    rs.Open();
+    // Lengths around the pool's one- and two-unit length forms, and an empty text.
+    const QString longest(0x12345, u'z');
+    const QStringList texts{QString(), QStringLiteral("b"), QString(0x7FFF, u'y'), QString(0x8000, u'x'), longest,
+                            QStringLiteral("Ärger \U0001F600")};
+    for (const QString& t : texts) {
+        const QVariant row[] = {t};
+        rs.AppendRow(row);
+    }
+    for (qint64 r = 0; r < rs.RecordCount(); ++r)
+        EXPECT_TRUE(rs.ValueAt(r, 0).toString() == texts[r]) << "row " << r;  // (too long to print)
+    // An edited cell keeps its new text, and sorting reads the texts where they now are.
+    rs.SetAbsolutePosition(2);
+    rs.SetValue(0, QStringLiteral("a"));
+    rs.Sort(QStringLiteral("Text DESC"));
+    // Case-insensitive by code unit: the non-ASCII text sorts above "z...".
+    EXPECT_EQ(rs.ValueAt(0, 0).toString(), texts.last());
+    EXPECT_TRUE(rs.ValueAt(1, 0).toString() == longest);
+    EXPECT_EQ(rs.ValueAt(rs.RecordCount() - 2, 0).toString(), "a");
+    EXPECT_EQ(rs.ValueAt(rs.RecordCount() - 1, 0).toString(), "");
+}
