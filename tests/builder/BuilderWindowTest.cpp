@@ -230,7 +230,9 @@ TEST_F(BuilderWindow, RunOutcomes) {
     BuilderSettings::shared().activeConnection().Close();
     click("cmdRunQuery");
     ASSERT_EQ(prompts->records().size(), 1);
-    EXPECT_EQ(prompts->records()[0].text, "Unable to make a connection to the database.\nConnection string: " + copy);
+    EXPECT_EQ(prompts->records()[0].text, "Unable to make a connection to the database.\nConnection string: " + copy +
+                                              "\n\nThe connection cannot be used: it is closed.\n"
+                                              "Check that the database can be reached, then run the query again.");
     EXPECT_EQ(prompts->records()[0].icon, Prompts::Icon::Critical);
     EXPECT_EQ(executed->count(), 0);
 }
