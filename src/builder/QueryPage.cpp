@@ -8,6 +8,7 @@
 #include "SplitGrid.h"
 #include "frmCalcFields.h"
 #include "frmCriteriaBuilder.h"
+#include "ViewCommand.h"
 #include "frmFieldOrder.h"
 #include "frmQDM.h"
 #include "platform/VLNError.h"
@@ -196,6 +197,7 @@ QueryPage::QueryPage(frmQDM& window) : QWidget(&window), w_(window) {
         deleteSplit_->setEnabled(grid_->count() > 1);
     });
     connect(run_, &QPushButton::clicked, this, [this] { w_.resultsPage()->runQuery(); });
+    connect(createView_, &QPushButton::clicked, this, [this] { ViewCommand(w_).run(); });
     connect(distinct_, &QCheckBox::toggled, this, [this](bool on) {
         w_.state().Distinct = on;
         statement().Regenerate(Statement::Change::DistinctToggled);

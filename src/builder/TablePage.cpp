@@ -61,6 +61,12 @@ QStringList TablePage::availableTables() const {
     return out;
 }
 
+void TablePage::offerTable(const QString& name) {
+    d_.from->addItem(name);
+    d_.rightAll->setEnabled(true);
+    singleTableRule();
+}
+
 void TablePage::restore(const QStringList& selected, const QStringList& available) {
     d_.to->clear();
     d_.to->addItems(selected);

@@ -26,6 +26,8 @@ public:
     bool rebuildFieldLists();
     QStringList selectedTables() const;
     QStringList availableTables() const;
+    // A table the database gained while the window is open (a view just created).
+    void offerTable(const QString& name);
     // A saved query was opened: its selected and available tables.
     void restore(const QStringList& selected, const QStringList& available);
 

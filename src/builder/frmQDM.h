@@ -74,6 +74,8 @@ public:
 
     bool tablesChanged = false;
     QStringList removedTables;
+    // Views created while the window is open (their quoted names).
+    QStringList createdViews;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -230,6 +230,10 @@ void* odbcHandle(const QSqlDatabase& db) {
 
 }  // namespace
 
+QString Connection::ReadOnlyRefusal(const QString& sql) const {
+    return SqlScanner::refusalFor(sql, lexiconsFor(IsOpen() ? database().driverName() : QString()));
+}
+
 std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 maxRecords, bool readOnly) {
     // A dropped PostgreSQL connection is tried again first: the server may be back.
     if (QSqlDatabase::contains(name_) && database().driverName() == u"QPSQL")

@@ -65,6 +65,10 @@ public:
     // would. Anything else is refused before it runs.
     std::shared_ptr<RecordSet> OpenRecordSet(const QString& sql, qint64 maxRecords = 0, bool readOnly = false);
 
+    // Why the text is not one statement that only reads, as OpenRecordSet with readOnly would
+    // refuse it before it runs; empty when it is.
+    QString ReadOnlyRefusal(const QString& sql) const;
+
     // "QSQLITE", "QPSQL" or "QODBC"; empty before the first open.
     QString DriverName() const;
     // How the database opened last wants names, dates and patterns written (the component's
