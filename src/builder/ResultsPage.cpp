@@ -9,6 +9,7 @@
 #include "shared/clsField.h"
 #include "query/Statement.h"
 #include "frmQDM.h"
+#include "frmVLNExcelExport.h"
 #include "platform/ConnectionString.h"
 #include "platform/VLNError.h"
 #include "platform/RecordSetModel.h"
@@ -74,7 +75,13 @@ ResultsPage::ResultsPage(frmQDM& window) : QWidget(&window), w_(window) {
     connect(desc_, &QPushButton::clicked, this, [this] { sortResults(false); });
     connect(addSplit_, &QPushButton::clicked, this, &ResultsPage::addSplit);
     connect(deleteSplit_, &QPushButton::clicked, this, &ResultsPage::deleteSplit);
-    connect(excel_, &QPushButton::clicked, this, [] { clsBridge::SharedBridge().RaiseExportToExcel(); });
+    connect(excel_, &QPushButton::clicked, this, [this] {
+        clsBridge::SharedBridge().RaiseExportToExcel();
+        // A host that exports by itself turns the built-in export off.
+        if (BuilderSettings::shared().VLNDisableDefaultExportToExcel)
+            return;
+        (new frmVLNExcelExport(w_, queryResults_, lastSQL_))->open();
+    });
 }
 
 int ResultsPage::splitCount() const {
