@@ -43,6 +43,12 @@ bench: build
 # Renders each builder page of a typical session on the sample database to docs/screenshots/.
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/apps/demo-host/lorvane-demo-host --database $(BUILD)/data/sample/sample.db --screenshots docs/screenshots
+	@# The exported workbook as LibreOffice Calc shows it: printed to PDF, first page to PNG.
+	@rm -rf $(BUILD)/sheet-render && mkdir -p $(BUILD)/sheet-render
+	soffice --headless --norestore -env:UserInstallation=file://$(CURDIR)/$(BUILD)/sheet-render/profile \
+	  --convert-to pdf --outdir $(BUILD)/sheet-render docs/screenshots/11-exported-sheet.xlsx >/dev/null
+	pdftoppm -png -r 70 -singlefile $(BUILD)/sheet-render/11-exported-sheet.pdf docs/screenshots/11-exported-sheet
+	@rm -f docs/screenshots/11-exported-sheet.xlsx
 
 # libFuzzer targets for the parsers of outside text, each run FUZZ_SECONDS from its seeds.
 FUZZ_BUILD ?= build-fuzz

@@ -5,6 +5,9 @@
 #include "builder/frmCalcFields.h"
 #include "builder/frmCriteriaBuilder.h"
 #include "builder/frmFieldOrder.h"
+#include "builder/frmVLNExcelExport.h"
+#include "builder/ResultsPage.h"
+#include "storage/WorkbookExport.h"
 #include "builder/frmQDM.h"
 #include "control/Lorvanev2.h"
 
@@ -141,6 +144,18 @@ template <typename Dialog> bool shootDialog(frmQDM* w, const QString& dir, const
     return ok;
 }
 
+// The data report the export writes; make screenshots renders it with LibreOffice.
+bool writeExport(frmQDM* w, const QString& dir, const QString& name) {
+    try {
+        lorvane::WorkbookExport::write(QDir(dir).filePath(name), *w->resultsPage()->queryResults(),
+                                       lorvane::WorkbookExport::Report::Data,
+                                       {QStringLiteral("sample"), w->resultsPage()->lastSQL()});
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 bool shoot(QWidget* w, const QString& dir, const QString& name) {
     QApplication::processEvents();
     return w->grab().save(QDir(dir).filePath(name));
@@ -183,6 +198,9 @@ bool renderScreenshotTour(DemoWindow& demo, const QString& dir) {
     ok = ok && press(w, "cmdEditCalcField") && pick(w, "lstFields", QStringLiteral("Orders.Freight*1.2")) &&
          shootDialog<lorvane::frmFieldOrder>(w, dir, "9-field-order.png", "cmdCancel");
     ok = ok && press(w, "cmdSQLView") && press(w, "cmdRunQuery") && shoot(w, dir, "5-query-results.png");
+    // The export dialog, and the data report it writes as LibreOffice shows it.
+    ok = ok && press(w, "cmdExcel") && shootDialog<lorvane::frmVLNExcelExport>(w, dir, "10-export-dialog.png", "cmdCancel");
+    ok = ok && writeExport(w, dir, "11-exported-sheet.xlsx");
     ok = ok && shoot(&demo, dir, "demo-host.png");
     return ok;
 }
