@@ -33,6 +33,9 @@ private:
     bool ok_ = false;
     bool script(const char* command) {
         QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PG_TEST_PORT"), QStringLiteral("55329"));
+        p.setProcessEnvironment(env);
         p.start(QStringLiteral(LORVANE_PG_SCRIPT), {QString::fromLatin1(command), state_.path()});
         return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     }
