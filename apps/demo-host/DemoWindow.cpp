@@ -2,7 +2,9 @@
 
 #include "shared/clsFunctions.h"
 
+#include "control/ConnectionStringDialog.h"
 #include "control/Lorvanev2.h"
+#include "platform/QtPrompts.h"
 #include "shared/clsField.h"
 #include "shared/clsTable.h"
 #include "platform/PropertyBag.h"
@@ -158,7 +160,18 @@ QWidget* DemoWindow::buildConnectionPanel(QWidget* parent) {
     auto* form = new QFormLayout(box);
     connectionString_ = new QLineEdit(QStringLiteral("Provider=SQLite;Data Source=") + databasePath_, box);
     connectionString_->setObjectName(QStringLiteral("txtConnectionString"));
-    form->addRow(QStringLiteral("Connection string"), connectionString_);
+    auto* stringRow = new QHBoxLayout;
+    stringRow->addWidget(connectionString_, 1);
+    auto* buildButton = new QPushButton(QStringLiteral("Build..."), box);
+    buildButton->setObjectName(QStringLiteral("cmdBuildConnection"));
+    stringRow->addWidget(buildButton);
+    form->addRow(QStringLiteral("Connection string"), stringRow);
+    // The project's connection-string builder fills the box.
+    connect(buildButton, &QPushButton::clicked, this, [this] {
+        lorvane::ConnectionStringDialog dialog(std::make_shared<lorvane::QtPrompts>(this), this);
+        if (dialog.exec() == QDialog::Accepted)
+            connectionString_->setText(dialog.connectionString());
+    });
     auto* row = new QHBoxLayout;
     userName_ = new QLineEdit(box);
     userName_->setObjectName(QStringLiteral("txtUserName"));

@@ -1,6 +1,7 @@
 #include "VLNConnection.h"
 
 #include "ConnectionManager.h"
+#include "ConnectionStringDialog.h"
 #include "Lorvanev2.h"
 #include "platform/Prompts.h"
 #include "platform/RecordSet.h"
@@ -33,7 +34,6 @@ VLNConnection::VLNConnection(std::shared_ptr<Prompts> prompts, QWidget* parent)
     connection_ = named(new QLineEdit(this), "txtQDMDataConnection");
     grid->addWidget(connection_, 0, 1, 1, 3);
     build_ = named(new QPushButton(QStringLiteral("Build..."), this), "cmdBuildConnection");
-    build_->hide();
     grid->addWidget(build_, 0, 4);
     grid->addWidget(new QLabel(QStringLiteral("Connection time-out:"), this), 1, 0);
     connectTimeout_ = named(new QLineEdit(this), "txtConnectionTimeout");
@@ -70,6 +70,13 @@ VLNConnection::VLNConnection(std::shared_ptr<Prompts> prompts, QWidget* parent)
             updateButtons();
         });
     connect(build_, &QPushButton::clicked, this, &VLNConnection::buildConnection);
+    // The project's connection-string builder, unless the host sets another.
+    builder_ = [this]() -> std::optional<QString> {
+        ConnectionStringDialog dialog(prompts_, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.connectionString();
+    };
 }
 
 VLNConnection::~VLNConnection() {
@@ -85,7 +92,6 @@ VLNConnection::~VLNConnection() {
 
 void VLNConnection::setConnectionBuilder(std::function<std::optional<QString>()> builder) {
     builder_ = std::move(builder);
-    build_->setVisible(static_cast<bool>(builder_));
 }
 
 void VLNConnection::setComponent(Lorvanev2* component) {

@@ -32,7 +32,7 @@ public:
     const QString& tableString() const { return tableString_; }
 
     // What builds a connection string for cmdBuildConnection (nothing when cancelled); the
-    // button shows only when there is one.
+    // project's ConnectionStringDialog unless set.
     void setConnectionBuilder(std::function<std::optional<QString>()> builder);
 
 private:

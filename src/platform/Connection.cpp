@@ -107,7 +107,8 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
     if (cs.kind() == lorvane::ConnectionString::Kind::SQLite) {
         // QSQLITE would silently create a new empty database for a mistyped path.
         const QString path = cs.value(QStringLiteral("Data Source"), cs.value(QStringLiteral("Database")));
-        if (path != u":memory:" && !QFileInfo(path).isFile())
+        const bool create = cs.value(QStringLiteral("Create")).compare(u"Yes", Qt::CaseInsensitive) == 0;
+        if (path != u":memory:" && !create && !QFileInfo(path).isFile())
             throw VLNError(ErrorNumber::ProviderFailure, driver,
                            QStringLiteral("The database file '%1' does not exist.").arg(path));
     }
@@ -136,6 +137,8 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
         db.setPassword(cs.value(QStringLiteral("Password"), cs.value(QStringLiteral("PWD"))));
         if (connectionTimeout_ > 0)
             options << QStringLiteral("connect_timeout=%1").arg(connectionTimeout_);
+        if (const QString ssl = cs.value(QStringLiteral("SSL Mode")); !ssl.isEmpty())
+            options << QStringLiteral("sslmode=") + ssl;
         break;
     case lorvane::ConnectionString::Kind::Odbc:
         db.setDatabaseName(cs.odbcText());

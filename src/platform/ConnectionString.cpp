@@ -6,20 +6,27 @@ namespace lorvane {
 
 namespace {
 
-// Splits at ';' outside braces and double quotes; keeps each part's text unchanged.
+// Splits at ';' outside braces and double quotes; keeps each part's text unchanged. Braces do
+// not nest: inside them '{' is a character and "}}" a '}' of the value, as ODBC writes it.
 QStringList splitParts(const QString& text) {
     QStringList parts;
     QString current;
-    int braces = 0;
+    bool braced = false;
     bool quoted = false;
-    for (const QChar c : text) {
-        if (c == u'{' && !quoted)
-            ++braces;
-        else if (c == u'}' && !quoted && braces > 0)
-            --braces;
-        else if (c == u'"' && braces == 0)
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (braced && c == u'}' && i + 1 < text.size() && text[i + 1] == u'}') {
+            current += QStringLiteral("}}");
+            ++i;
+            continue;
+        }
+        if (c == u'{' && !quoted && !braced)
+            braced = true;
+        else if (c == u'}' && braced)
+            braced = false;
+        else if (c == u'"' && !braced)
             quoted = !quoted;
-        if (c == u';' && braces == 0 && !quoted) {
+        if (c == u';' && !braced && !quoted) {
             parts << current;
             current.clear();
         } else {
@@ -32,7 +39,9 @@ QStringList splitParts(const QString& text) {
 
 QString unwrap(QString v) {
     v = v.trimmed();
-    if (v.size() >= 2 && ((v.startsWith(u'{') && v.endsWith(u'}')) || (v.startsWith(u'"') && v.endsWith(u'"'))))
+    if (v.size() >= 2 && v.startsWith(u'{') && v.endsWith(u'}'))
+        return v.mid(1, v.size() - 2).replace(QStringLiteral("}}"), QStringLiteral("}"));
+    if (v.size() >= 2 && v.startsWith(u'"') && v.endsWith(u'"'))
         return v.mid(1, v.size() - 2);
     return v;
 }
@@ -67,6 +76,19 @@ bool ConnectionString::contains(const QString& key) const {
         if (pair.first.compare(key, Qt::CaseInsensitive) == 0)
             return true;
     return false;
+}
+
+QString ConnectionString::build(const QList<QPair<QString, QString>>& pairs) {
+    QStringList parts;
+    for (const auto& [key, value] : pairs) {
+        if (value.isEmpty())
+            continue;
+        // A value the parser would split, trim or misread goes in braces, '}' doubled.
+        const bool wrap = value.contains(u';') || value.contains(u'{') || value.contains(u'}') ||
+                          value.contains(u'"') || value.contains(u'=') || value.trimmed() != value;
+        parts << key + u'=' + (wrap ? u'{' + QString(value).replace(u'}', QStringLiteral("}}")) + u'}' : value);
+    }
+    return parts.join(u';');
 }
 
 QString ConnectionString::withoutPassword() const {

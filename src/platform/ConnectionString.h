@@ -19,6 +19,9 @@ public:
     bool contains(const QString& key) const;
     // The text handed to the ODBC driver manager: the original string without Provider=ODBC.
     QString odbcText() const;
+    // key=value pairs joined with ';', each value written so that parsing gives it back; an
+    // empty value leaves its key out.
+    static QString build(const QList<QPair<QString, QString>>& pairs);
     // The text with every password part (Password, PWD) left out, for showing to people.
     QString withoutPassword() const;
 
