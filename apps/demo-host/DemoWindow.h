@@ -22,6 +22,7 @@ public:
     explicit DemoWindow(const QString& databasePath, QWidget* parent = nullptr);
 
     lorvane::Lorvanev2* component() const { return component_; }
+    const QString& databasePath() const { return databasePath_; }
 
     // Calls VLNMakeConnection with what the connection panel holds.
     void connectToDatabase();

@@ -9,11 +9,15 @@
 #include "builder/ResultsPage.h"
 #include "storage/WorkbookExport.h"
 #include "builder/frmQDM.h"
+#include "control/ConnectionStringDialog.h"
+#include "control/VLNConnection.h"
+#include "platform/ScriptedPrompts.h"
 #include "control/Lorvanev2.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -202,5 +206,21 @@ bool renderScreenshotTour(DemoWindow& demo, const QString& dir) {
     ok = ok && press(w, "cmdExcel") && shootDialog<lorvane::frmVLNExcelExport>(w, dir, "10-export-dialog.png", "cmdCancel");
     ok = ok && writeExport(w, dir, "11-exported-sheet.xlsx");
     ok = ok && shoot(&demo, dir, "demo-host.png");
+    // The design-time faces: the connection page for the demo's component, and the builder.
+    {
+        auto prompts = std::make_shared<lorvane::ScriptedPrompts>();
+        lorvane::VLNConnection page(prompts);
+        demo.component()->setVLNConnectionString(QStringLiteral("Provider=SQLite;Data Source=") +
+                                                 QFileInfo(demo.databasePath()).absoluteFilePath());
+        demo.component()->setVLNCommandType(QStringLiteral("Both"));
+        demo.component()->setVLNTableString(QStringLiteral(";Customers;Orders"));
+        page.setComponent(demo.component());
+        page.resize(640, 360);
+        ok = ok && shoot(&page, dir, "12-connection-page.png");
+        lorvane::ConnectionStringDialog builder(prompts);
+        builder.findChild<QComboBox*>(QStringLiteral("cmbKind"))->setCurrentText(QStringLiteral("PostgreSQL"));
+        builder.resize(460, 300);
+        ok = ok && shoot(&builder, dir, "13-connection-string-builder.png");
+    }
     return ok;
 }
