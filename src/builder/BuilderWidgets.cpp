@@ -39,6 +39,24 @@ void applyCatalogueCaptions(QWidget* root, int lastTag) {
     }
 }
 
+QStringList listTexts(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+void fillDualLists(const DualLists& lists, const QStringList& to, const QStringList& from) {
+    lists.to->clear();
+    lists.to->addItems(to);
+    lists.from->clear();
+    lists.from->addItems(from);
+    lists.right->setEnabled(false);
+    lists.left->setEnabled(false);
+    lists.rightAll->setEnabled(!from.isEmpty());
+    lists.leftAll->setEnabled(!to.isEmpty());
+}
+
 QLabel* captionLabel(QWidget* parent, const char* name, int tag) {
     auto* label = named(new QLabel(parent), name, tag);
     label->setAutoFillBackground(true);

@@ -59,6 +59,12 @@ struct DualListNames {
 
 DualLists buildDualLists(QWidget* page, const DualListNames& names);
 
+// The texts of a list's items, first to last.
+QStringList listTexts(const QListWidget* list);
+// Puts the two lists as a saved query had them; nothing highlighted, the all-buttons follow
+// whether each list holds items.
+void fillDualLists(const DualLists& lists, const QStringList& to, const QStringList& from);
+
 // Moves the highlighted item of source to the end of target and re-highlights the same
 // position in source (single stays enabled while something is left there); the all-buttons
 // follow whether source still holds items. Returns the moved text, or an empty string when

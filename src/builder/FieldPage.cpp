@@ -66,21 +66,11 @@ void FieldPage::fillLists() {
 }
 
 QStringList FieldPage::availableFields() const {
-    QStringList out;
-    for (int i = 0; i < d_.from->count(); ++i)
-        out << d_.from->item(i)->text();
-    return out;
+    return listTexts(d_.from);
 }
 
 void FieldPage::restore(const QStringList& output, const QStringList& available) {
-    d_.to->clear();
-    d_.to->addItems(output);
-    d_.from->clear();
-    d_.from->addItems(available);
-    d_.right->setEnabled(false);
-    d_.left->setEnabled(false);
-    d_.rightAll->setEnabled(!available.isEmpty());
-    d_.leftAll->setEnabled(!output.isEmpty());
+    fillDualLists(d_, output, available);
 }
 
 void FieldPage::captureOutputList() {

@@ -48,17 +48,11 @@ void TablePage::fillAvailable(const QStringList& tables) {
 }
 
 QStringList TablePage::selectedTables() const {
-    QStringList out;
-    for (int i = 0; i < d_.to->count(); ++i)
-        out << d_.to->item(i)->text();
-    return out;
+    return listTexts(d_.to);
 }
 
 QStringList TablePage::availableTables() const {
-    QStringList out;
-    for (int i = 0; i < d_.from->count(); ++i)
-        out << d_.from->item(i)->text();
-    return out;
+    return listTexts(d_.from);
 }
 
 void TablePage::offerTable(const QString& name) {
@@ -68,14 +62,7 @@ void TablePage::offerTable(const QString& name) {
 }
 
 void TablePage::restore(const QStringList& selected, const QStringList& available) {
-    d_.to->clear();
-    d_.to->addItems(selected);
-    d_.from->clear();
-    d_.from->addItems(available);
-    d_.right->setEnabled(false);
-    d_.left->setEnabled(false);
-    d_.rightAll->setEnabled(!available.isEmpty());
-    d_.leftAll->setEnabled(!selected.isEmpty());
+    fillDualLists(d_, selected, available);
     syncSelected();
     singleTableRule();
 }
