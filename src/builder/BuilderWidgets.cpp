@@ -14,14 +14,6 @@
 
 namespace lorvane {
 
-namespace {
-template <typename W> W* named(W* w, const char* name, int tag) {
-    w->setObjectName(QString::fromLatin1(name));
-    if (tag > 0)
-        w->setProperty("tag", QString::number(tag));
-    return w;
-}
-}  // namespace
 
 void applyCatalogueCaptions(QWidget* root, int lastTag) {
     for (QWidget* w : root->findChildren<QWidget*>()) {

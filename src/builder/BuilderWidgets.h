@@ -18,6 +18,14 @@ namespace lorvane {
 // Small makers for the builder's controls: each gets its objectName and, where its caption
 // comes from the message catalogue, the catalogue id as its "tag" property (the window sets
 // the captions on load).
+// Any control with its objectName (and catalogue tag, when above 0).
+template <typename W> W* named(W* w, const char* name, int tag = 0) {
+    w->setObjectName(QString::fromLatin1(name));
+    if (tag > 0)
+        w->setProperty("tag", QString::number(tag));
+    return w;
+}
+
 QLabel* captionLabel(QWidget* parent, const char* name, int tag);
 QPushButton* commandButton(QWidget* parent, const char* name, const QString& text, int tag = 0);
 QListWidget* namedList(QWidget* parent, const char* name);

@@ -1,5 +1,6 @@
 #include "ConnectionStringDialog.h"
 
+#include "builder/BuilderWidgets.h"
 #include "platform/Connection.h"
 #include "platform/ConnectionString.h"
 #include "platform/OdbcSources.h"
@@ -17,15 +18,6 @@
 #include <QVBoxLayout>
 
 namespace lorvane {
-
-namespace {
-
-template <typename W> W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-}  // namespace
 
 ConnectionStringDialog::ConnectionStringDialog(std::shared_ptr<Prompts> prompts, QWidget* parent)
     : QDialog(parent), prompts_(std::move(prompts)) {

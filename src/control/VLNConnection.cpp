@@ -3,6 +3,7 @@
 #include "ConnectionManager.h"
 #include "ConnectionStringDialog.h"
 #include "Lorvanev2.h"
+#include "builder/BuilderWidgets.h"
 #include "platform/Prompts.h"
 #include "platform/RecordSet.h"
 #include "platform/VLNError.h"
@@ -16,15 +17,6 @@
 #include <QPushButton>
 
 namespace lorvane {
-
-namespace {
-
-template <typename W> W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-}  // namespace
 
 VLNConnection::VLNConnection(std::shared_ptr<Prompts> prompts, QWidget* parent)
     : QWidget(parent), prompts_(std::move(prompts)) {
