@@ -2,6 +2,7 @@
 // The builder window as an end user drives it: a component on the sample database with the
 // host listening, prompts answered by script, controls found by objectName.
 #include "builder/frmQDM.h"
+#include "platform/RecordSet.h"
 #include "control/Lorvanev2.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/TestDatabases.h"
@@ -26,6 +27,19 @@
 #include <memory>
 
 namespace lorvane::test {
+
+// The rows of a result, one line each, values joined by "|" (Null as empty), the form the
+// databases' command-line clients print in the tests.
+inline QStringList rowsOf(const RecordSet* rows) {
+    QStringList out;
+    for (qint64 r = 0; rows && r < rows->RecordCount(); ++r) {
+        QStringList values;
+        for (int f = 0; f < rows->FieldCount(); ++f)
+            values << rows->ValueAt(r, f).toString();
+        out << values.join(u'|');
+    }
+    return out;
+}
 
 class BuilderWindow : public ::testing::Test {
 protected:

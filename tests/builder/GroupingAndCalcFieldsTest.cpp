@@ -17,21 +17,6 @@
 using namespace lorvane;
 using lorvane::test::CriteriaPage;
 
-namespace {
-
-QStringList rowsOf(const RecordSet& rows) {
-    QStringList out;
-    for (qint64 r = 0; r < rows.RecordCount(); ++r) {
-        QStringList values;
-        for (int f = 0; f < rows.FieldCount(); ++f)
-            values << rows.ValueAt(r, f).toString();
-        out << values.join(u'|');
-    }
-    return out;
-}
-
-}  // namespace
-
 class GroupingAndCalcFields : public CriteriaPage {
 protected:
     void SetUp() override {
@@ -127,7 +112,7 @@ protected:
         const auto args = executed->first();
         EXPECT_EQ(args[0].toInt(), 0) << args[1].toString().toStdString();
         auto rows = args[3].value<std::shared_ptr<RecordSet>>();
-        return {rows ? rowsOf(*rows) : QStringList(), args[2].toString()};
+        return {test::rowsOf(rows.get()), args[2].toString()};
     }
 };
 

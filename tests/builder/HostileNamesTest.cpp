@@ -78,15 +78,7 @@ protected:
         EXPECT_EQ(executed->first()[0].toInt(), 0) << executed->first()[1].toString().toStdString() << "\n"
                                                    << executed->first()[2].toString().toStdString();
         ran = executed->first()[2].toString();
-        QStringList out;
-        auto rows = executed->first()[3].value<std::shared_ptr<RecordSet>>();
-        for (qint64 r = 0; rows && r < rows->RecordCount(); ++r) {
-            QStringList values;
-            for (int f = 0; f < rows->FieldCount(); ++f)
-                values << rows->ValueAt(r, f).toString();
-            out << values.join(u'|');
-        }
-        return out;
+        return test::rowsOf(executed->first()[3].value<std::shared_ptr<RecordSet>>().get());
     }
 
     void everyPage(const QString& connectionString, int longest, const std::function<QString(const QString&)>& client) {

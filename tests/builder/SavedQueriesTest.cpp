@@ -20,17 +20,9 @@ QStringList filesIn(const QString& dir) {
 }
 
 QStringList rowsOf(const QSignalSpy& executed) {
-    QStringList out;
     if (executed.isEmpty())
-        return out;
-    auto rows = executed.last()[3].value<std::shared_ptr<RecordSet>>();
-    for (qint64 r = 0; rows && r < rows->RecordCount(); ++r) {
-        QStringList values;
-        for (int f = 0; f < rows->FieldCount(); ++f)
-            values << rows->ValueAt(r, f).toString();
-        out << values.join(u'|');
-    }
-    return out;
+        return {};
+    return test::rowsOf(executed.last()[3].value<std::shared_ptr<RecordSet>>().get());
 }
 
 }  // namespace
