@@ -7,10 +7,7 @@
 #include "support/BenchSupport.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <cstdio>
 #include <sqlite3.h>
 
@@ -22,25 +19,13 @@ constexpr long long kRows = 5000000;
 const char* const kSql = "SELECT ID, Amount, Name, Note, Quantity FROM Big";
 
 QString database(const QString& dir) {
-    const QString path = dir + QStringLiteral("/large-5m.db");
-    if (QFileInfo::exists(path))
-        return path;
-    QDir().mkpath(dir);
-    const QString tmp = path + QStringLiteral(".tmp");
-    QFile::remove(tmp);
-    sqlite3* db = nullptr;
-    sqlite3_open(tmp.toUtf8().constData(), &db);
     // Mixed columns, a Null-heavy one among them.
-    sqlite3_exec(db,
-                 "CREATE TABLE Big (ID INTEGER PRIMARY KEY, Amount REAL, Name VARCHAR(30), Note VARCHAR(60), "
-                 "Quantity INTEGER);"
-                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000000) "
-                 "INSERT INTO Big SELECT i, (i % 100000) / 100.0, 'Customer ' || (i % 50000), "
-                 "CASE WHEN i % 10 = 0 THEN 'Call before delivery, ring twice' END, i % 97 FROM n;",
-                 nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    QFile::rename(tmp, path);
-    return path;
+    return bench::sqliteDatabase(
+        dir, QStringLiteral("large-5m.db"),
+        "CREATE TABLE Big (ID INTEGER PRIMARY KEY, Amount REAL, Name VARCHAR(30), Note VARCHAR(60), Quantity INTEGER);"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000000) "
+        "INSERT INTO Big SELECT i, (i % 100000) / 100.0, 'Customer ' || (i % 50000), "
+        "CASE WHEN i % 10 = 0 THEN 'Call before delivery, ring twice' END, i % 97 FROM n;");
 }
 
 // The raw size of the values, read with the sqlite3 library itself.

@@ -50,25 +50,29 @@ bool hasAll(const std::map<std::string, double>& times, std::initializer_list<co
     return true;
 }
 
-QString millionRowDatabase(const QString& dir) {
-    const QString path = dir + QStringLiteral("/fetch-1m.db");
+QString sqliteDatabase(const QString& dir, const QString& fileName, const char* sql) {
+    const QString path = dir + u'/' + fileName;
     if (QFileInfo::exists(path))
         return path;
     QDir().mkpath(dir);
+    // Made under another name and renamed, so that an interrupted run leaves no half database.
     const QString tmp = path + QStringLiteral(".tmp");
     QFile::remove(tmp);
     sqlite3* db = nullptr;
     sqlite3_open(tmp.toUtf8().constData(), &db);
-    sqlite3_exec(db,
-                 "CREATE TABLE Items (ID INTEGER PRIMARY KEY, Name VARCHAR(30), Price REAL, Quantity INTEGER, "
-                 "Created DATETIME, Active BOOLEAN);"
-                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000) "
-                 "INSERT INTO Items SELECT i, 'Item number ' || i, (i % 10000) / 100.0, i % 97, "
-                 "datetime('2020-01-01 00:00:00', '+' || (i % 100000) || ' minutes'), i % 2 FROM n;",
-                 nullptr, nullptr, nullptr);
+    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
     sqlite3_close(db);
     QFile::rename(tmp, path);
     return path;
+}
+
+QString millionRowDatabase(const QString& dir) {
+    return sqliteDatabase(dir, QStringLiteral("fetch-1m.db"),
+                          "CREATE TABLE Items (ID INTEGER PRIMARY KEY, Name VARCHAR(30), Price REAL, Quantity INTEGER, "
+                          "Created DATETIME, Active BOOLEAN);"
+                          "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000) "
+                          "INSERT INTO Items SELECT i, 'Item number ' || i, (i % 10000) / 100.0, i % 97, "
+                          "datetime('2020-01-01 00:00:00', '+' || (i % 100000) || ' minutes'), i % 2 FROM n;");
 }
 
 long long heapInUse() {

@@ -15,6 +15,9 @@ std::map<std::string, double> runAndCollect(int argc, char** argv);
 // True when every named benchmark ran.
 bool hasAll(const std::map<std::string, double>& times, std::initializer_list<const char*> names);
 
+// A SQLite database made once in dir by running sql, and reused.
+QString sqliteDatabase(const QString& dir, const QString& fileName, const char* sql);
+
 // A SQLite database with the table Items of a million rows x 6 columns (ID, Name, Price,
 // Quantity, Created, Active), made once in dir and reused.
 QString millionRowDatabase(const QString& dir);
