@@ -1,6 +1,7 @@
 #include "CalcFields.h"
 
 #include "GroupOrder.h"
+#include "SelectList.h"
 #include "shared/NameQuoting.h"
 #include "shared/QueryState.h"
 
@@ -10,10 +11,6 @@ namespace {
 
 using Q = QueryState;
 
-const char* const kAggregateOpenings[] = {"SUM(",          "COUNT(",          "AVG(",         "MAX(",
-                                          "MIN(",          "STDEV(",          "VAR(",         "FIRST(",
-                                          "LAST(",         "SUM DISTINCT(",   "COUNT DISTINCT(",
-                                          "AVG DISTINCT(", "MIN DISTINCT(",   "MAX DISTINCT("};
 const char* const kTotalFunctions[] = {"COUNT", "SUM", "AVG", "MIN", "MAX"};
 
 QString withoutLeadingBlanks(const QString& text) {
@@ -44,11 +41,9 @@ QList<CalcFields::Entry> CalcFields::fieldEntries() const {
 }
 
 bool CalcFields::aggregatesKnown(const QString& expression) const {
+    // The select list's aggregate openings, found in any case.
     const QString upper = expression.toUpper();
-    bool writesAggregate = false;
-    for (const char* opening : kAggregateOpenings)
-        writesAggregate = writesAggregate || upper.contains(QLatin1String(opening));
-    if (!writesAggregate)
+    if (!SelectList::IsAggregateExpression(upper))
         return true;
     RecordSet& groupBy = s_.rsGroupBy();
     for (qint64 r = 0; r < groupBy.RecordCount(); ++r) {
