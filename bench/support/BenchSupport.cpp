@@ -12,6 +12,7 @@
 #include <malloc.h>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace lorvane::bench {
 
@@ -74,6 +75,43 @@ QString millionRowDatabase(const QString& dir) {
                           "INSERT INTO Items SELECT i, 'Item number ' || i, (i % 10000) / 100.0, i % 97, "
                           "datetime('2020-01-01 00:00:00', '+' || (i % 100000) || ' minutes'), i % 2 FROM n;");
 }
+
+const char* const kSixColumnSelect = "SELECT ID, Amount, Name, Created, Note, Remarks FROM Rows";
+
+QString sixColumnDatabase(const QString& dir) {
+    return sqliteDatabase(dir, QStringLiteral("fetch-6col-1m.db"),
+                          "CREATE TABLE Rows (ID INTEGER PRIMARY KEY, Amount REAL, Name VARCHAR(30), Created DATETIME, "
+                          "Note VARCHAR(40), Remarks TEXT);"
+                          "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000) "
+                          "INSERT INTO Rows SELECT i, (i % 100000) / 100.0 + 0.25, 'Customer ' || (i % 50000), "
+                          "datetime('2020-01-01 00:00:00', '+' || (i % 100000) || ' minutes'), "
+                          "CASE WHEN i % 10 = 0 THEN 'Deliver before noon' END, "
+                          "'Remarks for order ' || i || ': ' || replace(hex(zeroblob(40)), '00', 'call ahead ') FROM n;");
+}
+
+const char* const kSixColumnPostgres =
+    "CREATE TABLE Rows (ID BIGINT PRIMARY KEY, Amount DOUBLE PRECISION, Name VARCHAR(30), Created TIMESTAMP, "
+    "Note VARCHAR(40), Remarks TEXT);"
+    "INSERT INTO Rows SELECT i, (i % 100000) / 100.0 + 0.25, 'Customer ' || (i % 50000), "
+    "TIMESTAMP '2020-01-01 00:00:00' + (i % 100000) * INTERVAL '1 minute', "
+    "CASE WHEN i % 10 = 0 THEN 'Deliver before noon' END, "
+    "'Remarks for order ' || i || ': ' || repeat('call ahead ', 40) FROM generate_series(1, 1000000) AS i;"
+    "ANALYZE Rows;";
+
+namespace {
+long long statusField(const char* key) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(static_cast<qsizetype>(std::strlen(key))).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return 0;
+}
+}  // namespace
+
+long long residentBytes() { return statusField("VmRSS:"); }
+long long peakResidentBytes() { return statusField("VmHWM:"); }
 
 long long heapInUse() {
     const struct mallinfo2 info = mallinfo2();

@@ -23,12 +23,22 @@ QString sqliteDatabase(const QString& dir, const QString& fileName, const char* 
 QString millionRowDatabase(const QString& dir);
 constexpr long long kMillion = 1000000;
 
+// A million rows x 6 columns of the kinds results hold: Rows (ID integer, Amount real, Name
+// text, Created date-time, Note Null in nine rows of ten, Remarks long text).
+QString sixColumnDatabase(const QString& dir);
+extern const char* const kSixColumnSelect;
+// The same rows made on PostgreSQL (for a psql -c).
+extern const char* const kSixColumnPostgres;
+
 // The baseline of the fetch benchmarks: runs sql on an open database with a plain forward-only
 // QSqlQuery and reads every value of every row into a QVariant; returns the row count.
 long long plainQueryLoop(QSqlDatabase& db, const QString& sql);
 
 // Heap bytes in use (glibc's allocator statistics).
 long long heapInUse();
+// The process's resident memory now and at its peak (VmRSS, VmHWM), in bytes.
+long long residentBytes();
+long long peakResidentBytes();
 
 // "BENCH <name> <figure> (goal <op> <value>)"
 void printSummary(const std::string& name, const std::string& figure, const std::string& goal);

@@ -9,6 +9,8 @@
 #include <QDateTime>
 #include <QTime>
 #include <cmath>
+#include <cstring>
+#include <QLatin1StringView>
 
 namespace lorvane {
 
@@ -53,10 +55,14 @@ bool isFloating(const QVariant& v) {
     return v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float;
 }
 
-int digits(QStringView s, qsizetype at, qsizetype n, bool& ok) {
+char16_t unitOf(QChar c) { return c.unicode(); }
+char16_t unitOf(QLatin1Char c) { return c.unicode(); }
+template <typename C> char16_t unitOf(C c) { return static_cast<unsigned char>(c); }
+
+template <typename S> int digits(const S& s, qsizetype at, qsizetype n, bool& ok) {
     int value = 0;
     for (qsizetype i = at; i < at + n; ++i) {
-        const char16_t c = s[i].unicode();
+        const char16_t c = unitOf(s[i]);
         if (c < u'0' || c > u'9') {
             ok = false;
             return 0;
@@ -85,28 +91,48 @@ std::int64_t julianDay(int y, int m, int d) {
     return era * 146097 + doe - 719468 + 2440588;
 }
 
-bool parseIsoDateTimeMs(QStringView s, std::int64_t& ms) {
-    // The common shape "yyyy-MM-dd HH:mm:ss" without building QDate and QTime.
-    if (s.size() == 19 && s[4] == u'-' && s[7] == u'-' && s[10] == u' ' && s[13] == u':' && s[16] == u':') {
-        bool ok = true;
-        const int y = digits(s, 0, 4, ok), mo = digits(s, 5, 2, ok), d = digits(s, 8, 2, ok);
-        const int h = digits(s, 11, 2, ok), mi = digits(s, 14, 2, ok), sec = digits(s, 17, 2, ok);
-        static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-        const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-        if (ok && mo >= 1 && mo <= 12 && d >= 1 && d <= kDays[mo - 1] && (mo != 2 || d < 29 || leap) && h < 24 &&
-            mi < 60 && sec < 60) {
-            ms = julianDay(y, mo, d) * kMsPerDay + ((h * 60 + mi) * 60 + sec) * 1000;
-            return true;
-        }
-    }
+namespace {
+
+// The common shape "yyyy-MM-dd HH:mm:ss" without building QDate and QTime; s[i] gives units.
+template <typename S> bool fastDateTimeMs(const S& s, std::int64_t& ms) {
+    if (s.size() != 19 || unitOf(s[4]) != u'-' || unitOf(s[7]) != u'-' || unitOf(s[10]) != u' ' ||
+        unitOf(s[13]) != u':' || unitOf(s[16]) != u':')
+        return false;
+    bool ok = true;
+    const int y = digits(s, 0, 4, ok), mo = digits(s, 5, 2, ok), d = digits(s, 8, 2, ok);
+    const int h = digits(s, 11, 2, ok), mi = digits(s, 14, 2, ok), sec = digits(s, 17, 2, ok);
+    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (!ok || mo < 1 || mo > 12 || d < 1 || d > kDays[mo - 1] || (mo == 2 && d == 29 && !leap) || h >= 24 ||
+        mi >= 60 || sec >= 60)
+        return false;
+    ms = julianDay(y, mo, d) * kMsPerDay + ((h * 60 + mi) * 60 + sec) * 1000;
+    return true;
+}
+
+}  // namespace
+
+bool parseIsoDateTimeMs(QAnyStringView s, std::int64_t& ms) {
+    if (s.visit([&](auto view) { return fastDateTimeMs(view, ms); }))
+        return true;
     QDate date;
     QTime time;
     bool hasTime = false;
-    if (!parseIsoDateTime(s, date, time, hasTime))
+    if (!parseIsoDateTime(s.toString(), date, time, hasTime))
         return false;
     if (date.toJulianDay() > kMaxDayForMs || date.toJulianDay() < -kMaxDayForMs)
         return false;
     ms = date.toJulianDay() * kMsPerDay + time.msecsSinceStartOfDay();
+    return true;
+}
+
+bool parseIsoDateDay(QAnyStringView s, std::int64_t& day) {
+    QDate date;
+    QTime time;
+    bool hasTime = false;
+    if (s.size() != 10 || !parseIsoDateTime(s.toString(), date, time, hasTime))
+        return false;
+    day = date.toJulianDay();
     return true;
 }
 
@@ -151,36 +177,6 @@ bool parseIsoDateTime(QStringView s, QDate& date, QTime& time, bool& hasTime) {
     return true;
 }
 
-namespace {
-
-// A text in the pool is its length (one unit below 0x8000, else two: the high half with the top
-// bit set, then the low half) followed by its UTF-16 units; a cell holds where it starts. A
-// 32-bit start and no separate length keep a text cell small; the pool is bounded by it.
-std::uint32_t putPoolText(std::vector<char16_t>& pool, const char16_t* data, qsizetype length) {
-    const auto n = static_cast<std::uint64_t>(length);
-    if (length < 0 || n >= 0x80000000u || pool.size() + n + 2 > UINT32_MAX)
-        throw std::bad_alloc();  // more text than one result can hold
-    const auto start = static_cast<std::uint32_t>(pool.size());
-    if (n < 0x8000) {
-        pool.push_back(static_cast<char16_t>(n));
-    } else {
-        pool.push_back(static_cast<char16_t>(0x8000 | (n >> 16)));
-        pool.push_back(static_cast<char16_t>(n & 0xFFFF));
-    }
-    pool.insert(pool.end(), data, data + length);
-    return start;
-}
-
-QStringView poolText(const std::vector<char16_t>& pool, std::uint32_t start) {
-    std::size_t at = start;
-    std::size_t n = pool[at++];
-    if (n & 0x8000)
-        n = ((n & 0x7FFF) << 16) | pool[at++];
-    return QStringView(pool.data() + at, static_cast<qsizetype>(n));
-}
-
-}  // namespace
-
 ColumnStore::ColumnStore(int adoType) : kind_(kindFor(adoType)), adoType_(adoType) {}
 
 void ColumnStore::reserve(std::size_t rows) {
@@ -196,13 +192,13 @@ void ColumnStore::reserve(std::size_t rows) {
 }
 
 void ColumnStore::squeeze() {
-    nulls_.shrink_to_fit();
-    ints_.shrink_to_fit();
-    reals_.shrink_to_fit();
-    bools_.shrink_to_fit();
-    textStart_.shrink_to_fit();
-    bytes_.shrink_to_fit();
-    general_.shrink_to_fit();
+    nulls_.squeeze();
+    ints_.squeeze();
+    reals_.squeeze();
+    bools_.squeeze();
+    textStart_.squeeze();
+    bytes_.squeeze();
+    general_.squeeze();
 }
 
 void ColumnStore::growTo(std::uint32_t rows) {
@@ -231,7 +227,7 @@ void ColumnStore::appendNull() {
 
 // The bulk-load path: the common value types of each kind go straight to the typed vector;
 // everything else takes the general route through set().
-void ColumnStore::append(const QVariant& value, std::vector<char16_t>& pool) {
+void ColumnStore::append(const QVariant& value, TextPool& pool) {
     if (value.isNull()) {
         appendNull();
         return;
@@ -261,7 +257,7 @@ void ColumnStore::append(const QVariant& value, std::vector<char16_t>& pool) {
     case Kind::Text:
         if (id == QMetaType::QString) {
             const QString& s = *static_cast<const QString*>(data);
-            textStart_.push_back(putPoolText(pool, reinterpret_cast<const char16_t*>(s.constData()), s.size()));
+            textStart_.push_back(pool.putUtf16(reinterpret_cast<const char16_t*>(s.constData()), s.size()));
             nulls_.push_back(false);
             return;
         }
@@ -295,7 +291,7 @@ void ColumnStore::append(const QVariant& value, std::vector<char16_t>& pool) {
 }
 
 // The database path: typed cells go to typed storage without building a QVariant.
-void ColumnStore::append(const CellValue& cell, std::vector<char16_t>& pool) {
+void ColumnStore::append(const CellValue& cell, TextPool& pool) {
     using CK = CellValue::Kind;
     switch (cell.kind) {
     case CK::Null:
@@ -327,31 +323,61 @@ void ColumnStore::append(const CellValue& cell, std::vector<char16_t>& pool) {
         }
         append(QVariant(cell.real), pool);
         return;
-    case CK::Text: {
-        const QStringView text(cell.text, cell.length);
-        if (kind_ == Kind::Text) {
-            textStart_.push_back(putPoolText(pool, cell.text, cell.length));
-            nulls_.push_back(false);
-            return;
-        }
-        std::int64_t ms = 0;
-        if (kind_ == Kind::DateTime && parseIsoDateTimeMs(text, ms)) {
-            ints_.push_back(ms);
-            nulls_.push_back(false);
-            return;
-        }
-        append(QVariant(text.toString()), pool);
+    case CK::Text:
+    case CK::Utf8:
+    case CK::Latin1:
+        appendText(cell, pool);
         return;
-    }
     case CK::Bytes:
         append(QVariant(QByteArray(cell.bytes, cell.length)), pool);
         return;
     }
 }
 
-void ColumnStore::set(std::uint32_t row, const QVariant& value, std::vector<char16_t>& pool) {
+// Text from the database: Latin-1 goes to the pool as it is; a date-time column parses it.
+void ColumnStore::appendText(const CellValue& cell, TextPool& pool) {
+    const bool utf8 = cell.kind == CellValue::Kind::Utf8;
+    const bool latin1 = cell.kind == CellValue::Kind::Latin1 || (utf8 && isAscii(cell.bytes, cell.length));
+    QString converted;
+    if (utf8 && !latin1)
+        converted = QString::fromUtf8(cell.bytes, cell.length);
+    const QAnyStringView text = latin1   ? QAnyStringView(QLatin1StringView(cell.bytes, cell.length))
+                                : utf8  ? QAnyStringView(converted)
+                                        : QAnyStringView(QStringView(cell.text, cell.length));
+    std::int64_t n = 0;
+    switch (kind_) {
+    case Kind::Text:
+        if (latin1)
+            textStart_.push_back(pool.putLatin1(cell.bytes, cell.length));
+        else if (utf8)
+            textStart_.push_back(pool.putUtf16(reinterpret_cast<const char16_t*>(converted.constData()), converted.size()));
+        else
+            textStart_.push_back(pool.putUtf16(cell.text, cell.length));
+        nulls_.push_back(false);
+        return;
+    case Kind::DateTime:
+        if (parseIsoDateTimeMs(text, n)) {
+            ints_.push_back(n);
+            nulls_.push_back(false);
+            return;
+        }
+        break;
+    case Kind::Date:
+        if (parseIsoDateDay(text, n)) {
+            ints_.push_back(n);
+            nulls_.push_back(false);
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    append(QVariant(text.toString()), pool);
+}
+
+void ColumnStore::set(std::uint32_t row, const QVariant& value, TextPool& pool) {
     if (!value.isValid() || value.isNull()) {
-        nulls_[row] = true;
+        nulls_.set(row, true);
         return;
     }
     if (!store(row, value, pool)) {
@@ -361,10 +387,10 @@ void ColumnStore::set(std::uint32_t row, const QVariant& value, std::vector<char
 }
 
 // Stores value in the typed vectors; false when the kind cannot hold it exactly.
-bool ColumnStore::store(std::uint32_t row, const QVariant& v, std::vector<char16_t>& pool) {
+bool ColumnStore::store(std::uint32_t row, const QVariant& v, TextPool& pool) {
     const int id = v.typeId();
     auto putText = [&](QStringView s) {
-        textStart_[row] = putPoolText(pool, reinterpret_cast<const char16_t*>(s.data()), s.size());
+        textStart_[row] = pool.putUtf16(reinterpret_cast<const char16_t*>(s.data()), s.size());
     };
     switch (kind_) {
     case Kind::Int: {
@@ -498,19 +524,19 @@ bool ColumnStore::store(std::uint32_t row, const QVariant& v, std::vector<char16
         general_[row] = v;
         break;
     }
-    nulls_[row] = false;
+    nulls_.set(row, false);
     return true;
 }
 
-QStringView ColumnStore::textView(std::uint32_t row, const std::vector<char16_t>& pool) const {
-    return poolText(pool, textStart_[row]);
+QAnyStringView ColumnStore::textView(std::uint32_t row, const TextPool& pool) const {
+    return pool.view(textStart_[row]);
 }
 
-QString ColumnStore::text(std::uint32_t row, const std::vector<char16_t>& pool) const {
-    return textView(row, pool).toString();
+QString ColumnStore::text(std::uint32_t row, const TextPool& pool) const {
+    return pool.text(textStart_[row]);
 }
 
-QVariant ColumnStore::get(std::uint32_t row, const std::vector<char16_t>& pool) const {
+QVariant ColumnStore::get(std::uint32_t row, const TextPool& pool) const {
     if (nulls_[row])
         return {};
     switch (kind_) {
@@ -537,21 +563,23 @@ QVariant ColumnStore::get(std::uint32_t row, const std::vector<char16_t>& pool) 
     return {};
 }
 
-void ColumnStore::toGeneral(const std::vector<char16_t>& pool) {
+void ColumnStore::toGeneral(const TextPool& pool) {
     std::vector<QVariant> values;
     values.reserve(nulls_.size());
     for (std::uint32_t r = 0; r < nulls_.size(); ++r)
         values.push_back(get(r, pool));
-    ints_ = {};
-    reals_ = {};
-    bools_ = {};
-    textStart_ = {};
-    bytes_ = {};
-    general_ = std::move(values);
+    ints_.clear();
+    reals_.clear();
+    bools_.clear();
+    textStart_.clear();
+    bytes_.clear();
+    general_.clear();
+    for (QVariant& v : values)
+        general_.push_back(std::move(v));
     kind_ = Kind::General;
 }
 
-int ColumnStore::compare(std::uint32_t a, std::uint32_t b, const std::vector<char16_t>& pool) const {
+int ColumnStore::compare(std::uint32_t a, std::uint32_t b, const TextPool& pool) const {
     const bool na = nulls_[a], nb = nulls_[b];
     if (na || nb)
         return na == nb ? 0 : (na ? -1 : 1);
@@ -563,9 +591,7 @@ int ColumnStore::compare(std::uint32_t a, std::uint32_t b, const std::vector<cha
     case Kind::Decimal:
         return cmp(text(a, pool).toDouble(), text(b, pool).toDouble());
     case Kind::Text: {
-        const QStringView x = textView(a, pool);
-        const QStringView y = textView(b, pool);
-        const int c = x.compare(y, Qt::CaseInsensitive);
+        const int c = QAnyStringView::compare(textView(a, pool), textView(b, pool), Qt::CaseInsensitive);
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
     case Kind::Bytes: return cmp(bytes_[a], bytes_[b]);

@@ -6,6 +6,7 @@
 #include "OdbcCatalogue.h"
 #include "OdbcReadOnlyAccess.h"
 #include "SqlScanner.h"
+#include "TextPool.h"
 #include "VLNError.h"
 
 #include <QAtomicInt>
@@ -433,11 +434,22 @@ std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, cons
                 cell.kind = CellValue::Kind::Real;
                 cell.real = sqlite3_column_double(stmt, i);
                 break;
-            case SQLITE_TEXT:
-                cell.kind = CellValue::Kind::Text;
-                cell.text = static_cast<const char16_t*>(sqlite3_column_text16(stmt, i));
-                cell.length = sqlite3_column_bytes16(stmt, i) / 2;
+            case SQLITE_TEXT: {
+                // SQLite keeps text as UTF-8: ASCII is taken as it is; anything else is read as
+                // SQLite converts it, as the driver does.
+                const auto* utf8 = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+                const int bytes = sqlite3_column_bytes(stmt, i);
+                if (isAscii(utf8, bytes)) {
+                    cell.kind = CellValue::Kind::Latin1;
+                    cell.bytes = utf8;
+                    cell.length = bytes;
+                } else {
+                    cell.kind = CellValue::Kind::Text;
+                    cell.text = static_cast<const char16_t*>(sqlite3_column_text16(stmt, i));
+                    cell.length = sqlite3_column_bytes16(stmt, i) / 2;
+                }
                 break;
+            }
             case SQLITE_BLOB:
                 cell.kind = CellValue::Kind::Bytes;
                 cell.bytes = static_cast<const char*>(sqlite3_column_blob(stmt, i));

@@ -168,11 +168,11 @@ private:
     std::vector<QString> texts_;
     std::vector<QByteArray> bytes_;
 
-    void setText(CellValue& cell, std::size_t k, const char* value, int length) {
-        texts_[k] = QString::fromUtf8(value, length);
-        cell.kind = CellValue::Kind::Text;
-        cell.text = reinterpret_cast<const char16_t*>(texts_[k].utf16());
-        cell.length = texts_[k].size();
+    // The session's encoding is UTF-8; the text is read from the result as it stands.
+    static void setText(CellValue& cell, std::size_t, const char* value, int length) {
+        cell.kind = CellValue::Kind::Utf8;
+        cell.bytes = value;
+        cell.length = length;
     }
 
     // "\x0a1b..." (bytea_output hex) or "a\000\\b" (bytea_output escape, which QPSQL sets).

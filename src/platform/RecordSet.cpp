@@ -28,9 +28,29 @@ struct RecordSet::Data {
     QHash<QString, int> fieldIndex;  // case-folded name -> position
     QHash<QString, int> exactIndex;  // name as appended -> position (the usual lookup)
     std::vector<ColumnStore> columns;
-    std::vector<char16_t> pool;
-    std::vector<std::uint32_t> order;  // live rows in their current order (physical indices)
+    TextPool pool;
+    // Live rows in their current order (physical indices); while nothing was sorted or deleted
+    // the order is that of adding and is not stored, which a loaded result usually is.
+    std::vector<std::uint32_t> order;
+    bool natural = true;
     std::uint32_t physicalRows = 0;
+
+    std::size_t rowCount() const { return natural ? physicalRows : order.size(); }
+    bool empty() const { return rowCount() == 0; }
+    std::uint32_t physical(std::size_t at) const { return natural ? static_cast<std::uint32_t>(at) : order[at]; }
+    std::vector<std::uint32_t>& explicitOrder() {
+        if (natural) {
+            order.resize(physicalRows);
+            for (std::uint32_t i = 0; i < physicalRows; ++i)
+                order[i] = i;
+            natural = false;
+        }
+        return order;
+    }
+    void appendLive(std::uint32_t row) {
+        if (!natural)
+            order.push_back(row);
+    }
     QString sortText;
     bool open = false;
 
@@ -118,14 +138,14 @@ QString RecordSet::UnusedFieldName(const QString& base) const {
 
 void RecordSet::resetCursor() {
     currentDeleted_ = false;
-    pos_ = d_->order.empty() ? -1 : 0;
+    pos_ = d_->empty() ? -1 : 0;
 }
 
 quint32 RecordSet::currentPhysicalRow() const {
     requireOpen();
-    if (currentDeleted_ || pos_ < 0 || pos_ >= static_cast<qint64>(d_->order.size()))
+    if (currentDeleted_ || pos_ < 0 || pos_ >= static_cast<qint64>(d_->rowCount()))
         raiseNoCurrentRecord();
-    return d_->order[static_cast<std::size_t>(pos_)];
+    return d_->physical(static_cast<std::size_t>(pos_));
 }
 
 QVariant RecordSet::Value(int field) const {
@@ -154,8 +174,8 @@ void RecordSet::SetValue(const QString& name, const QVariant& value) {
 
 void RecordSet::AddNew() {
     requireOpen();
-    d_->order.push_back(d_->addPhysicalRow());
-    pos_ = static_cast<qint64>(d_->order.size()) - 1;
+    d_->appendLive(d_->addPhysicalRow());
+    pos_ = static_cast<qint64>(d_->rowCount()) - 1;
     currentDeleted_ = false;
 }
 
@@ -166,7 +186,8 @@ void RecordSet::Update() {
 
 void RecordSet::Delete() {
     currentPhysicalRow();
-    d_->order.erase(d_->order.begin() + pos_);
+    auto& order = d_->explicitOrder();
+    order.erase(order.begin() + pos_);
     // The deleted row stays "current" until the next move, so that a delete-then-MoveNext loop
     // visits every row.
     currentDeleted_ = true;
@@ -174,7 +195,7 @@ void RecordSet::Delete() {
 
 void RecordSet::MoveFirst() {
     requireOpen();
-    if (d_->order.empty())
+    if (d_->empty())
         raiseNoCurrentRecord();
     pos_ = 0;
     currentDeleted_ = false;
@@ -182,15 +203,15 @@ void RecordSet::MoveFirst() {
 
 void RecordSet::MoveLast() {
     requireOpen();
-    if (d_->order.empty())
+    if (d_->empty())
         raiseNoCurrentRecord();
-    pos_ = static_cast<qint64>(d_->order.size()) - 1;
+    pos_ = static_cast<qint64>(d_->rowCount()) - 1;
     currentDeleted_ = false;
 }
 
 void RecordSet::MoveNext() {
     requireOpen();
-    const auto n = static_cast<qint64>(d_->order.size());
+    const auto n = static_cast<qint64>(d_->rowCount());
     if (currentDeleted_) {
         currentDeleted_ = false;  // the next row already sits at pos_
         pos_ = std::min(pos_, n);
@@ -207,12 +228,12 @@ void RecordSet::MovePrevious() {
         raiseNoCurrentRecord();
     currentDeleted_ = false;
     --pos_;
-    pos_ = std::min(pos_, static_cast<qint64>(d_->order.size()));
+    pos_ = std::min(pos_, static_cast<qint64>(d_->rowCount()));
 }
 
 void RecordSet::Move(qint64 rows) {
     requireOpen();
-    const auto n = static_cast<qint64>(d_->order.size());
+    const auto n = static_cast<qint64>(d_->rowCount());
     if ((rows < 0 && pos_ < 0) || (rows > 0 && pos_ >= n && !currentDeleted_))
         raiseNoCurrentRecord();
     if (currentDeleted_ && rows > 0)
@@ -223,31 +244,31 @@ void RecordSet::Move(qint64 rows) {
 
 bool RecordSet::Eof() const {
     requireOpen();
-    return d_->order.empty() || pos_ >= static_cast<qint64>(d_->order.size());
+    return d_->empty() || pos_ >= static_cast<qint64>(d_->rowCount());
 }
 
 bool RecordSet::Bof() const {
     requireOpen();
-    return pos_ < 0 || d_->order.empty();
+    return pos_ < 0 || d_->empty();
 }
 
 qint64 RecordSet::RecordCount() const {
     requireOpen();
-    return static_cast<qint64>(d_->order.size());
+    return static_cast<qint64>(d_->rowCount());
 }
 
 qint64 RecordSet::AbsolutePosition() const {
     requireOpen();
     if (pos_ < 0)
         return -2;
-    if (pos_ >= static_cast<qint64>(d_->order.size()))
+    if (pos_ >= static_cast<qint64>(d_->rowCount()))
         return -3;
     return pos_ + 1;
 }
 
 void RecordSet::SetAbsolutePosition(qint64 position) {
     requireOpen();
-    if (position < 1 || position > static_cast<qint64>(d_->order.size()))
+    if (position < 1 || position > static_cast<qint64>(d_->rowCount()))
         raise(ErrorNumber::NoCurrentRecord, QStringLiteral("There is no row at position %1.").arg(position));
     pos_ = position - 1;
     currentDeleted_ = false;
@@ -287,7 +308,8 @@ void RecordSet::Sort(const QString& sortText) {
     }
     const auto& cols = d_->columns;
     const auto& pool = d_->pool;
-    std::stable_sort(d_->order.begin(), d_->order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    auto& order = d_->explicitOrder();
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
         for (const Key& k : keys) {
             const int c = cols[static_cast<std::size_t>(k.field)].compare(a, b, pool);
             if (c != 0)
@@ -295,6 +317,10 @@ void RecordSet::Sort(const QString& sortText) {
         }
         return keys.empty() && a < b;  // no keys: back to the order of adding
     });
+    if (keys.empty() && order.size() == d_->physicalRows) {
+        d_->order = {};
+        d_->natural = true;
+    }
     d_->sortText = sortText;
     resetCursor();
 }
@@ -305,18 +331,18 @@ QString RecordSet::SortText() const {
 
 QVariant RecordSet::ValueAt(qint64 row, int field) const {
     requireOpen();
-    if (row < 0 || row >= static_cast<qint64>(d_->order.size()))
+    if (row < 0 || row >= static_cast<qint64>(d_->rowCount()))
         raiseNoCurrentRecord();
     Field(field);
-    return d_->columns[static_cast<std::size_t>(field)].get(d_->order[static_cast<std::size_t>(row)], d_->pool);
+    return d_->columns[static_cast<std::size_t>(field)].get(d_->physical(static_cast<std::size_t>(row)), d_->pool);
 }
 
 bool RecordSet::IsNullAt(qint64 row, int field) const {
     requireOpen();
-    if (row < 0 || row >= static_cast<qint64>(d_->order.size()))
+    if (row < 0 || row >= static_cast<qint64>(d_->rowCount()))
         raiseNoCurrentRecord();
     Field(field);
-    return d_->columns[static_cast<std::size_t>(field)].isNull(d_->order[static_cast<std::size_t>(row)]);
+    return d_->columns[static_cast<std::size_t>(field)].isNull(d_->physical(static_cast<std::size_t>(row)));
 }
 
 void RecordSet::AppendRow(std::span<const QVariant> values) {
@@ -326,7 +352,7 @@ void RecordSet::AppendRow(std::span<const QVariant> values) {
               QStringLiteral("A row of %1 values does not fit %2 fields.").arg(values.size()).arg(d_->columns.size()));
     for (std::size_t i = 0; i < values.size(); ++i)
         d_->columns[i].append(values[i], d_->pool);
-    d_->order.push_back(d_->physicalRows++);
+    d_->appendLive(d_->physicalRows++);
     if (pos_ < 0)
         pos_ = 0;
 }
@@ -338,7 +364,7 @@ void RecordSet::AppendRow(std::span<const CellValue> cells) {
               QStringLiteral("A row of %1 values does not fit %2 fields.").arg(cells.size()).arg(d_->columns.size()));
     for (std::size_t i = 0; i < cells.size(); ++i)
         d_->columns[i].append(cells[i], d_->pool);
-    d_->order.push_back(d_->physicalRows++);
+    d_->appendLive(d_->physicalRows++);
     if (pos_ < 0)
         pos_ = 0;
 }
@@ -348,7 +374,8 @@ void RecordSet::ReserveRows(qint64 rows) {
     const auto n = static_cast<std::size_t>(std::max<qint64>(0, rows));
     for (auto& c : d_->columns)
         c.reserve(n);
-    d_->order.reserve(n);
+    if (!d_->natural)
+        d_->order.reserve(n);
 }
 
 void RecordSet::Squeeze() {
@@ -356,7 +383,7 @@ void RecordSet::Squeeze() {
     for (auto& c : d_->columns)
         c.squeeze();
     d_->order.shrink_to_fit();
-    d_->pool.shrink_to_fit();
+    d_->pool.squeeze();
 }
 
 }  // namespace lorvane

@@ -9,14 +9,15 @@
 namespace lorvane {
 
 // One cell of a row being loaded from a database, without a QVariant: a Null, a 64-bit
-// integer, a double, UTF-16 text or bytes (views into the driver's buffers, copied on append).
+// integer, a double, UTF-16 text, UTF-8 text, text known to be Latin-1 (such as ASCII), or
+// bytes (views into the driver's buffers, copied on append).
 struct CellValue {
-    enum class Kind { Null, Integer, Real, Text, Bytes } kind = Kind::Null;
+    enum class Kind { Null, Integer, Real, Text, Utf8, Latin1, Bytes } kind = Kind::Null;
     qint64 integer = 0;
     double real = 0;
     const char16_t* text = nullptr;
-    const char* bytes = nullptr;
-    qsizetype length = 0;  // characters of text, or bytes
+    const char* bytes = nullptr;  // bytes, or the UTF-8 or Latin-1 text
+    qsizetype length = 0;         // characters of UTF-16 text, or bytes
 };
 
 struct FieldInfo {
