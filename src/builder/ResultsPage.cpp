@@ -2,7 +2,7 @@
 
 #include "BuilderWidgets.h"
 #include "SplitGrid.h"
-#include "BusyCursor.h"
+#include "RunWatch.h"
 #include "shared/MessageCatalogue.h"
 #include "shared/BuilderSettings.h"
 #include "shared/clsBridge.h"
@@ -20,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
@@ -48,7 +49,9 @@ ResultsPage::ResultsPage(frmQDM& window) : QWidget(&window), w_(window) {
     desc_ = commandButton(side, "cmdDesc", QStringLiteral("Desc"));
     addSplit_ = commandButton(side, "cmdResAddSplit", QStringLiteral("+ Split"), 124);
     deleteSplit_ = commandButton(side, "cmdResDeleteSplit", QStringLiteral("- Split"), 125);
-    for (QPushButton* b : {asc_, desc_, addSplit_, deleteSplit_})
+    stop_ = commandButton(side, "cmdStopQuery", QStringLiteral("Stop"));
+    stop_->setToolTip(QStringLiteral("Ends the running query and keeps the rows read so far (Esc)"));
+    for (QPushButton* b : {asc_, desc_, addSplit_, deleteSplit_, stop_})
         sideLayout->addWidget(b);
     layout->addWidget(side, 2, 0);
     auto* excelFrame = new QGroupBox(this);
@@ -70,6 +73,7 @@ ResultsPage::ResultsPage(frmQDM& window) : QWidget(&window), w_(window) {
     desc_->setEnabled(false);
     excel_->setEnabled(false);
     deleteSplit_->setEnabled(false);
+    stop_->setEnabled(false);
 
     connect(asc_, &QPushButton::clicked, this, [this] { sortResults(true); });
     connect(desc_, &QPushButton::clicked, this, [this] { sortResults(false); });
@@ -136,6 +140,8 @@ void ResultsPage::showOutcome(const QString& text, int colouredLength, const QCo
 }
 
 void ResultsPage::runQuery() {
+    if (running_)
+        return;  // one run at a time: a run that is reading lets only Stop through
     BuilderSettings& s = BuilderSettings::shared();
     QueryState& state = w_.state();
     if (state.SelectText == u"SELECT ") {
@@ -160,20 +166,43 @@ void ResultsPage::runQuery() {
         lastSQL_.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
         queryResults_ = std::make_shared<RecordSet>();
         const QString connectionString = s.ActiveConnection ? s.ActiveConnection->ConnectionString() : QString();
+        bool stopped = false;
         if (!connectionString.isEmpty() && s.VLNCreateQueryRecordset) {
             {
-                BusyCursor busy;
+                // The grid shows the first rows as they arrive; Stop keeps what was read.
+                running_ = true;
+                const struct Done {
+                    bool& flag;
+                    ~Done() { flag = false; }
+                } done{running_};
+                RunWatch watch(w_, stop_, grid_, model_, [this] { grid_->fitColumns(); });
                 // Exactly one statement, and one that cannot change data.
-                queryResults_ = s.ActiveConnection->OpenRecordSet(lastSQL_, s.MaxRecords > 0 ? s.MaxRecords : 0, true);
+                queryResults_ =
+                    s.ActiveConnection->OpenRecordSet(lastSQL_, s.MaxRecords > 0 ? s.MaxRecords : 0, true, &watch);
+                stopped = watch.stopped();
             }
             model_->setRecordSet(queryResults_);
             grid_->fitColumns();
             asc_->setEnabled(true);
             desc_->setEnabled(true);
             excel_->setEnabled(s.VLNEnableDataExportButton);
-            showOutcome(QStringLiteral("Query Successful ... ") + u'\n' + QString::number(queryResults_->RecordCount()) +
-                            QStringLiteral(" Records Returned"),
-                        16, QColor(0, 64, 0));
+            const QString rows = QString::number(queryResults_->RecordCount());
+            if (stopped)
+                showOutcome(QStringLiteral("Query Stopped ... ") + u'\n' + rows +
+                                QStringLiteral(" Records Returned before the run was stopped: the result is partial"),
+                            13, QColor(160, 80, 0));
+            else
+                showOutcome(QStringLiteral("Query Successful ... ") + u'\n' + rows + QStringLiteral(" Records Returned"),
+                            16, QColor(0, 64, 0));
+        }
+        if (stopped) {
+            const QString text = QStringLiteral("The run was stopped by the user: the result is partial, %1 rows read.")
+                                     .arg(queryResults_->RecordCount());
+            w_.SetStatusText(QStringLiteral("Stopped .. the result is partial (%1 rows read)")
+                                 .arg(QLocale().toString(queryResults_->RecordCount())));
+            clsBridge::SharedBridge().PassSQLandResultRecordset(ErrorNumber::OperationCancelled, text, lastSQL_,
+                                                                queryResults_, state.whereHandle(), state.havingHandle());
+            return;
         }
         w_.SetStatusText(QStringLiteral("Ready .."));
         clsBridge::SharedBridge().PassSQLandResultRecordset(0, QString(), lastSQL_, queryResults_,
@@ -193,6 +222,7 @@ void ResultsPage::runQuery() {
             e.number() == ErrorNumber::NotUsable) {
             const QString connectionString = s.ActiveConnection ? s.ActiveConnection->ConnectionString() : QString();
             // What the driver said, and what the user can do about it; never the password.
+            model_->setRecordSet(nullptr);  // a run that failed part way showed rows it then lost
             w_.message(MessageCatalogue::text(208) + u'\n' + MessageCatalogue::text(209) + u' ' +
                            ConnectionString(connectionString).withoutPassword() + QStringLiteral("\n\n") +
                            e.description() + u'\n' +

@@ -24,6 +24,8 @@ public:
     explicit ResultsPage(frmQDM& window);
 
     void runQuery();
+    // True while a run reads its rows (the Stop command ends it).
+    bool running() const { return running_; }
     void sortResults(bool ascending);
     void addSplit();
     void deleteSplit();
@@ -46,6 +48,8 @@ private:
     QPushButton* addSplit_;
     QPushButton* deleteSplit_;
     QPushButton* excel_;
+    QPushButton* stop_;
+    bool running_ = false;
     QTextEdit* errors_;
     QString lastSQL_;
     std::shared_ptr<RecordSet> queryResults_;

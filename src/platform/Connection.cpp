@@ -238,7 +238,8 @@ QString Connection::ReadOnlyRefusal(const QString& sql) const {
     return SqlScanner::refusalFor(sql, lexiconsFor(IsOpen() ? database().driverName() : QString()));
 }
 
-std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 maxRecords, bool readOnly) {
+std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 maxRecords, bool readOnly,
+                                                     RunMonitor* monitor) {
     // A dropped PostgreSQL connection is tried again first: the server may be back.
     if (QSqlDatabase::contains(name_) && database().driverName() == u"QPSQL")
         revivePostgres(driverHandle<pg_conn>(database(), "pg_conn*"));
@@ -252,22 +253,22 @@ std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 
     }
     if (driver == u"QSQLITE") {
         if (sqlite3* handle = driverHandle<sqlite3>(db, "sqlite3*"))
-            return openSqliteRecordSet(handle, sql, maxRecords, readOnly);
+            return openSqliteRecordSet(handle, sql, maxRecords, readOnly, monitor);
         if (readOnly)
             throw VLNError(ErrorNumber::CommandFailure, driver, QStringLiteral("The SQLite library cannot be reached."));
     }
     if (!readOnly)
-        return readQuery(sql, maxRecords);
+        return readQuery(sql, maxRecords, monitor);
     if (driver == u"QPSQL") {
         if (driverHandle<pg_conn>(db, "pg_conn*"))
-            return openPostgresReadOnlyReconnecting(sql, maxRecords);
+            return openPostgresReadOnlyReconnecting(sql, maxRecords, monitor);
         throw VLNError(ErrorNumber::CommandFailure, driver, QStringLiteral("The PostgreSQL library cannot be reached."));
     }
     const OdbcReadOnlyAccess readOnlyAccess(odbcHandle(db));
-    return readQuery(sql, maxRecords);
+    return readQuery(sql, maxRecords, monitor);
 }
 
-std::shared_ptr<RecordSet> Connection::readQuery(const QString& sql, qint64 maxRecords) {
+std::shared_ptr<RecordSet> Connection::readQuery(const QString& sql, qint64 maxRecords, RunMonitor* monitor) {
     QSqlDatabase db = database();
     const QString driver = db.driverName();
     QSqlQuery q(db);
@@ -302,8 +303,10 @@ std::shared_ptr<RecordSet> Connection::readQuery(const QString& sql, qint64 maxR
             row[static_cast<std::size_t>(i)] = q.value(i);
         rs->AppendRow(row);
         ++count;
+        if (monitor && (count & 255) == 0 && monitor->report(rs, count))
+            break;
     }
-    if (q.lastError().isValid())
+    if (q.lastError().isValid() && !(monitor && monitor->stopped()))
         raiseDriverError(q.lastError(), ErrorNumber::CommandFailure);
     rs->Squeeze();
     if (rs->RecordCount() > 0)
@@ -345,12 +348,37 @@ struct SqliteReadOnlyScope {
 
 const QString kReadOnlyRefusal = QStringLiteral("Only statements that read data can be run here.");
 
+// Tells a run's monitor from inside SQLite's steps, so that a statement that works long before
+// its first row (a sort, a count over a large table) can be followed and ended too: SQLite
+// calls back every thousand instructions, and a non-zero answer interrupts the statement.
+struct SqliteWatch {
+    sqlite3* handle;
+    RunMonitor* monitor;
+    std::shared_ptr<RecordSet> rows;
+    qint64 count = 0;
+    SqliteWatch(sqlite3* h, RunMonitor* m) : handle(h), monitor(m) {
+        if (monitor)
+            sqlite3_progress_handler(handle, 1000, &SqliteWatch::tell, this);
+    }
+    ~SqliteWatch() {
+        if (monitor)
+            sqlite3_progress_handler(handle, 0, nullptr, nullptr);
+    }
+    SqliteWatch(const SqliteWatch&) = delete;
+    SqliteWatch& operator=(const SqliteWatch&) = delete;
+    bool stopped() const { return monitor && monitor->stopped(); }
+    static int tell(void* self) {
+        auto* w = static_cast<SqliteWatch*>(self);
+        return w->monitor->report(w->rows, w->count) ? 1 : 0;
+    }
+};
+
 }  // namespace
 
 // SQLite results are read with the library itself on the connection's handle: typed cells go
 // straight into the record set, with no QVariant per cell.
 std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords,
-                                                           bool readOnly) {
+                                                           bool readOnly, RunMonitor* monitor) {
     auto fail = [&](int code) {
         QString text = QString::fromUtf16(static_cast<const char16_t*>(sqlite3_errmsg16(handle)));
         if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED)
@@ -393,8 +421,9 @@ std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, cons
     }
 
     const int columns = sqlite3_column_count(stmt);
+    SqliteWatch watch(handle, monitor);
     rc = sqlite3_step(stmt);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE && !watch.stopped())
         fail(sqlite3_extended_errcode(handle));
 
     auto rs = std::make_shared<RecordSet>();
@@ -419,10 +448,11 @@ std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, cons
         rs->AppendField(rs->UnusedFieldName(base), type, size, AdoFieldAttribute::MayBeNull);
     }
     rs->Open();
+    watch.rows = rs;
 
     std::vector<CellValue> row(static_cast<std::size_t>(columns));
     qint64 count = 0;
-    while (rc == SQLITE_ROW && (maxRecords <= 0 || count < maxRecords)) {
+    while (rc == SQLITE_ROW && (maxRecords <= 0 || count < maxRecords) && !watch.stopped()) {
         for (int i = 0; i < columns; ++i) {
             CellValue& cell = row[static_cast<std::size_t>(i)];
             switch (sqlite3_column_type(stmt, i)) {
@@ -461,10 +491,10 @@ std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, cons
             }
         }
         rs->AppendRow(std::span<const CellValue>(row));
-        ++count;
+        watch.count = ++count;
         rc = sqlite3_step(stmt);
     }
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE && !watch.stopped())
         fail(sqlite3_extended_errcode(handle));
     rs->Squeeze();
     if (rs->RecordCount() > 0)

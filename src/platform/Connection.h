@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RecordSet.h"
+#include "RunMonitor.h"
 #include "SqlDialect.h"
 
 #include <QSqlDatabase>
@@ -63,7 +64,12 @@ public:
     // only) inside a read-only transaction of a read-only session; ODBC runs it with the
     // connection in read-only access mode after a check that reads the text as each dialect
     // would. Anything else is refused before it runs.
-    std::shared_ptr<RecordSet> OpenRecordSet(const QString& sql, qint64 maxRecords = 0, bool readOnly = false);
+    //
+    // A monitor is told as the run goes on and may end it: SQLite stops stepping, PostgreSQL
+    // cancels the statement, other drivers stop reading. The rows read by then are returned,
+    // and monitor->stopped() says the result is partial.
+    std::shared_ptr<RecordSet> OpenRecordSet(const QString& sql, qint64 maxRecords = 0, bool readOnly = false,
+                                             RunMonitor* monitor = nullptr);
 
     // Why the text is not one statement that only reads, as OpenRecordSet with readOnly would
     // refuse it before it runs; empty when it is.
@@ -90,15 +96,18 @@ private:
     void readSqliteColumns(RecordSet& rs, const QString& table);
     void readPostgresColumns(RecordSet& rs, const QString& table);
     void readOdbcColumns(RecordSet& rs, const QString& table);
-    std::shared_ptr<RecordSet> openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords, bool readOnly);
-    std::shared_ptr<RecordSet> openPostgresReadOnly(pg_conn* handle, const QString& sql, qint64 maxRecords);
+    std::shared_ptr<RecordSet> openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords, bool readOnly,
+                                                   RunMonitor* monitor);
+    std::shared_ptr<RecordSet> openPostgresReadOnly(pg_conn* handle, const QString& sql, qint64 maxRecords,
+                                                    RunMonitor* monitor);
     // The same, connecting again once when the server dropped the connection (it was
     // restarted, or went away and is back): a read-only run can safely be repeated.
-    std::shared_ptr<RecordSet> openPostgresReadOnlyReconnecting(const QString& sql, qint64 maxRecords);
+    std::shared_ptr<RecordSet> openPostgresReadOnlyReconnecting(const QString& sql, qint64 maxRecords,
+                                                                RunMonitor* monitor);
     // A PostgreSQL connection the server dropped is connected again on the same handle (so
     // the driver works again too). Raises the driver's message while the server is away.
     static void revivePostgres(pg_conn* handle);
-    std::shared_ptr<RecordSet> readQuery(const QString& sql, qint64 maxRecords);
+    std::shared_ptr<RecordSet> readQuery(const QString& sql, qint64 maxRecords, RunMonitor* monitor);
 };
 
 }  // namespace lorvane

@@ -15,6 +15,7 @@
 #include <QDateTime>
 #include <libpq-fe.h>
 #include <algorithm>
+#include <poll.h>
 #include <cstdlib>
 #include <vector>
 
@@ -24,6 +25,14 @@ namespace {
 
 const QString kDriver = QStringLiteral("QPSQL");
 constexpr qint64 kFetchChunk = 10000;
+constexpr qint64 kFirstChunk = 500;
+
+// What a run ended before its first rows returns: an open record set without fields or rows.
+std::shared_ptr<RecordSet> emptyResult() {
+    auto rs = std::make_shared<RecordSet>();
+    rs->Open();
+    return rs;
+}
 
 // PostgreSQL type OIDs read here.
 constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
@@ -221,6 +230,48 @@ private:
     }
 };
 
+// Runs a command and returns its result; with a monitor, waits for the server in short steps,
+// telling the monitor each time, and cancels the command when the monitor ends the run (the
+// result is then the server's cancel error, or the full result when it came first).
+PGresult* execWatched(PGconn* conn, const QByteArray& command, bool extended, RunMonitor* monitor,
+                      const std::shared_ptr<RecordSet>& rows, qint64 count) {
+    if (!monitor)
+        return extended ? PQexecParams(conn, command.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)
+                        : PQexec(conn, command.constData());
+    const int sent = extended ? PQsendQueryParams(conn, command.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)
+                              : PQsendQuery(conn, command.constData());
+    if (!sent)
+        return nullptr;
+    bool cancelled = false;
+    while (PQisBusy(conn)) {
+        pollfd wait{PQsocket(conn), POLLIN, 0};
+        ::poll(&wait, 1, cancelled ? 1000 : RunMonitor::kIntervalMs);
+        if (!PQconsumeInput(conn))
+            break;
+        if (!PQisBusy(conn))
+            break;
+        if (!cancelled && monitor->report(rows, count)) {
+            cancelled = true;
+            if (PGcancel* cancel = PQgetCancel(conn)) {
+                char error[256];
+                PQcancel(cancel, error, sizeof error);
+                PQfreeCancel(cancel);
+            }
+        }
+    }
+    // One command gives one result; an error result is kept over what may follow it.
+    PGresult* result = nullptr;
+    while (PGresult* next = PQgetResult(conn)) {
+        if (result && PQresultStatus(result) == PGRES_FATAL_ERROR) {
+            PQclear(next);
+            continue;
+        }
+        PQclear(result);
+        result = next;
+    }
+    return result;
+}
+
 }  // namespace
 
 void Connection::revivePostgres(pg_conn* conn) {
@@ -235,39 +286,50 @@ void Connection::revivePostgres(pg_conn* conn) {
         PQclear(PQexec(conn, setting));
 }
 
-std::shared_ptr<RecordSet> Connection::openPostgresReadOnlyReconnecting(const QString& sql, qint64 maxRecords) {
+std::shared_ptr<RecordSet> Connection::openPostgresReadOnlyReconnecting(const QString& sql, qint64 maxRecords,
+                                                                        RunMonitor* monitor) {
     pg_conn* conn = driverHandle<pg_conn>(database(), "pg_conn*");
     try {
-        return openPostgresReadOnly(conn, sql, maxRecords);
+        return openPostgresReadOnly(conn, sql, maxRecords, monitor);
     } catch (const VLNError&) {
         // A server that was restarted drops the connection only when it is next used.
         if (PQstatus(conn) == CONNECTION_OK)
             throw;
     }
     revivePostgres(conn);
-    return openPostgresReadOnly(conn, sql, maxRecords);
+    return openPostgresReadOnly(conn, sql, maxRecords, monitor);
 }
 
-std::shared_ptr<RecordSet> Connection::openPostgresReadOnly(pg_conn* conn, const QString& sql, qint64 maxRecords) {
+std::shared_ptr<RecordSet> Connection::openPostgresReadOnly(pg_conn* conn, const QString& sql, qint64 maxRecords,
+                                                            RunMonitor* monitor) {
     if (PQstatus(conn) != CONNECTION_OK)
         raise(conn, nullptr);
     const ReadOnlyTransaction transaction(conn);
     const QByteArray declare = QByteArrayLiteral("DECLARE lorvane_run NO SCROLL CURSOR FOR ") + sql.toUtf8();
     {
-        const Result declared(PQexecParams(conn, declare.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0));
+        const Result declared(execWatched(conn, declare, true, monitor, nullptr, 0));
+        if (monitor && monitor->stopped())
+            return emptyResult();
         if (!declared.ok())
             raise(conn, declared.r);
     }
 
     auto rs = std::make_shared<RecordSet>();
+    std::shared_ptr<RecordSet> filling;  // rs once its fields are known
     std::vector<Oid> types;
     std::unique_ptr<RowReader> reader;
     qint64 count = 0;
+    // Followed runs start with a small chunk, so that their first rows show at once.
+    qint64 chunkSize = monitor ? kFirstChunk : kFetchChunk;
     for (;;) {
-        const qint64 wanted = maxRecords > 0 ? std::min(kFetchChunk, maxRecords - count) : kFetchChunk;
+        const qint64 wanted = maxRecords > 0 ? std::min(chunkSize, maxRecords - count) : chunkSize;
+        chunkSize = kFetchChunk;
         const QByteArray fetch = QByteArrayLiteral("FETCH FORWARD ") + QByteArray::number(wanted) +
                                  QByteArrayLiteral(" FROM lorvane_run");
-        const Result chunk(PQexec(conn, fetch.constData()));
+        const Result chunk(execWatched(conn, fetch, false, monitor, filling, count));
+        const bool stopped = monitor && monitor->stopped();
+        if (!chunk.ok() && stopped)
+            break;
         if (!chunk.ok())
             raise(conn, chunk.r);
         if (!reader) {
@@ -279,15 +341,19 @@ std::shared_ptr<RecordSet> Connection::openPostgresReadOnly(pg_conn* conn, const
                                 AdoFieldAttribute::MayBeNull);
             }
             rs->Open();
+            filling = rs;
             reader = std::make_unique<RowReader>(columns);
         }
         const int rows = PQntuples(chunk.r);
         for (int r = 0; r < rows; ++r)
             rs->AppendRow(reader->read(chunk.r, r, types));
         count += rows;
-        if (rows < wanted || (maxRecords > 0 && count >= maxRecords))
+        if (stopped || rows < wanted || (maxRecords > 0 && count >= maxRecords) ||
+            (monitor && monitor->report(filling, count)))
             break;
     }
+    if (!rs->IsOpen())
+        return emptyResult();
     rs->Squeeze();
     if (rs->RecordCount() > 0)
         rs->MoveFirst();

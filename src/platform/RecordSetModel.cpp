@@ -7,6 +7,7 @@ namespace lorvane {
 void RecordSetModel::setRecordSet(std::shared_ptr<RecordSet> rs) {
     beginResetModel();
     rs_ = std::move(rs);
+    rows_ = recordSetRows();
     endResetModel();
 }
 
@@ -15,18 +16,37 @@ void RecordSetModel::sort(const QString& sortText) {
         return;
     beginResetModel();
     rs_->Sort(sortText);
+    rows_ = recordSetRows();
     endResetModel();
 }
 
 void RecordSetModel::refresh() {
     beginResetModel();
+    rows_ = recordSetRows();
     endResetModel();
 }
 
-int RecordSetModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !usable())
+void RecordSetModel::rowsAppended() {
+    const int now = recordSetRows();
+    if (now <= rows_)
+        return;
+    beginInsertRows(QModelIndex(), rows_, now - 1);
+    rows_ = now;
+    endInsertRows();
+}
+
+int RecordSetModel::recordSetRows() const {
+    if (!usable())
         return 0;
     return static_cast<int>(std::min<qint64>(rs_->RecordCount(), std::numeric_limits<int>::max()));
+}
+
+int RecordSetModel::rowCount(const QModelIndex& parent) const {
+    // Live, so that a record set changed by its owner never leaves the views asking for rows
+    // it no longer has; rowsAppended() tells them of rows a run adds.
+    if (parent.isValid())
+        return 0;
+    return recordSetRows();
 }
 
 int RecordSetModel::columnCount(const QModelIndex& parent) const {

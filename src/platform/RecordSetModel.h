@@ -20,6 +20,8 @@ public:
     void sort(const QString& sortText);
     // The record set's rows changed outside the model.
     void refresh();
+    // Rows were appended to the record set (while a run is still reading them).
+    void rowsAppended();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -32,7 +34,9 @@ public:
 
 private:
     std::shared_ptr<RecordSet> rs_;
+    int rows_ = 0;  // the rows the views were last told of
     bool editable_ = false;
+    int recordSetRows() const;
     bool usable() const { return rs_ && rs_->IsOpen(); }
 };
 

@@ -34,6 +34,7 @@ constexpr long FieldExists = 3367;
 constexpr long ObjectClosed = 3704;
 constexpr long ObjectOpen = 3705;
 constexpr long NotUsable = 3709;
+constexpr long OperationCancelled = 3712;  // the user ended the run
 constexpr long ProviderFailure = -2147467259;  // 0x80004005: the driver failed without a number
 constexpr long CommandFailure = -2147217900;   // 0x80040E14: the database rejected a statement
 }  // namespace ErrorNumber
