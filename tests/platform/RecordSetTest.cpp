@@ -266,3 +266,60 @@ TEST(RecordSet, TextOfEveryLengthComesBackWholeAndSortsAfterEdits) {
     EXPECT_EQ(rs.ValueAt(rs.RecordCount() - 2, 0).toString(), "a");
     EXPECT_EQ(rs.ValueAt(rs.RecordCount() - 1, 0).toString(), "");
 }
+
+TEST(RecordSet, TextsAcrossBlocksAndForms) {
+    RecordSet rs;
+    rs.AppendField(QStringLiteral("Text"), AdoType::VarWChar, 0);
+    rs.Open();
+    // Texts longer than a block of the pool (narrow and wide), the two header forms, and many
+    // short texts between them so that blocks fill and new ones start.
+    QStringList texts{QString(3000000, u'n'), QString(1200000, QChar(0x3A9)), QString(16383, u'a'),
+                      QString(16384, QChar(0xE9)), QStringLiteral("ÿ")};
+    for (int i = 0; i < 200000; ++i)
+        texts << QStringLiteral("text %1 ").arg(i).repeated(1 + i % 7) + (i % 5 == 0 ? QStringLiteral("Ω") : QString());
+    texts << QString(2500000, u'm');
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const QString& t = texts[i];
+        const QByteArray utf8 = t.toUtf8();
+        CellValue cell;
+        if (i % 2 == 0) {
+            cell.kind = CellValue::Kind::Utf8;
+            cell.bytes = utf8.constData();
+            cell.length = utf8.size();
+        } else {
+            cell.kind = CellValue::Kind::Text;
+            cell.text = reinterpret_cast<const char16_t*>(t.utf16());
+            cell.length = t.size();
+        }
+        rs.AppendRow(std::span<const CellValue>(&cell, 1));
+    }
+    ASSERT_EQ(rs.RecordCount(), texts.size());
+    int wrong = 0;
+    for (qint64 r = 0; r < rs.RecordCount(); ++r)
+        wrong += rs.ValueAt(r, 0).toString() != texts[r];
+    EXPECT_EQ(wrong, 0);
+
+    // Sorting compares one-byte and two-byte texts as the same characters, ignoring case.
+    RecordSet mixed;
+    mixed.AppendField(QStringLiteral("Text"), AdoType::VarWChar, 0);
+    mixed.Open();
+    const QStringList words{QStringLiteral("éclair"), QStringLiteral("Zebra"), QStringLiteral("ÉCLAIRS"),
+                            QStringLiteral("Ωmega"), QStringLiteral("apple"), QStringLiteral("Äpfel"),
+                            QStringLiteral("ωmegb"), QStringLiteral("APPLE ")};
+    for (const QString& w : words) {
+        const QVariant row[] = {w};
+        mixed.AppendRow(row);
+    }
+    mixed.Sort(QStringLiteral("Text ASC"));
+    QStringList expected = words;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    QStringList sorted;
+    for (qint64 r = 0; r < mixed.RecordCount(); ++r)
+        sorted << mixed.ValueAt(r, 0).toString();
+    EXPECT_EQ(sorted, expected);
+    // Back to the order of adding.
+    mixed.Sort(QString());
+    EXPECT_EQ(mixed.ValueAt(0, 0).toString(), words[0]);
+    EXPECT_EQ(mixed.ValueAt(7, 0).toString(), words[7]);
+}
