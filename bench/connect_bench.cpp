@@ -1,6 +1,6 @@
-// Connecting to a database of 2,000 tables x 20 columns and loading its catalogue, against
+// Connecting to a database of 20,000 tables x 20 columns and loading its catalogue, against
 // reading the same catalogue with the sqlite3 library directly; and how connecting grows from
-// 200 to 2,000 tables.
+// 2,000 to 20,000 tables.
 #include "shared/BuilderSettings.h"
 #include "control/Lorvanev2.h"
 #include "shared/clsField.h"
@@ -68,11 +68,11 @@ void connectWith(benchmark::State& state, int tables) {
     resetCatalogue();
 }
 
+void Connect20000(benchmark::State& state) { connectWith(state, 20000); }
 void Connect2000(benchmark::State& state) { connectWith(state, 2000); }
-void Connect200(benchmark::State& state) { connectWith(state, 200); }
 
-void Sqlite3Catalogue2000(benchmark::State& state) {
-    const QByteArray path = databasePath(2000).toUtf8();
+void Sqlite3Catalogue20000(benchmark::State& state) {
+    const QByteArray path = databasePath(20000).toUtf8();
     for (auto _ : state) {
         sqlite3* db = nullptr;
         sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
@@ -99,21 +99,21 @@ void Sqlite3Catalogue2000(benchmark::State& state) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    createDatabase(20000);
     createDatabase(2000);
-    createDatabase(200);
+    benchmark::RegisterBenchmark("Connect20000", Connect20000)->Repetitions(3)->Iterations(1)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("Connect2000", Connect2000)->Repetitions(3)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("Connect200", Connect200)->Repetitions(3)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("Sqlite3Catalogue2000", Sqlite3Catalogue2000)->Repetitions(3)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Sqlite3Catalogue20000", Sqlite3Catalogue20000)->Repetitions(3)->Iterations(1)->Unit(benchmark::kMillisecond);
     const auto t = bench::runAndCollect(argc, argv);
-    if (!bench::hasAll(t, {"Connect2000", "Connect200", "Sqlite3Catalogue2000"}))
+    if (!bench::hasAll(t, {"Connect20000", "Connect2000", "Sqlite3Catalogue20000"}))
         return 0;
-    std::printf("connect 2000 tables %.1f ms, 200 tables %.1f ms; sqlite3 catalogue read %.1f ms\n",
-                t.at("Connect2000") * 1e3, t.at("Connect200") * 1e3, t.at("Sqlite3Catalogue2000") * 1e3);
-    bench::printSummary("connect_2000_tables",
-                        QStringLiteral("ratio=%1").arg(t.at("Connect2000") / t.at("Sqlite3Catalogue2000"), 0, 'f', 2).toStdString(),
+    std::printf("connect 20000 tables %.1f ms, 2000 tables %.1f ms; sqlite3 catalogue read %.1f ms\n",
+                t.at("Connect20000") * 1e3, t.at("Connect2000") * 1e3, t.at("Sqlite3Catalogue20000") * 1e3);
+    bench::printSummary("connect_20000_tables",
+                        QStringLiteral("ratio=%1").arg(t.at("Connect20000") / t.at("Sqlite3Catalogue20000"), 0, 'f', 2).toStdString(),
                         "<= 3");
     bench::printSummary("connect_growth",
-                        QStringLiteral("ratio=%1").arg(t.at("Connect2000") / (10 * t.at("Connect200")), 0, 'f', 2).toStdString(),
-                        "<= 1.5");
+                        QStringLiteral("ratio=%1").arg(t.at("Connect20000") / (10 * t.at("Connect2000")), 0, 'f', 2).toStdString(),
+                        "<= 1.3");
     return 0;
 }

@@ -104,7 +104,19 @@ SqlDialect SqlDialect::odbc(const QString& identifierQuote, Folding folding) {
 }
 
 bool SqlDialect::isReservedWord(QStringView word) {
-    return reservedWords().contains(word.toString().toUpper());
+    // Every reserved word is short and ASCII: most names are told apart without building an
+    // upper-cased copy (a catalogue of 20,000 tables asks this for every column).
+    constexpr qsizetype kLongestWord = 32;
+    if (word.size() > kLongestWord)
+        return false;
+    char16_t upper[kLongestWord];
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const char16_t c = word[i].unicode();
+        if (c >= 0x80)
+            return false;
+        upper[i] = c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+    }
+    return reservedWords().contains(QString::fromRawData(reinterpret_cast<const QChar*>(upper), word.size()));
 }
 
 bool SqlDialect::isPlainIdentifier(QStringView name) const {

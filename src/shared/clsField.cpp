@@ -135,6 +135,17 @@ int clsField::FieldTypeOf(const QString& key) const {
     return 0;
 }
 
+void clsField::setColumnCache(std::shared_ptr<const ColumnCache> cache) {
+    cache_ = std::move(cache);
+    if (!cache_)
+        return;
+    std::size_t columns = entries_.size();
+    for (const auto& table : *cache_)
+        columns += table.size();
+    entries_.reserve(columns);
+    keyCount_.reserve(static_cast<qsizetype>(columns));
+}
+
 void clsField::LoadTableColumns(const QString& tableName) {
     const QString bare = NameQuoting::unquote(tableName, *settings_);
     std::vector<std::pair<QString, int>> read;

@@ -64,7 +64,8 @@ public:
     // query) instead of asking the database again. Keyed by the table's catalogue name; each
     // value holds (column name, type) in catalogue order.
     using ColumnCache = QHash<QString, std::vector<std::pair<QString, int>>>;
-    void setColumnCache(std::shared_ptr<const ColumnCache> cache) { cache_ = std::move(cache); }
+    // Also makes room for every column it holds, so that loading them never grows the index.
+    void setColumnCache(std::shared_ptr<const ColumnCache> cache);
 
 private:
     BuilderSettings* settings_;
