@@ -130,8 +130,8 @@ int main(int argc, char** argv) {
     Server server;
     if (!server.up || !load())
         return 1;
-    benchmark::RegisterBenchmark("LibpqLoop", LibpqLoop)->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("RecordSetFetch", RecordSetFetch)->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("LibpqLoop", LibpqLoop)->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("RecordSetFetch", RecordSetFetch)->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
     const auto times = bench::runAndCollect(argc, argv);
     if (!bench::hasAll(times, {"LibpqLoop", "RecordSetFetch"}))
         return 0;

@@ -230,20 +230,12 @@ private:
     }
 };
 
-// Runs a command and returns its result; with a monitor, waits for the server in short steps,
-// telling the monitor each time, and cancels the command when the monitor ends the run (the
-// result is then the server's cancel error, or the full result when it came first).
-PGresult* execWatched(PGconn* conn, const QByteArray& command, bool extended, RunMonitor* monitor,
-                      const std::shared_ptr<RecordSet>& rows, qint64 count) {
-    if (!monitor)
-        return extended ? PQexecParams(conn, command.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)
-                        : PQexec(conn, command.constData());
-    const int sent = extended ? PQsendQueryParams(conn, command.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)
-                              : PQsendQuery(conn, command.constData());
-    if (!sent)
-        return nullptr;
+// Waits for the result of the command sent last. With a monitor, waits in short steps, telling
+// the monitor each time, and cancels the command when the monitor ends the run (the result is
+// then the server's cancel error, or the full result when it came first).
+PGresult* awaitResult(PGconn* conn, RunMonitor* monitor, const std::shared_ptr<RecordSet>& rows, qint64 count) {
     bool cancelled = false;
-    while (PQisBusy(conn)) {
+    while (monitor && PQisBusy(conn)) {
         pollfd wait{PQsocket(conn), POLLIN, 0};
         ::poll(&wait, 1, cancelled ? 1000 : RunMonitor::kIntervalMs);
         if (!PQconsumeInput(conn))
@@ -271,6 +263,30 @@ PGresult* execWatched(PGconn* conn, const QByteArray& command, bool extended, Ru
     }
     return result;
 }
+
+PGresult* execWatched(PGconn* conn, const QByteArray& command, bool extended, RunMonitor* monitor,
+                      const std::shared_ptr<RecordSet>& rows, qint64 count) {
+    const int sent = extended ? PQsendQueryParams(conn, command.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)
+                              : PQsendQuery(conn, command.constData());
+    if (!sent)
+        return nullptr;
+    return awaitResult(conn, monitor, rows, count);
+}
+
+QByteArray fetchCommand(qint64 rows) {
+    return QByteArrayLiteral("FETCH FORWARD ") + QByteArray::number(rows) + QByteArrayLiteral(" FROM lorvane_run");
+}
+
+// A FETCH still on its way when a run ends is read and dropped, so that the connection is free.
+struct PendingFetch {
+    PGconn* conn;
+    bool pending = false;
+    ~PendingFetch() {
+        if (pending)
+            while (PGresult* r = PQgetResult(conn))
+                PQclear(r);
+    }
+};
 
 }  // namespace
 
@@ -319,19 +335,29 @@ std::shared_ptr<RecordSet> Connection::openPostgresReadOnly(pg_conn* conn, const
     std::vector<Oid> types;
     std::unique_ptr<RowReader> reader;
     qint64 count = 0;
-    // Followed runs start with a small chunk, so that their first rows show at once.
-    qint64 chunkSize = monitor ? kFirstChunk : kFetchChunk;
+    // Followed runs start with a small chunk, so that their first rows show at once. The next
+    // chunk is asked for before this one is read, so that the server works on it meanwhile.
+    qint64 wanted = std::min(monitor ? kFirstChunk : kFetchChunk, maxRecords > 0 ? maxRecords : kFetchChunk);
+    PendingFetch pending{conn};
+    if (!PQsendQuery(conn, fetchCommand(wanted).constData()))
+        raise(conn, nullptr);
+    pending.pending = true;
     for (;;) {
-        const qint64 wanted = maxRecords > 0 ? std::min(chunkSize, maxRecords - count) : chunkSize;
-        chunkSize = kFetchChunk;
-        const QByteArray fetch = QByteArrayLiteral("FETCH FORWARD ") + QByteArray::number(wanted) +
-                                 QByteArrayLiteral(" FROM lorvane_run");
-        const Result chunk(execWatched(conn, fetch, false, monitor, filling, count));
+        const Result chunk(awaitResult(conn, monitor, filling, count));
+        pending.pending = false;
         const bool stopped = monitor && monitor->stopped();
         if (!chunk.ok() && stopped)
             break;
         if (!chunk.ok())
             raise(conn, chunk.r);
+        const int rows = PQntuples(chunk.r);
+        const bool more = !stopped && rows == wanted && (maxRecords <= 0 || count + rows < maxRecords);
+        if (more) {
+            wanted = maxRecords > 0 ? std::min(kFetchChunk, maxRecords - count - rows) : kFetchChunk;
+            if (!PQsendQuery(conn, fetchCommand(wanted).constData()))
+                raise(conn, nullptr);
+            pending.pending = true;
+        }
         if (!reader) {
             const int columns = PQnfields(chunk.r);
             for (int c = 0; c < columns; ++c) {
@@ -344,12 +370,10 @@ std::shared_ptr<RecordSet> Connection::openPostgresReadOnly(pg_conn* conn, const
             filling = rs;
             reader = std::make_unique<RowReader>(columns);
         }
-        const int rows = PQntuples(chunk.r);
         for (int r = 0; r < rows; ++r)
             rs->AppendRow(reader->read(chunk.r, r, types));
         count += rows;
-        if (stopped || rows < wanted || (maxRecords > 0 && count >= maxRecords) ||
-            (monitor && monitor->report(filling, count)))
+        if (!more || (monitor && monitor->report(filling, count)))
             break;
     }
     if (!rs->IsOpen())
