@@ -295,6 +295,9 @@ std::shared_ptr<RecordSet> Connection::readQuery(const QString& sql, qint64 maxR
         rs->AppendField(rs->UnusedFieldName(f.name()), type, size, AdoFieldAttribute::MayBeNull);
     }
     rs->Open();
+    // Drivers that hold the whole result (QPSQL) know its size.
+    if (q.size() > 0)
+        rs->ReserveRows(maxRecords > 0 ? std::min<qint64>(maxRecords, q.size()) : q.size());
 
     std::vector<QVariant> row(static_cast<std::size_t>(record.count()));
     qint64 count = 0;
