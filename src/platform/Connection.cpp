@@ -199,7 +199,15 @@ void Connection::Close() {
     db.close();
 }
 
+void Connection::refuseWhileReading() const {
+    if (reading_)
+        throw VLNError(ErrorNumber::NotAllowedInContext, QStringLiteral("Lorvane.Connection"),
+                       QStringLiteral("The connection is reading the rows of a running query; try again when the run "
+                                      "has ended."));
+}
+
 qint64 Connection::Execute(const QString& sql) {
+    refuseWhileReading();
     requireOpen(ErrorNumber::ObjectClosed);
     QSqlQuery q(database());
     if (!q.exec(sql))
@@ -240,6 +248,14 @@ QString Connection::ReadOnlyRefusal(const QString& sql) const {
 
 std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 maxRecords, bool readOnly,
                                                      RunMonitor* monitor) {
+    refuseWhileReading();
+    // The monitor is told from inside the database library's calls: nothing it does may use
+    // this connection until the run ends.
+    const struct Reading {
+        bool& flag;
+        explicit Reading(bool& f, bool on) : flag(f) { flag = on; }
+        ~Reading() { flag = false; }
+    } reading(reading_, monitor != nullptr);
     // A dropped PostgreSQL connection is tried again first: the server may be back.
     if (QSqlDatabase::contains(name_) && database().driverName() == u"QPSQL")
         revivePostgres(driverHandle<pg_conn>(database(), "pg_conn*"));

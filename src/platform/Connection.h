@@ -67,7 +67,8 @@ public:
     //
     // A monitor is told as the run goes on and may end it: SQLite stops stepping, PostgreSQL
     // cancels the statement, other drivers stop reading. The rows read by then are returned,
-    // and monitor->stopped() says the result is partial.
+    // and monitor->stopped() says the result is partial. While a monitored run reads, the
+    // connection refuses other work (error 3219): the monitor's own calls must not reach it.
     std::shared_ptr<RecordSet> OpenRecordSet(const QString& sql, qint64 maxRecords = 0, bool readOnly = false,
                                              RunMonitor* monitor = nullptr);
 
@@ -88,6 +89,9 @@ private:
     int connectionTimeout_ = 15;
     int commandTimeout_ = 30;
     SqlDialect dialect_;
+    bool reading_ = false;  // a monitored run is reading its rows
+
+    void refuseWhileReading() const;
 
     [[noreturn]] void raiseDriverError(const QSqlError& error, long fallbackNumber) const;
     void requireOpen(long number) const;

@@ -49,6 +49,7 @@ void addColumnRow(RecordSet& rs, const QVariant& catalog, const QVariant& schema
 }  // namespace
 
 std::shared_ptr<RecordSet> Connection::OpenSchema(SchemaEnum schema, const QVariantList& restrictions) {
+    refuseWhileReading();
     requireOpen(ErrorNumber::ObjectClosed);
     if (schema == SchemaTables)
         return tablesSchema();

@@ -3,6 +3,7 @@
 // can be ended, keeping a consistent part of the rows.
 #include "platform/Connection.h"
 #include "platform/RunMonitor.h"
+#include "platform/VLNError.h"
 #include "support/TestDatabases.h"
 
 #include <QSqlDatabase>
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <cmath>
+#include <functional>
 
 using namespace lorvane;
 using namespace lorvane::test;
@@ -203,4 +205,36 @@ TEST(FastPath, PostgresRunEndedByItsMonitorIsCancelledAndTheConnectionWorks) {
                                                                  "state = 'active' AND query LIKE '%pg_sleep(60)%' "
                                                                  "AND pid <> pg_backend_pid()")),
               QStringLiteral("0"));
+}
+
+TEST(FastPath, ConnectionRefusesOtherWorkWhileAFollowedRunReads) {
+    Connection c;
+    c.Open(sampleConnectionString());
+    struct Reentering : RunMonitor {
+        Connection& c;
+        std::vector<long> refusals;
+        explicit Reentering(Connection& connection) : c(connection) {}
+        bool progress(const std::shared_ptr<RecordSet>&, qint64 count) override {
+            for (const auto& call : std::initializer_list<std::function<void()>>{
+                     [&] { c.OpenRecordSet(QStringLiteral("SELECT 1"), 0, true); },
+                     [&] { c.Execute(QStringLiteral("SELECT 1")); },
+                     [&] { c.OpenSchema(Connection::SchemaTables); }}) {
+                try {
+                    call();
+                    refusals.push_back(0);
+                } catch (const VLNError& e) {
+                    refusals.push_back(e.number());
+                }
+            }
+            return count > 0;
+        }
+    } monitor(c);
+    const auto partial = c.OpenRecordSet(kEndless, 0, true, &monitor);
+    ASSERT_FALSE(monitor.refusals.empty());
+    for (const long number : monitor.refusals)
+        EXPECT_EQ(number, ErrorNumber::NotAllowedInContext);
+    EXPECT_GE(partial->RecordCount(), 1);
+    expectConsecutive(*partial);
+    // Once the run has ended the connection works again.
+    EXPECT_EQ(c.OpenRecordSet(QStringLiteral("SELECT 6 * 7"), 0, true)->ValueAt(0, 0).toInt(), 42);
 }
