@@ -40,7 +40,7 @@ ResultsPage::ResultsPage(frmQDM& window) : QWidget(&window), w_(window) {
         connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this,
                 [this](int column) { resultSortColumn = column; });
     }, this);
-    layout->addWidget(grid_, 1, 0, 1, 2);
+    layout->addWidget(grid_, 1, 0, 1, 3);
     auto* side = new QGroupBox(this);
     side->setObjectName(QStringLiteral("fraSortSplit"));
     side->setProperty("tag", QStringLiteral("127"));
@@ -49,22 +49,23 @@ ResultsPage::ResultsPage(frmQDM& window) : QWidget(&window), w_(window) {
     desc_ = commandButton(side, "cmdDesc", QStringLiteral("Desc"));
     addSplit_ = commandButton(side, "cmdResAddSplit", QStringLiteral("+ Split"), 124);
     deleteSplit_ = commandButton(side, "cmdResDeleteSplit", QStringLiteral("- Split"), 125);
-    stop_ = commandButton(side, "cmdStopQuery", QStringLiteral("Stop"));
-    stop_->setToolTip(QStringLiteral("Ends the running query and keeps the rows read so far (Esc)"));
-    for (QPushButton* b : {asc_, desc_, addSplit_, deleteSplit_, stop_})
+    for (QPushButton* b : {asc_, desc_, addSplit_, deleteSplit_})
         sideLayout->addWidget(b);
     layout->addWidget(side, 2, 0);
+    stop_ = commandButton(this, "cmdStopQuery", QStringLiteral("Stop"));
+    stop_->setToolTip(QStringLiteral("Ends the running query and keeps the rows read so far (Esc)"));
+    layout->addWidget(stop_, 2, 1, Qt::AlignBottom | Qt::AlignLeft);
     auto* excelFrame = new QGroupBox(this);
     excelFrame->setObjectName(QStringLiteral("fraExcel"));
     auto* excelLayout = new QHBoxLayout(excelFrame);
     excel_ = commandButton(excelFrame, "cmdExcel", QStringLiteral("Export Query Results to Excel"));
     excelLayout->addWidget(excel_);
-    layout->addWidget(excelFrame, 2, 1);
+    layout->addWidget(excelFrame, 2, 2);
     errors_ = new QTextEdit(this);
     errors_->setObjectName(QStringLiteral("txtSQLErrors"));
     errors_->setReadOnly(true);
     errors_->setMaximumHeight(70);
-    layout->addWidget(errors_, 3, 0, 1, 2);
+    layout->addWidget(errors_, 3, 0, 1, 3);
     // The rows get the room; the commands and the outcome keep their natural height.
     for (QWidget* compact : {static_cast<QWidget*>(side), static_cast<QWidget*>(excelFrame)})
         compact->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
