@@ -1,5 +1,6 @@
 // The catalogue queries of Connection: tables and columns, per driver.
 #include "Connection.h"
+#include "SqliteTableDefinition.h"
 
 #include "AdoTypes.h"
 #include "OdbcCatalogue.h"
@@ -136,9 +137,8 @@ std::shared_ptr<RecordSet> Connection::columnsSchema(const QString& table) {
 }
 
 void Connection::readSqliteColumns(RecordSet& rs, const QString& table) {
-    // One query over every table; a broken view (its table dropped) makes the pragma fail,
-    // so then each table is read on its own and the broken ones are left out. The rows are
-    // read with the sqlite3 library (OpenRecordSet), which keeps large catalogues fast.
+    // One table through SQLite's pragma. The rows are read with the sqlite3 library
+    // (OpenRecordSet), which keeps large catalogues fast.
     const QString sql = QStringLiteral(
         "SELECT m.name, p.cid, p.name, p.type, p.\"notnull\" FROM sqlite_master m "
         "JOIN pragma_table_xinfo(m.name) p WHERE m.type IN ('table', 'view') AND p.hidden <> 1 %1 "
@@ -158,15 +158,27 @@ void Connection::readSqliteColumns(RecordSet& rs, const QString& table) {
         readRows(*OpenRecordSet(sql.arg(restrictedTo(table))));
         return;
     }
-    try {
-        readRows(*OpenRecordSet(sql.arg(QString())));
-        return;
-    } catch (const VLNError&) {
-    }
-    auto names = OpenRecordSet(QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table', 'view') ORDER BY name"));
-    for (qint64 r = 0; r < names->RecordCount(); ++r) {
+    // Every table: plain CREATE TABLE texts are read here, the rest (views, virtual tables)
+    // through the pragma, each on its own so that a broken view (its table dropped) is left
+    // out without the others.
+    auto tables = OpenRecordSet(QStringLiteral(
+        "SELECT name, type, sql FROM sqlite_master WHERE type IN ('table', 'view') ORDER BY name"));
+    for (qint64 r = 0; r < tables->RecordCount(); ++r) {
+        const QString name = tables->ValueAt(r, 0).toString();
+        const auto columns = tables->ValueAt(r, 1).toString() == u"table"
+                                 ? readSqliteTableDefinition(tables->ValueAt(r, 2).toString())
+                                 : std::nullopt;
+        if (columns) {
+            for (std::size_t c = 0; c < columns->size(); ++c) {
+                const SqliteColumnDefinition& column = (*columns)[c];
+                addColumnRow(rs, QVariant(), QVariant(), name, column.name, static_cast<int>(c) + 1, !column.notNull,
+                             adoTypeFromDeclaredType(column.declaredType), declaredLengthOf(column.declaredType),
+                             column.declaredType);
+            }
+            continue;
+        }
         try {
-            readRows(*OpenRecordSet(sql.arg(restrictedTo(names->ValueAt(r, 0).toString()))));
+            readRows(*OpenRecordSet(sql.arg(restrictedTo(name))));
         } catch (const VLNError&) {
         }
     }
