@@ -112,9 +112,9 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--peak-rss") == 0)
         return peakRssChild();
     databasePath();
-    benchmark::RegisterBenchmark("Sqlite3Loop", Sqlite3Loop)->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("PlainQueryLoop", PlainQueryLoop)->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("RecordSetFetch", RecordSetFetch)->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Sqlite3Loop", Sqlite3Loop)->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("PlainQueryLoop", PlainQueryLoop)->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("RecordSetFetch", RecordSetFetch)->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
     const auto times = bench::runAndCollect(argc, argv);
     if (!bench::hasAll(times, {"Sqlite3Loop", "PlainQueryLoop", "RecordSetFetch"}))
         return 0;  // a filter left some out: no summary

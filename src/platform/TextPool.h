@@ -40,6 +40,7 @@ private:
     static constexpr std::uint64_t kBlock = std::uint64_t{1} << kShift;  // units per block
 
     struct Free {
+        std::size_t mappedBytes = 0;  // a block mapped on its own; 0 for one from malloc
         void operator()(char16_t* p) const;
     };
     using Memory = std::unique_ptr<char16_t, Free>;
