@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
 #include <new>
 
 namespace lorvane {
@@ -36,34 +35,11 @@ bool isAscii(const char* s, qsizetype n) {
 }
 
 void TextPool::Free::operator()(char16_t* p) const {
-    if (mappedBytes)
-        munmap(p, mappedBytes);
-    else
-        std::free(p);
+    std::free(p);
 }
 
-// Full blocks are mapped on their own, on a huge-page boundary, so that the system can back
-// them with huge pages where it offers them (far fewer page faults while a million rows
-// arrive); smaller ones come from malloc.
 TextPool::Memory TextPool::allocateUnits(std::uint64_t units) {
-    const std::size_t bytes = static_cast<std::size_t>(units * sizeof(char16_t));
-    constexpr std::size_t kHugePage = std::size_t{2} << 20;
-    if (units >= kBlock && bytes % kHugePage == 0) {
-        const std::size_t length = bytes + kHugePage;
-        void* raw = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (raw == MAP_FAILED)
-            throw std::bad_alloc();
-        auto* base = static_cast<char*>(raw);
-        auto* start = reinterpret_cast<char*>((reinterpret_cast<std::uintptr_t>(base) + kHugePage - 1) &
-                                              ~static_cast<std::uintptr_t>(kHugePage - 1));
-        if (start > base)
-            munmap(base, static_cast<std::size_t>(start - base));
-        if (start + bytes < base + length)
-            munmap(start + bytes, static_cast<std::size_t>(base + length - (start + bytes)));
-        madvise(start, bytes, MADV_HUGEPAGE);  // a hint; without huge pages it changes nothing
-        return Memory(reinterpret_cast<char16_t*>(start), Free{bytes});
-    }
-    void* p = std::malloc(bytes);
+    void* p = std::malloc(static_cast<std::size_t>(units * sizeof(char16_t)));
     if (!p)
         throw std::bad_alloc();
     return Memory(static_cast<char16_t*>(p));
