@@ -150,7 +150,7 @@ public:
                     cell.length = bytes_[k].size();
                     break;
                 }
-                setText(cell, k, value, length);
+                setText(cell, value, length);
                 break;
             case kTimestampTz: {
                 // Shown in local time, as a plain date-time.
@@ -165,7 +165,7 @@ public:
                 break;
             }
             default:
-                setText(cell, k, value, length);
+                setText(cell, value, length);
                 break;
             }
         }
@@ -178,7 +178,7 @@ private:
     std::vector<QByteArray> bytes_;
 
     // The session's encoding is UTF-8; the text is read from the result as it stands.
-    static void setText(CellValue& cell, std::size_t, const char* value, int length) {
+    static void setText(CellValue& cell, const char* value, int length) {
         cell.kind = CellValue::Kind::Utf8;
         cell.bytes = value;
         cell.length = length;

@@ -57,7 +57,6 @@ std::uint32_t TextPool::allocate(std::uint64_t n, char16_t*& at) {
             Memory memory = allocateUnits(grown);
             std::memcpy(memory.get(), owned_[0].get(), offset * sizeof(char16_t));
             owned_[0] = std::move(memory);
-            ownedUnits_[0] = grown;
             base_[0] = owned_[0].get();
             firstCapacity_ = grown;
         } else if (offset + n > capacity) {
@@ -76,7 +75,6 @@ std::uint32_t TextPool::allocate(std::uint64_t n, char16_t*& at) {
         if (block == 0 && blocks == 1)
             units = firstCapacity_ = std::max(kFirstUnits, n);
         owned_.push_back(allocateUnits(units));
-        ownedUnits_.push_back(units);
         for (std::uint64_t b = 0; b < blocks; ++b)
             base_.push_back(owned_.back().get() + (b << kShift));
     }
@@ -155,15 +153,8 @@ void TextPool::squeeze() {
     Memory memory = allocateUnits(end_);
     std::memcpy(memory.get(), owned_[0].get(), end_ * sizeof(char16_t));
     owned_[0] = std::move(memory);
-    ownedUnits_[0] = firstCapacity_ = end_;
+    firstCapacity_ = end_;
     base_[0] = owned_[0].get();
-}
-
-std::size_t TextPool::allocatedBytes() const {
-    std::uint64_t units = 0;
-    for (const std::uint64_t u : ownedUnits_)
-        units += u;
-    return static_cast<std::size_t>(units * sizeof(char16_t));
 }
 
 }  // namespace lorvane

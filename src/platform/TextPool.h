@@ -30,8 +30,6 @@ public:
 
     // Releases the spare room of a pool that holds less than a block.
     void squeeze();
-    // Bytes allocated for text.
-    std::size_t allocatedBytes() const;
 
 private:
     // 2 MB blocks: few enough for a large result that finding a text's block costs nothing.
@@ -48,7 +46,6 @@ private:
 
     std::vector<Memory> owned_;
     std::vector<char16_t*> base_;  // per block: where it starts (a long text spans several)
-    std::vector<std::uint64_t> ownedUnits_;
     std::uint64_t end_ = 0;        // the next free unit
     std::uint64_t firstCapacity_ = 0;
 
