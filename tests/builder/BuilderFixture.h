@@ -2,6 +2,7 @@
 // The builder window as an end user drives it: a component on the sample database with the
 // host listening, prompts answered by script, controls found by objectName.
 #include "builder/frmQDM.h"
+#include "builder/BuilderWidgets.h"
 #include "platform/RecordSet.h"
 #include "control/Lorvanev2.h"
 #include "platform/ScriptedPrompts.h"
@@ -95,13 +96,7 @@ protected:
         c->setCurrentIndex(i);
         emit c->activated(i);
     }
-    QStringList items(const char* list) {
-        QStringList out;
-        auto* l = find<QListWidget>(list);
-        for (int i = 0; i < l->count(); ++i)
-            out << l->item(i)->text();
-        return out;
-    }
+    QStringList items(const char* list) { return listTexts(find<QListWidget>(list)); }
     QStringList comboItems(const char* name) {
         QStringList out;
         auto* c = find<QComboBox>(name);

@@ -3,6 +3,7 @@
 // tables and Apply writing the component's properties.
 #include "control/Lorvanev2.h"
 #include "control/VLNConnection.h"
+#include "builder/BuilderWidgets.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/TestDatabases.h"
 
@@ -33,13 +34,7 @@ protected:
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    QStringList items(const char* list) {
-        QStringList out;
-        auto* l = find<QListWidget>(list);
-        for (int i = 0; i < l->count(); ++i)
-            out << l->item(i)->text();
-        return out;
-    }
+    QStringList items(const char* list) { return listTexts(find<QListWidget>(list)); }
     void pick(const char* list, const QString& text) {
         auto* l = find<QListWidget>(list);
         const auto found = l->findItems(text, Qt::MatchExactly);
