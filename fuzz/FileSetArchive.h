@@ -1,7 +1,8 @@
 #pragma once
-// A saved query's file set as one fuzz input: for each file in order (the index, then the
-// nine data files), a 4-byte little-endian length and that many bytes. A short input names
-// fewer files; the rest are absent.
+// A saved query's file set as one fuzz input: for each file in order (the index, the nine
+// data files, then what an interrupted save leaves: its journal, a moved-aside index and data
+// file, a new data file not yet in place), a 4-byte little-endian length and that many bytes.
+// A short input names fewer files; the rest are absent.
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -14,7 +15,8 @@ namespace lorvane::fuzz {
 inline const QStringList& fileSetSuffixes() {
     static const QStringList s{".vln",           "rsWhere.dat",  "rsGroupBy.dat",   "rsOrderBy.dat",
                                "rsCalcFields.dat", "rsQueryValues.dat", "rsJoins.dat", "rsJoinTable.dat",
-                               "rsJoinTablesUsed.dat", "rsAlias.dat"};
+                               "rsJoinTablesUsed.dat", "rsAlias.dat", ".vln.journal", ".vln.replaced",
+                               "rsWhere.dat.replaced", "rsGroupBy.dat.saving"};
     return s;
 }
 

@@ -19,5 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (cs.kind() == ConnectionString::Kind::Odbc && ConnectionString(odbc).contains(QStringLiteral("Provider")) &&
         !cs.contains(QStringLiteral("Provider")))
         __builtin_trap();
+    // Refused or not, every value the driver manager would read is within its limits.
+    if (cs.refusal().isEmpty() && cs.kind() == ConnectionString::Kind::Odbc) {
+        if (text.size() > ConnectionString::kMaxOdbcText)
+            __builtin_trap();
+        for (const char* key : {"Driver", "DSN", "FileDSN", "SaveFile"})
+            if (cs.value(QString::fromLatin1(key)).size() > ConnectionString::kMaxOdbcPart)
+                __builtin_trap();
+    }
     return 0;
 }

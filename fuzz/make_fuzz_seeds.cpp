@@ -6,6 +6,7 @@
 #include "GuiForFuzzing.h"
 #include "platform/PropertyBag.h"
 #include "shared/QueryState.h"
+#include "storage/SaveJournal.h"
 #include "storage/SavedQuery.h"
 
 #include <QFont>
@@ -77,7 +78,7 @@ int main(int argc, char* argv[]) {
         SavedQuery::write(prefix + QStringLiteral(".vln"), s, lists,
                           {"Provider=SQLite;Data Source=sales.db", 15, 30, "clerk", "secret"});
         QList<QByteArray> files;
-        for (const QString& suffix : fuzz::fileSetSuffixes()) {
+        for (const QString& suffix : fuzz::fileSetSuffixes().mid(0, 10)) {
             QFile f(prefix + suffix);
             const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
             files << bytes;
@@ -85,6 +86,27 @@ int main(int argc, char* argv[]) {
                 writeSeed(QDir(out).filePath(QStringLiteral("recordset_container/corpus")), bytes);
         }
         writeSeed(QDir(out).filePath(QStringLiteral("saved_query/corpus")), fuzz::pack(files));
+        if (variant == 1) {
+            // The same query as an interrupted save leaves it: a journal, the old index moved
+            // aside, a new data file not yet in place.
+            QStringList targets;
+            for (qsizetype i = 0; i < 10; ++i)
+                targets << prefix + fuzz::fileSetSuffixes()[i];
+            std::vector<SaveJournal::Entry> entries;
+            for (const QString& t : targets)
+                entries.push_back({t, true, t.endsWith(QLatin1String("rsGroupBy.dat"))});
+            SaveJournal(prefix + QStringLiteral(".vln"), targets).begin(entries, "seed");
+            QFile::copy(prefix + QStringLiteral(".vln"), prefix + QStringLiteral(".vln.replaced"));
+            QFile::copy(prefix + QStringLiteral("rsWhere.dat"), prefix + QStringLiteral("rsWhere.dat.replaced"));
+            QFile::copy(prefix + QStringLiteral("rsGroupBy.dat"), prefix + QStringLiteral("rsGroupBy.dat.saving"));
+            QList<QByteArray> interrupted;
+            for (const QString& suffix : fuzz::fileSetSuffixes()) {
+                QFile f(prefix + suffix);
+                interrupted << (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
+            }
+            writeSeed(QDir(out).filePath(QStringLiteral("saved_query/corpus")), fuzz::pack(interrupted));
+            writeSeed(QDir(out).filePath(QStringLiteral("recordset_container/corpus")), interrupted[10]);
+        }
     }
     // Property bags with a value of every kind the reader knows.
     for (int variant = 0; variant < 2; ++variant) {

@@ -1,6 +1,7 @@
 // Loading a saved query from a damaged or hostile file set, then generating the statement
 // from whatever loaded: the load either succeeds or fails with VLNError, and the generators
-// never crash on the tables a file gave them.
+// never crash on the tables a file gave them. Undoing an interrupted save from a hostile
+// journal creates no file but the query's own.
 #include "FileSetArchive.h"
 #include "platform/VLNError.h"
 #include "query/Statement.h"
@@ -9,6 +10,7 @@
 #include "storage/SavedQuery.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
@@ -36,6 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         SavedQuery::applyLists(state, loader.readLists());
     } catch (const VLNError&) {
     }
+    QStringList own;
+    for (const QString& suffix : fuzz::fileSetSuffixes())
+        own << QStringLiteral("q") + suffix;
+    for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (!own.contains(name))
+            __builtin_trap();
     Statement statement(state, clsField::shared());
     statement.RebuildStatement();
     (void)statement.Problem();

@@ -18,6 +18,12 @@ namespace {
 const QString kTitle = QStringLiteral("Create View");
 const QString kErrorTitle = QStringLiteral("Create View Error");
 
+QString problemText() {
+    return QStringLiteral("Problem creating view. First check your SQL syntax.") + u'\n' +
+           QStringLiteral("Other posible causes include :- View creation may not be suported by this Database") +
+           QStringLiteral(" or Provider") + QStringLiteral(", or you may not have view creation rights.");
+}
+
 }  // namespace
 
 void ViewCommand::run() {
@@ -52,13 +58,15 @@ void ViewCommand::run() {
         prompts.message({QStringLiteral("The view cannot be created from this statement: ") + outcome.error, kErrorTitle,
                          Prompts::Icon::Critical});
         return;
-    case Kind::Failed:
-        prompts.message({QStringLiteral("Problem creating view. First check your SQL syntax.") + u'\n' +
-                             QStringLiteral("Other posible causes include :- View creation may not be suported by this "
-                                            "Database") +
-                             QStringLiteral(" or Provider") +
-                             QStringLiteral(", or you may not have view creation rights."),
+    case Kind::DoesNotRun:
+        // The usual advice, then what was found: the reason, in the database's words.
+        prompts.message({problemText() + u'\n' + u'\n' +
+                             QStringLiteral("No view was created: the statement does not run on this database.") +
+                             u'\n' + QStringLiteral("The database says: ") + outcome.error,
                          kErrorTitle, Prompts::Icon::Critical});
+        return;
+    case Kind::Failed:
+        prompts.message({problemText(), kErrorTitle, Prompts::Icon::Critical});
         return;
     case Kind::AlreadyExists:
         break;

@@ -10,7 +10,9 @@
 #include "shared/BuilderSettings.h"
 #include "storage/WorkbookExport.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,7 +25,8 @@ namespace {
 constexpr qint64 kPivotOnlyRows = 65536;
 }  // namespace
 
-frmVLNExcelExport::frmVLNExcelExport(frmQDM& window, std::shared_ptr<RecordSet> results, QString statement)
+frmVLNExcelExport::frmVLNExcelExport(frmQDM& window, std::shared_ptr<RecordSet> results, QString statement,
+                                     QString partialNote)
     : QDialog(&window), w_(window), results_(std::move(results)), statement_(std::move(statement)) {
     setObjectName(QStringLiteral("frmVLNExcelExport"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -37,6 +40,15 @@ frmVLNExcelExport::frmVLNExcelExport(frmQDM& window, std::shared_ptr<RecordSet> 
     for (QRadioButton* b : options_)
         frameLayout->addWidget(b);
     page->addWidget(frame);
+    if (!partialNote.isEmpty()) {
+        auto* note = new QLabel(partialNote, this);
+        note->setObjectName(QStringLiteral("lblPartialResult"));
+        note->setWordWrap(true);
+        page->addWidget(note);
+        full_ = new QCheckBox(QStringLiteral("Export the full result (the query is run again, reading only)"), this);
+        full_->setObjectName(QStringLiteral("chkExportFullResult"));
+        page->addWidget(full_);
+    }
     auto* buttons = new QHBoxLayout;
     auto* ok = commandButton(this, "cmdOK", QStringLiteral("&OK"));
     auto* cancel = commandButton(this, "cmdCancel", QStringLiteral("&Cancel"));
@@ -67,13 +79,25 @@ void frmVLNExcelExport::exportNow() {
     const QString connection =
         s.ActiveConnection ? ConnectionString(s.ActiveConnection->ConnectionString()).withoutPassword() : QString();
     w_.SetStatusText(QStringLiteral("Exporting Data to Excel .."));
+    WorkbookExport::Result written;
     try {
         BusyCursor busy;
         if (!results_)
             throw VLNError(ErrorNumber::NotUsable, QStringLiteral("Lorvane.WorkbookExport"),
                            QStringLiteral("there are no query results to export"));
-        WorkbookExport::write(*path, *results_, pivot_ ? WorkbookExport::Report::Pivot : WorkbookExport::Report::Data,
-                              {connection, statement_});
+        const WorkbookExport::Report report = pivot_ ? WorkbookExport::Report::Pivot : WorkbookExport::Report::Data;
+        if (full_ && full_->isChecked()) {
+            // The same statement again, every row, with the guarantees of a run: one statement
+            // that only reads. Its rows go into the workbook as they arrive, so a result of
+            // any size is written without being held.
+            if (!s.ActiveConnection)
+                throw VLNError(ErrorNumber::NotUsable, QStringLiteral("Lorvane.WorkbookExport"),
+                               QStringLiteral("there is no connection to run the query on"));
+            w_.SetStatusText(QStringLiteral("Running Query .."));
+            written = WorkbookExport::writeRun(*path, *s.ActiveConnection, statement_, report, {connection, statement_});
+        } else {
+            written = WorkbookExport::write(*path, *results_, report, {connection, statement_});
+        }
     } catch (const VLNError& e) {
         w_.prompts().message({QStringLiteral("Error raised by Excel : ") + e.description() + u'.' + u'\n' +
                                   QStringLiteral("Please ensure that you are using Excel 2000 or above ") +
@@ -84,6 +108,16 @@ void frmVLNExcelExport::exportNow() {
         w_.SetStatusText(QStringLiteral("Ready .."));
         return;
     }
+    // A cell holds 32,767 characters: a longer text is cut, and the user is told.
+    if (written.cutTexts > 0)
+        w_.prompts().message(
+            {written.cutTexts == 1
+                 ? QStringLiteral("The workbook is saved. 1 text was longer than a cell holds (32,767 characters) "
+                                  "and was cut to fit.")
+                 : QStringLiteral("The workbook is saved. %1 texts were longer than a cell holds (32,767 characters) "
+                                  "and were cut to fit.")
+                       .arg(written.cutTexts),
+             QStringLiteral("Export to Excel"), Prompts::Icon::Information});
     // The workbook is shown to the user with the desktop's program for it.
     if (w_.prompts().openDocument(*path))
         w_.SetStatusText(QStringLiteral("Ready .."));

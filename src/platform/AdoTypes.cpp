@@ -156,6 +156,23 @@ int declaredLengthOf(QStringView declared) {
     return digits ? length : 0;
 }
 
+int declaredScaleOf(QStringView declared) {
+    const qsizetype open = declared.indexOf(u'(');
+    const qsizetype comma = declared.indexOf(u',', open + 1);
+    if (open < 0 || comma < 0)
+        return -1;
+    qsizetype i = comma + 1;
+    while (i < declared.size() && declared[i].isSpace())
+        ++i;
+    int scale = 0;
+    bool digits = false;
+    for (; i < declared.size() && declared[i].isDigit() && scale < 1000; ++i) {
+        scale = scale * 10 + declared[i].digitValue();
+        digits = true;
+    }
+    return digits ? scale : -1;
+}
+
 bool isNumericAdoType(int t) {
     switch (t) {
     case AdoType::SmallInt: case AdoType::Integer: case AdoType::Single: case AdoType::Double:

@@ -57,6 +57,8 @@ int adoTypeFromDeclaredType(const QString& declared);
 
 // The length in a declaration such as VARCHAR(40) or DECIMAL(10,2); 0 when there is none.
 int declaredLengthOf(QStringView declared);
+// The scale of a declared type, "DECIMAL(10,2)" gives 2; -1 when it names none.
+int declaredScaleOf(QStringView declared);
 
 // Type number for a PostgreSQL type OID.
 int adoTypeFromPostgresOid(int oid);

@@ -91,6 +91,30 @@ QString ConnectionString::build(const QList<QPair<QString, QString>>& pairs) {
     return parts.join(u';');
 }
 
+QString ConnectionString::refusal() const {
+    if (kind_ != Kind::Odbc)
+        return {};
+    if (text_.size() > kMaxOdbcText)
+        return QStringLiteral("The connection string is %L1 characters long; ODBC drivers accept at most %L2.")
+            .arg(text_.size())
+            .arg(kMaxOdbcText);
+    for (const QString& part : splitParts(text_)) {
+        const qsizetype eq = part.indexOf(u'=');
+        const QString key = (eq < 0 ? part : part.left(eq)).trimmed();
+        if (key.size() > kMaxOdbcPart)
+            return QStringLiteral("A key of the connection string is %L1 characters long; ODBC drivers accept at most %L2.")
+                .arg(key.size())
+                .arg(kMaxOdbcPart);
+        const QString value = eq < 0 ? QString() : unwrap(part.mid(eq + 1));
+        if (value.size() > kMaxOdbcPart)
+            return QStringLiteral("The connection string's '%1' value is %L2 characters long; ODBC drivers accept at most %L3.")
+                .arg(key)
+                .arg(value.size())
+                .arg(kMaxOdbcPart);
+    }
+    return {};
+}
+
 QString ConnectionString::withoutPassword() const {
     QStringList kept;
     for (const QString& part : splitParts(text_)) {

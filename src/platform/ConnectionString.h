@@ -22,6 +22,12 @@ public:
     // key=value pairs joined with ';', each value written so that parsing gives it back; an
     // empty value leaves its key out.
     static QString build(const QList<QPair<QString, QString>>& pairs);
+    // Why no driver may be given this text, in plain words; empty when it may. The ODBC driver
+    // manager keeps a key or a value in 1,000 characters (a longer Driver= value aborts the
+    // process inside it) and takes the whole text's length as a 16-bit number.
+    QString refusal() const;
+    static constexpr qsizetype kMaxOdbcPart = 1000;
+    static constexpr qsizetype kMaxOdbcText = 32767;
     // The text with every password part (Password, PWD) left out, for showing to people.
     QString withoutPassword() const;
 

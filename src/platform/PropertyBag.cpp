@@ -1,14 +1,13 @@
 #include "PropertyBag.h"
 
+#include "DurableFile.h"
 #include "Picture.h"
 #include "VLNError.h"
 
 #include <QBuffer>
 #include <QDataStream>
-#include <QFile>
 #include <QFont>
 #include <QPixmap>
-#include <QSaveFile>
 
 namespace lorvane {
 
@@ -52,6 +51,8 @@ namespace {
 
 const QByteArray kMagic = QByteArrayLiteral("LORVANE PROPERTYBAG");
 constexpr qint32 kVersion = 1;
+// Settings with a few pictures come nowhere near this; a larger file is not a bag.
+constexpr qint64 kMaxFileSize = 256 * 1024 * 1024;
 
 enum class Kind : qint8 { String = 1, Bool = 2, Short = 3, Int = 4, LongLong = 5, Double = 6, Picture = 7, Font = 8 };
 
@@ -109,18 +110,21 @@ void FilePropertyBag::Save() const {
             out << qint8(Kind::String) << value.toString();
         }
     }
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        throw VLNError(ErrorNumber::ProviderFailure, QStringLiteral("Lorvane.PropertyBag"),
-                       QStringLiteral("Cannot write '%1': %2").arg(path_, file.errorString()));
+    try {
+        DurableFile::replace(path_, data);
+    } catch (const VLNError& e) {
+        throw VLNError(e.number(), QStringLiteral("Lorvane.PropertyBag"),
+                       QStringLiteral("Cannot write '%1': %2").arg(path_, e.description()));
+    }
 }
 
 void FilePropertyBag::Load() {
     entries_.clear();
-    QFile file(path_);
-    if (!file.open(QIODevice::ReadOnly))
-        unreadable(path_, file.errorString());
-    QDataStream in(&file);
+    QString why;
+    const std::optional<QByteArray> bytes = DurableFile::readRegular(path_, kMaxFileSize, why);
+    if (!bytes)
+        unreadable(path_, why);
+    QDataStream in(*bytes);
     in.setVersion(QDataStream::Qt_6_0);
     QByteArray magic;
     qint32 version = 0, count = 0;

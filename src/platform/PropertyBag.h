@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LorvaneExport.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -11,7 +13,7 @@ namespace lorvane {
 // Where a host keeps a component's design-time settings. A write whose value equals the
 // default (same type and same value) stores nothing, so a bag holds only what differs; a read
 // of a missing key returns the default.
-class PropertyBag {
+class LORVANE_EXPORT PropertyBag {
 public:
     virtual ~PropertyBag() = default;
     virtual QVariant ReadProperty(const QString& key, const QVariant& defaultValue) const = 0;
@@ -24,7 +26,7 @@ public:
     static bool sameValue(const QVariant& a, const QVariant& b);
 };
 
-class MemoryPropertyBag : public PropertyBag {
+class LORVANE_EXPORT MemoryPropertyBag : public PropertyBag {
 public:
     QVariant ReadProperty(const QString& key, const QVariant& defaultValue) const override;
     void WriteProperty(const QString& key, const QVariant& value, const QVariant& defaultValue) override;
@@ -38,7 +40,7 @@ protected:
 // A bag kept in a file. Values may be strings, integers of any width, booleans, doubles, a
 // Picture or a QFont; each keeps its type through the file. Load() of a damaged or foreign file
 // raises VLNError 3709 and leaves the bag empty.
-class FilePropertyBag : public MemoryPropertyBag {
+class LORVANE_EXPORT FilePropertyBag : public MemoryPropertyBag {
 public:
     explicit FilePropertyBag(QString path);
     const QString& path() const { return path_; }

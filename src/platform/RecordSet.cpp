@@ -79,6 +79,13 @@ void RecordSet::AppendField(const QString& name, int type, int definedSize, int 
     d_->fields.push_back(FieldInfo{name, type, definedSize, attributes});
 }
 
+void RecordSet::SetFieldOrigin(int field, int numericScale, const QString& baseTable, const QString& baseName) {
+    FieldInfo& f = d_->fields.at(static_cast<std::size_t>(field));
+    f.numericScale = numericScale;
+    f.baseTable = baseTable;
+    f.baseName = baseName;
+}
+
 void RecordSet::Open() {
     if (d_->open)
         raise(ErrorNumber::ObjectOpen, QStringLiteral("The operation is not allowed while the record set is open."));
@@ -367,6 +374,20 @@ void RecordSet::AppendRow(std::span<const CellValue> cells) {
     d_->appendLive(d_->physicalRows++);
     if (pos_ < 0)
         pos_ = 0;
+}
+
+void RecordSet::DiscardRows() {
+    requireOpen();
+    // Clones keep the rows they share; this cursor starts a fresh store.
+    auto fresh = std::make_shared<Data>();
+    fresh->fields = d_->fields;
+    fresh->fieldIndex = d_->fieldIndex;
+    fresh->exactIndex = d_->exactIndex;
+    for (const auto& f : fresh->fields)
+        fresh->columns.emplace_back(f.type);
+    fresh->open = true;
+    d_ = std::move(fresh);
+    resetCursor();
 }
 
 void RecordSet::ReserveRows(qint64 rows) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LorvaneExport.h"
+
 #include <QString>
 #include <QVariant>
 #include <memory>
@@ -25,6 +27,12 @@ struct FieldInfo {
     int type = 0;          // AdoType number
     int definedSize = 0;   // characters for text fields; kept, never enforced
     int attributes = -1;   // AdoFieldAttribute bits, -1 unspecified
+    // Where a result column comes from, when the driver says: the digits after the point of a
+    // decimal column (-1 unknown), the table it reads (empty for a calculated column) and the
+    // column's own name there (before a repeated name was made unique).
+    int numericScale = -1;
+    QString baseTable;
+    QString baseName;
 };
 
 // An in-memory table with named, ordered, typed columns and a current-row cursor.
@@ -37,7 +45,7 @@ struct FieldInfo {
 //
 // Null is an invalid QVariant. Operations on a closed set raise VLNError 3704; moves past the
 // ends and reads without a current row raise 3021; unknown field names raise 3265.
-class RecordSet {
+class LORVANE_EXPORT RecordSet {
 public:
     enum State { Closed = 0, Opened = 1 };
 
@@ -58,6 +66,11 @@ public:
     // The saved form in memory, and opening from it (path names the source in errors).
     QByteArray SaveToBytes() const;
     void OpenBytes(QByteArrayView bytes, const QString& path);
+    // An identity written with the set and read back from a file: files written together carry
+    // the same one, so files that do not belong together can be told apart. Empty when the
+    // file has none (files written before identities existed).
+    const QByteArray& SaveIdentity() const { return saveIdentity_; }
+    void SetSaveIdentity(const QByteArray& identity) { saveIdentity_ = identity; }
     void Close();
     State state() const;
     bool IsOpen() const { return state() == Opened; }
@@ -69,6 +82,8 @@ public:
     // base, or base_2, base_3 ... whichever no field has yet (a result may name two columns
     // alike: SELECT a.ID, b.ID).
     QString UnusedFieldName(const QString& base) const;
+    // Records where a field comes from (see FieldInfo); allowed open or closed.
+    void SetFieldOrigin(int field, int numericScale, const QString& baseTable, const QString& baseName);
 
     QVariant Value(int field) const;
     QVariant Value(const QString& name) const;
@@ -105,6 +120,9 @@ public:
     void AppendRow(std::span<const QVariant> values);
     void AppendRow(std::span<const CellValue> cells);
     void ReserveRows(qint64 rows);
+    // Removes every row, keeping the fields, while the set stays open: a reader that hands rows
+    // on as they arrive (to a file) lets the set go on filling from empty.
+    void DiscardRows();
     // Releases spare capacity after a bulk load.
     void Squeeze();
 
@@ -113,6 +131,7 @@ private:
     std::shared_ptr<Data> d_;
     qint64 pos_ = -1;            // index into the current order
     bool currentDeleted_ = false;
+    QByteArray saveIdentity_;
 
     void requireOpen() const;
     quint32 currentPhysicalRow() const;

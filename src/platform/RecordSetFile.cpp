@@ -1,7 +1,8 @@
 // The saved form of a RecordSet: a self-describing container.
 //
 //   "LORVANE RECORDSET\n"          format name
-//   u32 version                    kFormatVersion
+//   u32 version                    1, or 2 for a set with a save identity
+//   bytes identity                 version 2 only: the save identity (u32 count, bytes)
 //   u32 field count, then per field: string name, i32 type, i32 defined size, i32 attributes
 //   u64 row count, then per row and field: u8 tag, payload (see Tag)
 //   32 bytes                       SHA-256 of everything before it
@@ -9,13 +10,13 @@
 // Integers are little-endian; strings are a u32 byte count and UTF-8. The checksum makes a
 // truncated or damaged file fail as a whole instead of loading half a query.
 #include "RecordSet.h"
+#include "DurableFile.h"
 #include "VLNError.h"
 
 #include <QCryptographicHash>
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 #include <QTime>
 #include <QtEndian>
 #include <vector>
@@ -26,6 +27,10 @@ namespace {
 
 const QByteArray kMagic = QByteArrayLiteral("LORVANE RECORDSET\n");
 constexpr quint32 kFormatVersion = 1;
+constexpr quint32 kIdentifiedVersion = 2;
+constexpr qsizetype kMaxIdentity = 4096;
+// Reading stops before holding a file larger than this in memory.
+constexpr qint64 kMaxFileSize = qint64(2) << 30;
 constexpr int kHashSize = 32;
 
 constexpr qint32 kMsPerDay = 86400000;
@@ -181,7 +186,10 @@ QByteArray RecordSet::SaveToBytes() const {
     requireOpen();
     Writer w;
     w.out.append(kMagic);
-    w.put<quint32>(kFormatVersion);
+    // A set without an identity keeps the first version, which every reader knows.
+    w.put<quint32>(saveIdentity_.isEmpty() ? kFormatVersion : kIdentifiedVersion);
+    if (!saveIdentity_.isEmpty())
+        w.putBytes(saveIdentity_);
     w.put<quint32>(static_cast<quint32>(FieldCount()));
     for (int f = 0; f < FieldCount(); ++f) {
         const FieldInfo& info = Field(f);
@@ -201,20 +209,23 @@ QByteArray RecordSet::SaveToBytes() const {
 
 void RecordSet::Save(const QString& path) const {
     const QByteArray bytes = SaveToBytes();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw VLNError(ErrorNumber::ProviderFailure, QStringLiteral("Lorvane.RecordSet"),
-                       QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
+    try {
+        DurableFile::replace(path, bytes);
+    } catch (const VLNError& e) {
+        throw VLNError(e.number(), QStringLiteral("Lorvane.RecordSet"),
+                       QStringLiteral("Cannot write '%1': %2").arg(path, e.description()));
+    }
 }
 
 void RecordSet::OpenFile(const QString& path) {
     if (IsOpen())
         throw VLNError(ErrorNumber::ObjectOpen, QStringLiteral("Lorvane.RecordSet"),
                        QStringLiteral("The operation is not allowed while the record set is open."));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        notUsable(path, file.errorString());
-    OpenBytes(file.readAll(), path);
+    QString why;
+    const std::optional<QByteArray> bytes = DurableFile::readRegular(path, kMaxFileSize, why);
+    if (!bytes)
+        notUsable(path, why);
+    OpenBytes(*bytes, path);
 }
 
 void RecordSet::OpenBytes(QByteArrayView all, const QString& path) {
@@ -229,8 +240,14 @@ void RecordSet::OpenBytes(QByteArrayView all, const QString& path) {
 
     Reader r(body.sliced(kMagic.size()));
     const quint32 version = r.get<quint32>();
-    if (version != kFormatVersion)
+    if (version != kFormatVersion && version != kIdentifiedVersion)
         notUsable(path, QStringLiteral("unknown format version %1").arg(version));
+    QByteArray identity;
+    if (version == kIdentifiedVersion) {
+        identity = r.getBytes();
+        if (!r.ok || identity.isEmpty() || identity.size() > kMaxIdentity)
+            notUsable(path, QStringLiteral("bad save identity"));
+    }
     const quint32 fieldCount = r.get<quint32>();
     if (!r.ok || fieldCount > static_cast<quint64>(r.remaining()))
         notUsable(path, QStringLiteral("bad field count"));
@@ -264,6 +281,7 @@ void RecordSet::OpenBytes(QByteArrayView all, const QString& path) {
         notUsable(path, QStringLiteral("the rows are malformed"));
 
     d_ = loaded.d_;
+    saveIdentity_ = identity;
     resetCursor();
 }
 

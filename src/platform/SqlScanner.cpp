@@ -6,12 +6,15 @@ namespace lorvane {
 
 namespace {
 
-bool isWordChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_' || c == u'$';
+// Every character beyond ASCII is part of a name to PostgreSQL, SQLite and MySQL alike,
+// letters or not ("€E'..'" is a name and a string, not an E'...' string).
+bool isWordStart(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || u == u'_' || u >= 0x80;
 }
 
-bool isWordStart(QChar c) {
-    return c.isLetter() || c == u'_';
+bool isWordChar(QChar c) {
+    return isWordStart(c) || (c.unicode() >= u'0' && c.unicode() <= u'9') || c == u'$';
 }
 
 // Words that write, change the schema or run other code; any of them outside quotes and
@@ -38,14 +41,18 @@ public:
         bool wantFirstWord = true;
         while (i_ < s_.size()) {
             const QChar c = s_[i_];
-            if (c.isSpace()) {
+            if (isBlank(c)) {
                 ++i_;
                 continue;
             }
-            if (c == u'-' && peek(1) == u'-') {
+            if (startsLineComment()) {
                 ++shape_.comments;
-                while (i_ < s_.size() && s_[i_] != u'\n')
-                    ++i_;
+                skipLineComment();
+                continue;
+            }
+            // MySQL runs the text of /*! ... */ as SQL: read it as such.
+            if (backslashEscapes() && c == u'/' && peek(1) == u'*' && peek(2) == u'!') {
+                i_ += 3;
                 continue;
             }
             if (c == u'/' && peek(1) == u'*') {
@@ -55,7 +62,10 @@ public:
                 continue;
             }
             if (c == u';') {
+                if (inStatement)
+                    shape_.spans.back().second = i_;
                 ++i_;
+                segmentStart_ = i_;
                 inStatement = false;
                 wantFirstWord = true;
                 continue;
@@ -63,6 +73,7 @@ public:
             if (!inStatement) {
                 inStatement = true;
                 ++shape_.statements;
+                shape_.spans.append({segmentStart_, s_.size()});
             }
             if (c == u'\'') {
                 if (!skipQuoted(u'\'', backslashEscapes()))
@@ -82,7 +93,9 @@ public:
                 wantFirstWord = false;
                 continue;
             }
-            if (lexicon_ == SqlScanner::Lexicon::PostgreSQL && c == u'$' && !previousIsWordChar()) {
+            // A name swallows the "$" inside it, so a "$" here never continues one: after a
+            // number or another dollar-quoted string it starts a quote too.
+            if (lexicon_ == SqlScanner::Lexicon::PostgreSQL && c == u'$') {
                 const qsizetype tagEnd = dollarTagEnd();
                 if (tagEnd > 0) {
                     if (!skipDollarQuoted(tagEnd))
@@ -123,8 +136,39 @@ private:
     qsizetype i_ = 0;
     SqlScanner::Shape shape_;
 
+    qsizetype segmentStart_ = 0;  // just after the last ";"
+
+    // Only ASCII blanks separate words (beyond ASCII everything belongs to a name), and
+    // PostgreSQL's lexer does not count a vertical tab.
+    bool isBlank(QChar c) const {
+        const char16_t u = c.unicode();
+        if (lexicon_ == SqlScanner::Lexicon::PostgreSQL)
+            return u == u' ' || u == u'\t' || u == u'\n' || u == u'\r' || u == u'\f';
+        return u == u' ' || (u >= 0x09 && u <= 0x0d);
+    }
+
+    // "--" starts a comment everywhere but on MySQL, where a blank or a control character
+    // must follow it ("1--1" is a subtraction there); MySQL also has "#".
+    bool startsLineComment() const {
+        const QChar c = s_[i_];
+        if (backslashEscapes()) {
+            if (c == u'#')
+                return true;
+            const QChar after = peek(2);
+            return c == u'-' && peek(1) == u'-' && (i_ + 2 >= s_.size() || after.unicode() <= 0x20);
+        }
+        return c == u'-' && peek(1) == u'-';
+    }
+
+    // To the end of the line as the database sees it: PostgreSQL ends a comment at a carriage
+    // return or a line feed, SQLite and MySQL at a line feed only.
+    void skipLineComment() {
+        const bool crEnds = lexicon_ == SqlScanner::Lexicon::PostgreSQL;
+        while (i_ < s_.size() && s_[i_] != u'\n' && !(crEnds && s_[i_] == u'\r'))
+            ++i_;
+    }
+
     QChar peek(qsizetype ahead) const { return i_ + ahead < s_.size() ? s_[i_ + ahead] : QChar(); }
-    bool previousIsWordChar() const { return i_ > 0 && isWordChar(s_[i_ - 1]); }
     bool backslashEscapes() const { return lexicon_ == SqlScanner::Lexicon::BackslashEscapes; }
 
     SqlScanner::Shape incomplete() {
@@ -184,7 +228,7 @@ private:
             return j + 1;
         if (j >= s_.size() || !isWordStart(s_[j]))
             return 0;
-        while (j < s_.size() && (s_[j].isLetterOrNumber() || s_[j] == u'_'))
+        while (j < s_.size() && isWordChar(s_[j]) && s_[j] != u'$')
             ++j;
         return j < s_.size() && s_[j] == u'$' ? j + 1 : 0;
     }

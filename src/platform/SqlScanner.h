@@ -1,21 +1,24 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 #include <initializer_list>
+#include <utility>
 
 namespace lorvane {
 
 // Reads SQL text the way a database's lexer would, far enough to tell how many statements it
 // holds, which word starts it and which words outside quotes and comments would change data.
 // Databases disagree on what a quote or a comment is, so each Lexicon is one reading:
-//   Standard          '...' with '', "...", [...], `...`, -- and non-nested /* */
+//   Standard          '...' with '', "...", [...], `...`, -- to a line feed and non-nested /* */
 //                     (SQLite, SQL Server, most ODBC sources)
-//   BackslashEscapes  as Standard, but a backslash escapes the next character in '...' and "..."
+//   BackslashEscapes  as Standard, but a backslash escapes the next character in '...' and "...",
+//                     "-- " needs a blank after it, # starts a comment and /*! ... */ is SQL
 //                     (MySQL and its kin)
-//   PostgreSQL        '...', E'...' with backslash escapes, $tag$...$tag$, "...", -- and nested
-//                     /* */; [ and ` are ordinary characters
+//   PostgreSQL        '...', E'...' with backslash escapes, $tag$...$tag$, "...", -- to a carriage
+//                     return or line feed and nested /* */; [ and ` are ordinary characters
 class SqlScanner {
 public:
     enum class Lexicon { Standard, BackslashEscapes, PostgreSQL };
@@ -26,6 +29,9 @@ public:
         QString firstWord;      // upper-cased first word of the first statement, after any "("
         QStringList writeWords; // upper-cased words that change data or the schema
         int comments = 0;       // -- and /* */ comments outside quotes
+        // Where each counted statement lies: from just after the ";" before it (or the start)
+        // to its own ";" (or the end), so that comments and blanks around it belong to it.
+        QList<std::pair<qsizetype, qsizetype>> spans;
     };
 
     static Shape scan(QStringView sql, Lexicon lexicon);

@@ -10,17 +10,21 @@ class Connection;
 namespace DatabaseView {
 
 struct Outcome {
-    enum class Kind { Done, AlreadyExists, Failed, Refused } kind = Kind::Done;
+    enum class Kind { Done, AlreadyExists, Failed, Refused, DoesNotRun } kind = Kind::Done;
     QString error;  // the database's description, or why the statement was refused
 };
 
 // CREATE VIEW quotedName AS statement. The statement must be one query that only reads,
-// as a run must be; AlreadyExists when the database says the name is taken.
+// as a run must be, and the database must accept it as a query (DoesNotRun otherwise, with
+// the database's reason; nothing is created); AlreadyExists when the database says the name is taken. What reaches the
+// database is exactly one statement by its own rules: PostgreSQL gets it through the extended
+// protocol, SQLite prepares it and any text after it is refused, and an ODBC source gets it
+// only when every reading of the scanner finds one statement (Refused otherwise).
 Outcome create(Connection& connection, const QString& quotedName, const QString& statement);
 
 // Replaces the view: DROP VIEW, then CREATE VIEW, in one transaction where the database
 // allows it (SQLite, PostgreSQL), so that a create that fails leaves the old view as it was;
-// unchanged says whether it did.
+// unchanged says whether it did. A statement that does not run is refused before the drop.
 Outcome alter(Connection& connection, const QString& quotedName, const QString& statement, bool* unchanged);
 
 }  // namespace DatabaseView

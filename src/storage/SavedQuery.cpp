@@ -1,6 +1,9 @@
 #include "SavedQuery.h"
 
+#include "SaveJournal.h"
+
 #include "platform/AdoTypes.h"
+#include "platform/DurableFile.h"
 #include "platform/RecordSet.h"
 #include "platform/VLNError.h"
 #include "shared/NameQuoting.h"
@@ -9,7 +12,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QUuid>
 #include <QVariant>
 #include <vector>
 
@@ -62,16 +65,20 @@ const char* const kValueFields[] = {"Tables", "UnselTables", "RemoveTables", "Fi
 }
 
 std::shared_ptr<RecordSet> readFile(const QString& path, int minimumFields) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        notUsable(path, file.errorString());
-    if (file.size() > kMaxFileSize)
-        notUsable(path, QStringLiteral("the file is far larger than any saved query"));
+    QString why;
+    const std::optional<QByteArray> bytes = DurableFile::readRegular(path, kMaxFileSize, why);
+    if (!bytes)
+        notUsable(path, why);
     auto rs = std::make_shared<RecordSet>();
-    rs->OpenBytes(file.read(kMaxFileSize + 1), path);
+    rs->OpenBytes(*bytes, path);
     if (rs->FieldCount() < minimumFields)
         notUsable(path, QStringLiteral("it does not hold the fields of a saved query table"));
     return rs;
+}
+
+// The identity a file of one save carries: the save's own, and which file of it this is.
+QByteArray identityOf(const QByteArray& saveId, const char* role) {
+    return saveId + '/' + role;
 }
 
 std::unique_ptr<RecordSet> queryValues(const SavedLists& lists) {
@@ -109,21 +116,21 @@ RecordSet& tableOf(QueryState& s, const char* name) {
     return s.rsWhere();
 }
 
-// One file being written: its temporary stays beside the target until commit.
-struct Pending {
-    std::unique_ptr<QSaveFile> file;
-    QString path;
-};
+// Every file of the query at path, the index first, then the data files in writing order.
+QStringList targetsOf(const QString& path) {
+    QStringList targets{path};
+    for (const DataFile& f : kDataFiles)
+        targets << prefixOf(path) + QLatin1String(f.suffix);
+    return targets;
+}
 
-Pending stage(const QString& path, const QByteArray& bytes) {
-    Pending p{std::make_unique<QSaveFile>(path), path};
-    if (!p.file->open(QIODevice::WriteOnly))
-        throw VLNError(ErrorNumber::ProviderFailure, kSource, QStringLiteral("%1: %2").arg(path, p.file->errorString()));
-    // The index holds the password: none of the files is for other users' eyes.
-    p.file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (p.file->write(bytes) != bytes.size())
-        throw VLNError(ErrorNumber::ProviderFailure, kSource, QStringLiteral("%1: %2").arg(path, p.file->errorString()));
-    return p;
+[[noreturn]] void notSaved(const QString& path, const QString& why, bool unchanged = true) {
+    throw VLNError(ErrorNumber::ProviderFailure, kSource,
+                   QStringLiteral("The query could not be saved as %1 (%2). %3")
+                       .arg(path, why,
+                            unchanged ? QStringLiteral("A query saved there before is unchanged.")
+                                      : QStringLiteral("The query saved there before will be put back when it "
+                                                       "is next opened or saved.")));
 }
 
 }  // namespace
@@ -142,52 +149,89 @@ QString fileNameOf(const QString& path) {
     return path.mid(cut + 1);
 }
 
-void write(const QString& path, QueryState& state, const SavedLists& lists, const StoredConnection& connection) {
-    const QString prefix = prefixOf(path);
-    const std::unique_ptr<RecordSet> values = queryValues(lists);
-    std::vector<Pending> pending;
-    QStringList stale;
-    QHash<QString, QString> written;  // index field -> full path
+QString withExtension(const QString& path) {
+    return path.endsWith(QLatin1String(".vln"), Qt::CaseInsensitive) ? path : path + QStringLiteral(".vln");
+}
+
+void write(const QString& chosen, QueryState& state, const SavedLists& lists, const StoredConnection& connection) {
+    const QString path = withExtension(chosen);
+    if (fileNameOf(chosen).isEmpty())
+        notSaved(path, QStringLiteral("a file name is needed"));
+    const QStringList targets = targetsOf(path);
+    SaveJournal journal(path, targets);
     try {
-        for (const DataFile& f : kDataFiles) {
-            const QString target = prefix + QLatin1String(f.suffix);
-            const RecordSet* rs = *f.table ? &tableOf(state, f.table) : values.get();
-            if (!f.always && rs->RecordCount() == 0) {
-                stale << target;
-                continue;
-            }
-            pending.push_back(stage(target, rs->SaveToBytes()));
-            written.insert(QLatin1String(f.indexField), QFileInfo(target).absoluteFilePath());
-        }
-        RecordSet index;
-        for (const auto& [name, size] : kIndexFields)
-            index.AppendField(QString::fromLatin1(name), kText, size, kAny);
-        index.Open();
-        index.AddNew();
-        for (const DataFile& f : kDataFiles)
-            index.SetValue(QLatin1String(f.indexField), written.value(QLatin1String(f.indexField)));
-        index.SetValue(QStringLiteral("ConnectionString"), connection.connectionString);
-        index.SetValue(QStringLiteral("ConnectionTimeout"), QString::number(connection.connectTimeout));
-        index.SetValue(QStringLiteral("CommandTimeout"), QString::number(connection.commandTimeout));
-        index.SetValue(QStringLiteral("PassWord"), connection.password);
-        index.SetValue(QStringLiteral("UserId"), connection.userId);
-        index.Update();
-        pending.push_back(stage(path, index.SaveToBytes()));
+        journal.recover();
     } catch (const VLNError& e) {
-        // Nothing has replaced anything yet: the temporary files go with their QSaveFile.
-        throw VLNError(e.number(), kSource,
-                       QStringLiteral("The query could not be saved as %1 (%2). A query saved there before is "
-                                      "unchanged.")
-                           .arg(path, e.description()));
+        notSaved(path, QStringLiteral("an earlier save there could not be put right: ") + e.description());
     }
-    for (Pending& p : pending)
-        if (!p.file->commit())
-            throw VLNError(ErrorNumber::ProviderFailure, kSource,
-                           QStringLiteral("The query could not be saved as %1: %2 could not be replaced (%3).")
-                               .arg(path, p.path, p.file->errorString()));
-    // The new index names none of these any more.
-    for (const QString& file : stale)
-        QFile::remove(file);
+    for (const QString& target : targets)
+        if (DurableFile::kindOf(target) == DurableFile::Kind::Other)
+            notSaved(path, QStringLiteral("%1 is not a regular file").arg(target));
+
+    // One identity for every file of this save, so that files of different saves are never
+    // taken for one query.
+    const QByteArray saveId = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+    const std::unique_ptr<RecordSet> values = queryValues(lists);
+    std::vector<QByteArray> bytes(targets.size());
+    RecordSet index;
+    for (const auto& [name, size] : kIndexFields)
+        index.AppendField(QString::fromLatin1(name), kText, size, kAny);
+    index.Open();
+    index.AddNew();
+    for (const DataFile& f : kDataFiles)  // the files not written are named by the empty string
+        index.SetValue(QLatin1String(f.indexField), QString());
+    for (std::size_t i = 0; i < std::size(kDataFiles); ++i) {
+        const DataFile& f = kDataFiles[i];
+        RecordSet* rs = *f.table ? &tableOf(state, f.table) : values.get();
+        if (!f.always && rs->RecordCount() == 0)
+            continue;
+        const QString target = targets[static_cast<qsizetype>(i) + 1];
+        const QByteArray kept = rs->SaveIdentity();
+        rs->SetSaveIdentity(identityOf(saveId, f.indexField));
+        bytes[i + 1] = rs->SaveToBytes();
+        rs->SetSaveIdentity(kept);
+        index.SetValue(QLatin1String(f.indexField), QFileInfo(target).absoluteFilePath());
+    }
+    index.SetValue(QStringLiteral("ConnectionString"), connection.connectionString);
+    index.SetValue(QStringLiteral("ConnectionTimeout"), QString::number(connection.connectTimeout));
+    index.SetValue(QStringLiteral("CommandTimeout"), QString::number(connection.commandTimeout));
+    index.SetValue(QStringLiteral("PassWord"), connection.password);
+    index.SetValue(QStringLiteral("UserId"), connection.userId);
+    index.Update();
+    index.SetSaveIdentity(identityOf(saveId, "vln"));
+    bytes[0] = index.SaveToBytes();
+
+    // Every new file is written and synced beside its target before anything is replaced.
+    // The index holds the password: none of the files is for other users' eyes.
+    std::vector<SaveJournal::Entry> entries;
+    try {
+        // The index goes last, as a reader starts from it.
+        for (qsizetype i = 1; i <= targets.size(); ++i) {
+            const qsizetype t = i % targets.size();
+            const bool hasNew = !bytes[static_cast<std::size_t>(t)].isEmpty();
+            if (hasNew)
+                DurableFile::write(SaveJournal::staged(targets[t]), bytes[static_cast<std::size_t>(t)], 0600);
+            entries.push_back({targets[t], DurableFile::kindOf(targets[t]) == DurableFile::Kind::Regular, hasNew});
+        }
+        journal.begin(entries, saveId);
+    } catch (const VLNError& e) {
+        for (const SaveJournal::Entry& entry : entries)
+            if (entry.hasNew)
+                QFile::remove(SaveJournal::staged(entry.target));
+        notSaved(path, e.description());
+    }
+    try {
+        journal.apply();
+    } catch (const VLNError& e) {
+        bool undone = true;
+        try {
+            journal.rollBack();
+        } catch (const VLNError&) {
+            undone = false;  // the journal stays; the next open or save undoes it
+        }
+        notSaved(path, e.description(), undone);
+    }
+    journal.removeReplaced();
 }
 
 void applyLists(QueryState& state, const SavedLists& lists) {
@@ -209,10 +253,31 @@ void remove(const QString& path) {
     for (const char* suffix : {"rsCalcFields.dat", "rsGroupBy.dat", "rsJoins.dat", "rsOrderBy.dat", "rsQueryValues.dat",
                                "rsWhere.dat", "rsAlias.dat", "rsJoinTable.dat", "rsJoinTablesUsed.dat"})
         QFile::remove(prefix + QLatin1String(suffix));
+    // And whatever an interrupted save left beside them.
+    const QStringList targets = targetsOf(path);
+    const SaveJournal journal(path, targets);
+    QFile::remove(journal.journalPath());
+    QFile::remove(journal.journalPath() + QStringLiteral(".saving"));
+    for (const QString& t : targets) {
+        QFile::remove(SaveJournal::staged(t));
+        QFile::remove(SaveJournal::replaced(t));
+    }
 }
 
 Loader::Loader(const QString& path) : path_(path), folder_(folderOf(path)) {
+    // A save cut short is undone first, so that the query opens as it was before it.
+    try {
+        SaveJournal(path, targetsOf(path)).recover();
+    } catch (const VLNError& e) {
+        notUsable(path, QStringLiteral("an interrupted save could not be undone (%1)").arg(e.description()));
+    }
     std::shared_ptr<RecordSet> index = readFile(path, 0);
+    const QByteArray identity = index->SaveIdentity();
+    if (!identity.isEmpty()) {
+        if (!identity.endsWith("/vln"))
+            notUsable(path, QStringLiteral("it is not the index of a saved query"));
+        saveId_ = identity.chopped(4);
+    }
     for (const auto& [name, size] : kIndexFields)
         if (index->FieldIndex(QLatin1String(name)) < 0)
             notUsable(path, QStringLiteral("it is not the index of a saved query"));
@@ -234,19 +299,29 @@ QString Loader::storedFile(const char* indexField) const {
     return stored_.value(QLatin1String(indexField));
 }
 
+std::shared_ptr<RecordSet> Loader::readDataFile(const char* indexField, int minimumFields) const {
+    // Only the file name counts: the index's folders are where the query was saved.
+    const QString file = folder_ + fileNameOf(storedFile(indexField));
+    std::shared_ptr<RecordSet> rs = readFile(file, minimumFields);
+    // A query saved before files carried identities has none anywhere.
+    const QByteArray expected = saveId_.isEmpty() ? QByteArray() : identityOf(saveId_, indexField);
+    if (rs->SaveIdentity() != expected)
+        notUsable(file, QStringLiteral("it does not belong to the same save as %1").arg(path_));
+    return rs;
+}
+
 void Loader::readTables(QueryState& state) {
     for (const auto& [table, minimumFields] : kReadOrder) {
         const QString stored = storedFile(table);
         if (stored.isEmpty())
             continue;
-        // Only the file name counts: the index's folders are where the query was saved.
-        std::shared_ptr<RecordSet> rs = readFile(folder_ + fileNameOf(stored), minimumFields);
+        std::shared_ptr<RecordSet> rs = readDataFile(table, minimumFields);
         *state.handleNamed(QString::fromLatin1(table)) = std::move(rs);
     }
 }
 
 SavedLists Loader::readLists() {
-    std::shared_ptr<RecordSet> values = readFile(folder_ + fileNameOf(storedFile("rsVLNQueryValues")), 0);
+    std::shared_ptr<RecordSet> values = readDataFile("rsVLNQueryValues", 0);
     for (const char* field : {"Tables", "UnSelTables", "RemoveTables", "Fields", "SelFields", "UnSelFields", "Distinct"})
         if (values->FieldIndex(QLatin1String(field)) < 0)
             notUsable(path_, QStringLiteral("its query values lack the field %1").arg(QLatin1String(field)));

@@ -43,23 +43,28 @@ QString folderOf(const QString& path);
 // What follows the last "/" or "\".
 QString fileNameOf(const QString& path);
 
-// Writes the whole file set, all or nothing: every file goes to a temporary file beside it
-// first, and only when all are written do they replace the old ones, the index last. Files of
-// tables that are now empty are removed afterwards. Files are readable by their owner only
-// (the index holds the password). Throws VLNError with a plain description when the query
-// could not be written; the query saved there before is then unchanged.
+// The path with ".vln" appended unless it ends so already (in any case).
+QString withExtension(const QString& path);
+
+// Writes the whole file set to withExtension(path), all or nothing (see SaveJournal): after a
+// failure or a kill at any step the query opens exactly as before or exactly as saved. Every
+// file of one save carries the same save identity. Files of tables that are now empty are
+// removed. Files are readable by their owner only (the index holds the password). Throws
+// VLNError with the system's reason when the query could not be written.
 void write(const QString& path, QueryState& state, const SavedLists& lists, const StoredConnection& connection);
 
 // Puts the lists into the query state: the tables, the fields (each also in the field
 // collection, split at the first dot outside a quoted name), the output fields, DISTINCT.
 void applyLists(QueryState& state, const SavedLists& lists);
 
-// Deletes the index and every data file; a missing file is skipped.
+// Deletes the index, every data file and what an interrupted save left; a missing file is skipped.
 void remove(const QString& path);
 
 // Reads a saved query in the steps the builder takes: the index (with the connection), then
 // the query state tables (each replaced whole when the index names its file), then the lists.
-// A file that cannot be read raises VLNError 3709; the tables read before it stay replaced.
+// A save that was cut short is undone first. A file that cannot be read, is not a regular
+// file, or belongs to another save than the index raises VLNError 3709; the tables read
+// before it stay replaced.
 class Loader {
 public:
     explicit Loader(const QString& path);
@@ -75,7 +80,10 @@ private:
     QHash<QString, QString> stored_;  // the index's values by field name
     StoredConnection connection_;
 
+    QByteArray saveId_;  // empty for a query saved before files carried identities
+
     QString storedFile(const char* indexField) const;
+    std::shared_ptr<RecordSet> readDataFile(const char* indexField, int minimumFields) const;
 };
 
 // Files larger than this are not saved queries (none comes near it); reading stops before

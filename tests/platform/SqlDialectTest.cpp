@@ -94,6 +94,24 @@ TEST(SqlScanner, EachLexiconReadsQuotesAndCommentsAsItsDatabaseDoes) {
         {"SELECT 1;;", 1, 1, 1},
         {"SELECT 'open", -1, -1, -1},
         {"SELECT /* open", -1, -1, -1},
+        // Where a line comment ends: PostgreSQL at a carriage return too; MySQL wants a blank
+        // after "--" and has "#"; the text between /*! and */ is SQL to MySQL.
+        {"SELECT 1 AS v --x\r; DELETE FROM notes WHERE id = 1; --", 1, 2, 2},
+        {"SELECT 1 -- x\r; SELECT 2", 1, 1, 2},
+        {"SELECT 1 --\r\n; SELECT 2", 2, 2, 2},
+        {"SELECT 1 --x; SELECT 2", 1, 2, 1},
+        {"SELECT 1 # ; SELECT 2", 2, 1, 2},
+        {"SELECT 1 /*! ; SELECT 2 */", 1, 2, 1},
+        // Found by comparing with PostgreSQL's own scanner: beyond ASCII every character is
+        // part of a name (so "€E'" starts no E'...' string); a "$" after a number or a
+        // dollar-quoted string starts another; only ASCII blanks separate, and a vertical tab
+        // is none to PostgreSQL.
+        {"SELECT €E'\\'; DELETE FROM t; --'", 2, 1, 2},
+        {"SELECT \xef\xbf\xbdE'\\''; COMMIT; DROP TABLE v; --'", 1, -1, 1},
+        {"SELECT $$x$$$$;$$", 2, 2, 1},
+        {"SELECT 1$$;$$", 2, 2, 1},
+        {"SELECT 1;\v", 1, 1, 2},
+        {"SELECT 1;\u00a0", 2, 2, 2},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.sql);
@@ -106,6 +124,11 @@ TEST(SqlScanner, EachLexiconReadsQuotesAndCommentsAsItsDatabaseDoes) {
         EXPECT_EQ(seen(L::BackslashEscapes), r.backslash);
         EXPECT_EQ(seen(L::PostgreSQL), r.postgres);
     }
+    // Each statement runs from just after the ";" before it to its own ";", as PostgreSQL's
+    // own scanner splits text; blanks and comments alone are no statement.
+    using Spans = QList<std::pair<qsizetype, qsizetype>>;
+    EXPECT_EQ(SqlScanner::scan(u"; select 1 ;select 2; -- c", L::PostgreSQL).spans, (Spans{{1, 11}, {12, 20}}));
+    EXPECT_EQ(SqlScanner::scan(u"select $$a;$$; /* x */ ;", L::PostgreSQL).spans, (Spans{{0, 13}}));
     const auto shape = SqlScanner::scan(u"  ( (select x from t)) union select 1 into y", L::Standard);
     EXPECT_EQ(shape.firstWord, "SELECT");
     EXPECT_EQ(shape.writeWords, QStringList{"INTO"});
