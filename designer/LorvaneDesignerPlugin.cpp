@@ -9,8 +9,10 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QPixmap>
+#include <QPointer>
 #include <QVBoxLayout>
 #include <QtDesigner/QDesignerFormEditorInterface>
+#include <QtDesigner/QDesignerFormWindowCursorInterface>
 #include <QtDesigner/QDesignerFormWindowInterface>
 #include <QtDesigner/QExtensionManager>
 
@@ -24,7 +26,8 @@ QString LorvaneDesignerPlugin::toolTip() const { return QStringLiteral("Lorvane 
 QString LorvaneDesignerPlugin::whatsThis() const {
     return QStringLiteral("Opens the query builder window for the end user; set its connection with Edit Connection...");
 }
-QString LorvaneDesignerPlugin::includeFile() const { return QStringLiteral("control/Lorvanev2.h"); }
+// In angle brackets: the host includes the installed public header (<header location="global">).
+QString LorvaneDesignerPlugin::includeFile() const { return QStringLiteral("<Lorvane/Lorvanev2.h>"); }
 bool LorvaneDesignerPlugin::isContainer() const { return false; }
 bool LorvaneDesignerPlugin::isInitialized() const { return initialized_; }
 
@@ -52,7 +55,7 @@ QString LorvaneDesignerPlugin::domXml() const {
                           " <customwidgets>\n"
                           "  <customwidget>\n"
                           "   <class>lorvane::Lorvanev2</class>\n"
-                          "   <header>control/Lorvanev2.h</header>\n"
+                          "   <header location=\"global\">Lorvane/Lorvanev2.h</header>\n"
                           "  </customwidget>\n"
                           " </customwidgets>\n"
                           "</ui>\n");
@@ -66,22 +69,37 @@ LorvaneTaskMenu::LorvaneTaskMenu(Lorvanev2* component, QObject* parent)
 QAction* LorvaneTaskMenu::preferredEditAction() const { return edit_; }
 QList<QAction*> LorvaneTaskMenu::taskActions() const { return {edit_}; }
 
+// The dialog is opened without blocking; OK writes the page's values through the form's
+// cursor, as the property editor would: one undo step, the form marked modified, and the
+// properties saved in the .ui (so uic sets them in the host).
 void LorvaneTaskMenu::editConnection() {
-    QDialog dialog;
-    dialog.setWindowTitle(QStringLiteral("Edit Connection"));
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* page = new VLNConnection(std::make_shared<QtPrompts>(&dialog), &dialog);
+    auto* dialog = new QDialog(component_->window());
+    dialog->setObjectName(QStringLiteral("LorvaneEditConnection"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(QStringLiteral("Edit Connection"));
+    auto* layout = new QVBoxLayout(dialog);
+    auto* page = new VLNConnection(std::make_shared<QtPrompts>(dialog), dialog);
     page->setComponent(component_);
     layout->addWidget(page);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    page->apply();
-    if (QDesignerFormWindowInterface* form = QDesignerFormWindowInterface::findFormWindow(component_))
-        form->setDirty(true);
+    connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QPointer<Lorvanev2> component = component_;
+    connect(dialog, &QDialog::accepted, this, [component, page] {
+        if (!component)
+            return;
+        QDesignerFormWindowInterface* form = QDesignerFormWindowInterface::findFormWindow(component);
+        if (!form) {
+            page->apply();
+            return;
+        }
+        form->beginCommand(QStringLiteral("Edit Connection"));
+        for (const auto& [name, value] : page->values())
+            form->cursor()->setWidgetProperty(component, QString::fromLatin1(name), value);
+        form->endCommand();
+    });
+    dialog->open();
 }
 
 QObject* LorvaneTaskMenuFactory::createExtension(QObject* object, const QString& iid, QObject* parent) const {

@@ -10,7 +10,7 @@ namespace lorvane {
 class Lorvanev2;
 
 // "Edit Connection..." on a Lorvanev2 in a form: the design-time connection page in a
-// dialog; OK applies it to the component.
+// dialog; OK writes the five design-time properties through the form, so they are saved.
 class LorvaneTaskMenu : public QObject, public QDesignerTaskMenuExtension {
     Q_OBJECT
     Q_INTERFACES(QDesignerTaskMenuExtension)

@@ -18,6 +18,11 @@ public:
         const int nameField = tableSchema.FieldIndex(QStringLiteral("TABLE_NAME"));
         for (qint64 r = 0; r < tableSchema.RecordCount(); ++r)
             names->insert(tableSchema.ValueAt(r, nameField).toString());
+        // A saved query being opened brings its own fields: the columns would go unread.
+        if (s.OpenQuery && !s.LoadViewColumns) {
+            clsTable::shared().setKnownTables(names);
+            return;
+        }
         auto columns = std::make_shared<clsField::ColumnCache>();
         try {
             auto all = s.activeConnection().OpenSchema(Connection::SchemaColumns);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LorvaneExport.h"
+
 #include <QDialog>
 #include <memory>
 
@@ -17,7 +19,7 @@ class Prompts;
 // only when asked), PostgreSQL (host, port, database, user, password, SSL mode) or ODBC (a
 // data source name, or a driver with attributes, as the driver manager lists them). Test
 // Connection opens it with the project's Connection and says how that went.
-class ConnectionStringDialog : public QDialog {
+class LORVANE_EXPORT ConnectionStringDialog : public QDialog {
     Q_OBJECT
 public:
     explicit ConnectionStringDialog(std::shared_ptr<Prompts> prompts, QWidget* parent = nullptr);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LorvaneExport.h"
 #include "platform/Picture.h"
 #include "platform/RecordSet.h"
 
@@ -20,62 +21,62 @@ class frmQDM;
 //
 // Properties are declared in their interface order. Each write notifies the host under the
 // property's persistence key through propertyChanged(); a few writes do more (see the setters).
-class Lorvanev2 : public QWidget {
+class LORVANE_EXPORT Lorvanev2 : public QWidget {
     Q_OBJECT
-    Q_CLASSINFO("VLNCommandTimeout", "Sets value for connection command timeout. (Design-time only).")
-    Q_CLASSINFO("ConnectionTimeout", "Sets value for Connection timeout. (Design-time only).")
-    Q_CLASSINFO("VLNLabelBackColor", "Modify label back colors.")
-    Q_CLASSINFO("VLNLabelForeColor", "Modify label fore colors.")
-    Q_CLASSINFO("VLNAllowTableSelection", "Allow user to select tables.")
-    Q_CLASSINFO("VLNAllowJoinCreation", "Allow user to build joins between selected table.")
-    Q_CLASSINFO("VLNAllowFieldSelection", "Allow user to select the fields they wish to view in their query results.")
-    Q_CLASSINFO("VLNShowQueryResults", "Show executed query results in grid.")
-    Q_CLASSINFO("VLNAllowValueSearch", "Allow user to search for valid database values against the  connected database. (Only available in bound mode).")
-    Q_CLASSINFO("VLNCreateQueryRecordset", "If set to True, the executed query will produce a populated ADO Recordset. (Please ensure that a reference to ADO 2.0 has been made in your application).")
-    Q_CLASSINFO("VLNRunTimeControlIcon", "Change default form icon.")
-    Q_CLASSINFO("VLNRunTimeControlCaption", "Change default form caption.")
-    Q_CLASSINFO("VLNLabelFont", "Modify label font types.")
-    Q_CLASSINFO("VLNAllowGroupByOption", "Allow user to group fields.")
-    Q_CLASSINFO("VLNAllowOrderByOption", "Allow user to order fields in query result.")
-    Q_CLASSINFO("VLNAllowCalcFieldOption", "Allow user to build Calculated Fields.")
-    Q_CLASSINFO("VLNEnableDataExportButton", "Enable export data results button.")
-    Q_CLASSINFO("VLNAllowSaveDeleteQuery", "Allow user to save new query and delete saved queries.")
-    Q_CLASSINFO("VLNAllowSQLReset", "Allows user to reset the SQL back to it's original state by removing all Query Criteria.")
-    Q_CLASSINFO("VLNActiveConnectionString", "VLN Active Connection String.")
-    Q_CLASSINFO("VLNAllowCreateView", "Allow user to create a Database View (Depends on Database).")
-    Q_CLASSINFO("VLNModalForm", "Show VLN Form as  Modal (True/False). (Please note that if form is set to modal, no events will fire until the application has been compiled).")
-    Q_CLASSINFO("VLNDateFormat", "Date format of date Field values. (Depends on Database).")
-    Q_CLASSINFO("VLNDisableDefaultExportToExcel", "Disable built in data export to Excel function.")
-    Q_CLASSINFO("VLNDateDelimeter", "Date delimeter required to wrap around date value. (Depends on Database)")
-    Q_CLASSINFO("VLNLikeOperator", "Like operator. (Depends on Database)")
-    Q_CLASSINFO("VLNJoinTypesSupported", "Restrict the join types available to the user")
-    Q_CLASSINFO("VLNLeftFieldorTableSpaceChr", "Character to add if Field or Table contains a space")
-    Q_CLASSINFO("VLNRightFieldorTableSpaceChr", "Character to add if Field or Table contains a space")
-    Q_CLASSINFO("VLNDataExportBtnCaption", "Change data export query results button caption.")
-    Q_CLASSINFO("VLNHelpFileLocation", "Location of applicable Help file. Must be a 'chm' file.")
-    Q_CLASSINFO("VLNEnableUserHelp", "Enable User Help. Makes help button visible/invisible")
-    Q_CLASSINFO("VLNAllowOpenSavedQuery", "Allow user to open saved queries from within VLN. ")
-    Q_CLASSINFO("VLNMakeConnection", "Main procedure to make a connection to a Database. (Assumes unbound if no connection is provided)")
-    Q_CLASSINFO("VLNDisconnectConnection", "Disconnect active connection.")
-    Q_CLASSINFO("VLNShowLorvane", "Launch Lorvane. (Please ensure that you make a connection either bound or unbound to VLN using VLNMakeConnection, prior to running this method).")
-    Q_CLASSINFO("VLNTablesAndFields", "Add and remove Tables and Fields.")
-    Q_CLASSINFO("VLNCalcFieldFunctions", "Add and remove Database Functions to enable users to build Calculated Fields.")
-    Q_CLASSINFO("VLNCloseLorvane", "Force VLN to close and indicate if Save msg should be shown to the user on closure.")
-    Q_CLASSINFO("SavedQuerySQL", "The event fires directly after the 'QuerySaved' event and returns the SQL at the point when the query was saved.")
-    Q_CLASSINFO("ExportData", "Event fires on the click event of the export data button.")
-    Q_CLASSINFO("QueryExecuted", "Event fires after successful query execution.")
-    Q_CLASSINFO("ConnectionComplete", "Event fires when a connection has completed.")
-    Q_CLASSINFO("QuerySaved", "Event fires when a user has saved a query.")
-    Q_CLASSINFO("QueryDeleted", "Event fires if a user has deleted a query.")
-    Q_CLASSINFO("VLNUnloaded", "Event fires when VLN has successfully unloaded.")
-    Q_CLASSINFO("VLNAlreadyLoaded", "Event fires if VLN has already been loaded. (Please note that only one instance of VLN can be loaded at any one time within a single application).")
-    Q_CLASSINFO("UserCreatedView", "Event fires if a user has created a Database View.")
-    Q_CLASSINFO("OpenSavedQuery", "Event fires when Open Saved Query button is pressed.")
-    Q_PROPERTY(QString VLNConnectionString READ VLNConnectionString WRITE setVLNConnectionString NOTIFY VLNConnectionStringChanged DESIGNABLE false)
-    Q_PROPERTY(QString VLNCommandType READ VLNCommandType WRITE setVLNCommandType NOTIFY VLNCommandTypeChanged DESIGNABLE false)
-    Q_PROPERTY(int VLNCommandTimeout READ VLNCommandTimeout WRITE setVLNCommandTimeout NOTIFY VLNCommandTimeoutChanged DESIGNABLE false)
-    Q_PROPERTY(QString VLNTableString READ VLNTableString WRITE setVLNTableString NOTIFY VLNTableStringChanged DESIGNABLE false)
-    Q_PROPERTY(int ConnectionTimeout READ ConnectionTimeout WRITE setConnectionTimeout NOTIFY ConnectionTimeoutChanged DESIGNABLE false)
+    Q_CLASSINFO("VLNCommandTimeout", "Seconds a statement may run on the design-time connection before it is stopped; 0 waits without limit. Used when VLNMakeConnection is called without a connection string.")
+    Q_CLASSINFO("ConnectionTimeout", "Seconds to wait while opening the design-time connection; 0 waits without limit. Used when VLNMakeConnection is called without a connection string.")
+    Q_CLASSINFO("VLNLabelBackColor", "Background colour of the builder window's labels, as 0x00BBGGRR or, with the top bit set, a system colour index.")
+    Q_CLASSINFO("VLNLabelForeColor", "Text colour of the builder window's labels, as 0x00BBGGRR or, with the top bit set, a system colour index.")
+    Q_CLASSINFO("VLNAllowTableSelection", "Lets the user choose the tables of the query; turning it off also turns off join creation.")
+    Q_CLASSINFO("VLNAllowJoinCreation", "Lets the user join the chosen tables; can be on only while table selection is allowed.")
+    Q_CLASSINFO("VLNAllowFieldSelection", "Lets the user choose the fields the query returns.")
+    Q_CLASSINFO("VLNShowQueryResults", "Shows the rows of an executed query in the builder's results grid.")
+    Q_CLASSINFO("VLNAllowValueSearch", "Lets the user look up the values a field holds in the connected database while writing criteria (needs a connection).")
+    Q_CLASSINFO("VLNCreateQueryRecordset", "When on, QueryExecuted carries the executed query's rows as a RecordSet; when off, its QueryResults is empty.")
+    Q_CLASSINFO("VLNRunTimeControlIcon", "Icon of the builder window.")
+    Q_CLASSINFO("VLNRunTimeControlCaption", "Title of the builder window.")
+    Q_CLASSINFO("VLNLabelFont", "Font of the builder window's labels.")
+    Q_CLASSINFO("VLNAllowGroupByOption", "Lets the user group the query's rows by fields.")
+    Q_CLASSINFO("VLNAllowOrderByOption", "Lets the user sort the query's rows by fields.")
+    Q_CLASSINFO("VLNAllowCalcFieldOption", "Lets the user build calculated fields from the functions in VLNCalcFieldFunctions.")
+    Q_CLASSINFO("VLNEnableDataExportButton", "Enables the builder's export button, which raises ExportData.")
+    Q_CLASSINFO("VLNAllowSaveDeleteQuery", "Lets the user save queries to files and delete saved queries.")
+    Q_CLASSINFO("VLNAllowSQLReset", "Lets the user remove all criteria and return the SQL text to the statement the builder generated.")
+    Q_CLASSINFO("VLNActiveConnectionString", "The connection string of the connection in use (read only).")
+    Q_CLASSINFO("VLNAllowCreateView", "Lets the user store the query as a view in the database, where the database supports views.")
+    Q_CLASSINFO("VLNModalForm", "Opens the builder window modally: VLNShowLorvane returns only after the window closes, and events arrive while that call is still running.")
+    Q_CLASSINFO("VLNDateFormat", "Format in which date values are written into criteria (depends on the database).")
+    Q_CLASSINFO("VLNDisableDefaultExportToExcel", "Turns off the built-in spreadsheet export of the export button; ExportData is still raised, so the host can export instead.")
+    Q_CLASSINFO("VLNDateDelimeter", "Text placed around a date value in criteria (depends on the database).")
+    Q_CLASSINFO("VLNLikeOperator", "Wildcard the builder uses for pattern criteria (depends on the database).")
+    Q_CLASSINFO("VLNJoinTypesSupported", "Which join types the user may choose: inner, outer and full outer; inner and outer; or inner only.")
+    Q_CLASSINFO("VLNLeftFieldorTableSpaceChr", "Text placed before a table or field name that contains a blank.")
+    Q_CLASSINFO("VLNRightFieldorTableSpaceChr", "Text placed after a table or field name that contains a blank.")
+    Q_CLASSINFO("VLNDataExportBtnCaption", "Caption of the builder's export button.")
+    Q_CLASSINFO("VLNHelpFileLocation", "Path of the help document the builder's help button opens with the desktop's program for its type.")
+    Q_CLASSINFO("VLNEnableUserHelp", "Shows the builder's help button.")
+    Q_CLASSINFO("VLNAllowOpenSavedQuery", "Shows the builder's button that closes the window and raises OpenSavedQuery, so the host can open a saved query.")
+    Q_CLASSINFO("VLNMakeConnection", "Connects to a database and loads the tables the builder offers: with a connection string, from the database catalogue; without one, through the design-time properties and VLNTableString; with neither, unbound. Raises ConnectionComplete before it returns.")
+    Q_CLASSINFO("VLNDisconnectConnection", "Closes the connection in use; the tables loaded stay.")
+    Q_CLASSINFO("VLNShowLorvane", "Opens the builder window. Call VLNMakeConnection first (bound or unbound); does nothing while a builder window is open.")
+    Q_CLASSINFO("VLNTablesAndFields", "The table and field collections: add or remove the tables and fields the builder offers.")
+    Q_CLASSINFO("VLNCalcFieldFunctions", "The database functions offered for calculated fields: add or remove them.")
+    Q_CLASSINFO("VLNCloseLorvane", "Closes the builder window; ShowSaveMsg says whether the user is offered to save the query first.")
+    Q_CLASSINFO("SavedQuerySQL", "Raised right after QuerySaved with the SQL text of the saved query, on one line.")
+    Q_CLASSINFO("ExportData", "Raised when the user presses the export button, before the built-in export runs.")
+    Q_CLASSINFO("QueryExecuted", "Raised after every run of the query: the error number and text (0 and empty on success), the SQL text and the rows as a RecordSet.")
+    Q_CLASSINFO("ConnectionComplete", "Raised before VLNMakeConnection returns when it tried to connect: ErrorNumber 0 means connected (ErrorDescription may still carry a note, such as tables left out); otherwise the error's number, description and source.")
+    Q_CLASSINFO("QuerySaved", "Raised when the user has saved a query, with its file name.")
+    Q_CLASSINFO("QueryDeleted", "Raised when the user has deleted a saved query, with its file name.")
+    Q_CLASSINFO("VLNUnloaded", "Raised when the builder window has closed, with the error of a saved query that could not be opened, or empty.")
+    Q_CLASSINFO("VLNAlreadyLoaded", "Raised instead of connecting when VLNMakeConnection is called while the builder window is open: one builder window per application.")
+    Q_CLASSINFO("UserCreatedView", "Raised when the user has created a view in the database, with its name and the action.")
+    Q_CLASSINFO("OpenSavedQuery", "Raised after the window closed through its open-saved-query button: the host may now call VLNMakeConnection with a QueryName and VLNShowLorvane.")
+    Q_PROPERTY(QString VLNConnectionString READ VLNConnectionString WRITE setVLNConnectionString NOTIFY VLNConnectionStringChanged)
+    Q_PROPERTY(QString VLNCommandType READ VLNCommandType WRITE setVLNCommandType NOTIFY VLNCommandTypeChanged)
+    Q_PROPERTY(int VLNCommandTimeout READ VLNCommandTimeout WRITE setVLNCommandTimeout NOTIFY VLNCommandTimeoutChanged)
+    Q_PROPERTY(QString VLNTableString READ VLNTableString WRITE setVLNTableString NOTIFY VLNTableStringChanged)
+    Q_PROPERTY(int ConnectionTimeout READ ConnectionTimeout WRITE setConnectionTimeout NOTIFY ConnectionTimeoutChanged)
     Q_PROPERTY(OleColor VLNLabelBackColor READ VLNLabelBackColor WRITE setVLNLabelBackColor NOTIFY VLNLabelBackColorChanged)
     Q_PROPERTY(OleColor VLNLabelForeColor READ VLNLabelForeColor WRITE setVLNLabelForeColor NOTIFY VLNLabelForeColorChanged)
     Q_PROPERTY(bool VLNAllowTableSelection READ VLNAllowTableSelection WRITE setVLNAllowTableSelection NOTIFY VLNAllowTableSelectionChanged)
@@ -163,10 +164,12 @@ public:
     // A new clsCalcFieldFunctions on every read, owned by the component.
     QObject* VLNCalcFieldFunctions();
 
-    // Connects to a database (argument mode), or through the design-time properties when no
-    // connection string is given, or not at all (unbound, or a saved query to open). The
-    // outcome arrives as ConnectionComplete; while the builder window is open only
-    // VLNAlreadyLoaded is raised.
+    // Connects to a database (argument mode: the tables come from the catalogue and
+    // VLNTableString is not used), or through the design-time properties when no connection
+    // string is given (the tables are those of VLNTableString), or not at all (unbound, or a
+    // saved query to open). Does not throw: the outcome arrives as ConnectionComplete, raised
+    // synchronously before this call returns, so connect to it first. While the builder window
+    // is open only VLNAlreadyLoaded is raised.
     Q_INVOKABLE void VLNMakeConnection(const QString& ConnectionString = QString(), const QString& UserName = QString(),
                                        const QString& Password = QString(), int ConnectTimeout = 0,
                                        int CommandTimeout = 0, int MaxRecords = 0, bool OpenQuery = false,
@@ -238,13 +241,16 @@ public:
     void writeProperties(PropertyBag& bag) const;
 
 signals:
-    // The ten events, in their interface order, raised synchronously.
+    // The ten events, in their interface order, raised synchronously: a slot runs before the
+    // call that caused the event returns (docs/host-guide.md says which call each comes from).
     void SavedQuerySQL(const QString& SQL);
     void ExportData();
     void QueryExecuted(int ErrorNumber, const QString& Error, const QString& SQL,
                        std::shared_ptr<lorvane::RecordSet> QueryResults);
-    // Raised at the end of every VLNMakeConnection that tried to connect; 0 and two empty
-    // strings mean success.
+    // Raised inside every VLNMakeConnection that tried to connect, before that call returns
+    // (none for unbound or open-query calls). ErrorNumber 0 means connected; ErrorDescription
+    // is then empty or a note for the host (the tables that could not be offered, "Tables left
+    // out: ..."), and ErrorSource is empty. Any other number is a failure.
     void ConnectionComplete(int ErrorNumber, const QString& ErrorDescription, const QString& ErrorSource);
     void QuerySaved(const QString& QueryName);
     void QueryDeleted(const QString& QueryName);

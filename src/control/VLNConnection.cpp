@@ -198,14 +198,19 @@ void VLNConnection::buildConnection() {
         connection_->setText(*built);
 }
 
+QList<QPair<QByteArray, QVariant>> VLNConnection::values() const {
+    return {{"VLNConnectionString", connection_->text()},
+            {"VLNCommandTimeout", commandTimeout_->text().toInt()},
+            {"ConnectionTimeout", connectTimeout_->text().toInt()},
+            {"VLNCommandType", commandType_->currentText()},
+            {"VLNTableString", tableString_}};
+}
+
 void VLNConnection::apply() {
     if (!component_)
         return;
-    component_->setVLNConnectionString(connection_->text());
-    component_->setVLNCommandTimeout(commandTimeout_->text().toInt());
-    component_->setConnectionTimeout(connectTimeout_->text().toInt());
-    component_->setVLNCommandType(commandType_->currentText());
-    component_->setVLNTableString(tableString_);
+    for (const auto& [name, value] : values())
+        component_->setProperty(name.constData(), value);
     changed_ = false;
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
+#include <QVariant>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -27,6 +30,9 @@ public:
 
     // The page is shown for this component: its properties fill the page.
     void setComponent(Lorvanev2* component);
+    // What apply writes: the five design-time properties by name, in the order written. A
+    // host's designer writes them through its own undo stack instead of calling apply.
+    QList<QPair<QByteArray, QVariant>> values() const;
     void apply();
     bool changed() const { return changed_; }
     const QString& tableString() const { return tableString_; }

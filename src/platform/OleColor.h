@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LorvaneExport.h"
+
 #include <QColor>
 #include <QPalette>
 
@@ -7,6 +9,6 @@ namespace lorvane {
 
 // An OLE_COLOR: 0x00BBGGRR, or with the top bit set a system colour index, mapped to the
 // matching role of the application palette.
-QColor oleColorToQColor(quint32 value, const QPalette& palette);
+LORVANE_EXPORT QColor oleColorToQColor(quint32 value, const QPalette& palette);
 
 }  // namespace lorvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LorvaneExport.h"
+
 #include <QString>
 #include <optional>
 
@@ -8,7 +10,7 @@ namespace lorvane {
 // Everything the component asks of the person in front of the screen goes through here: the
 // application uses QtPrompts (message boxes, input box, file dialogs, the desktop's opener);
 // tests use ScriptedPrompts, which records each prompt and answers from a script.
-class Prompts {
+class LORVANE_EXPORT Prompts {
 public:
     enum class Icon { None, Critical, Question, Exclamation, Information };
     enum class Buttons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };

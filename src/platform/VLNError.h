@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LorvaneExport.h"
+
 #include <QString>
 #include <exception>
 #include <string>
@@ -9,7 +11,7 @@ namespace lorvane {
 // An error raised to the host: a number, the object or component that raised it, and a
 // description. Numbers follow the component's conventions (3704 closed, 3705 open, 3709 not
 // usable, 0x80040000 + n for collection errors, the driver's own numbers for database errors).
-class VLNError : public std::exception {
+class LORVANE_EXPORT VLNError : public std::exception {
 public:
     VLNError(long number, QString source, QString description);
 

@@ -110,11 +110,14 @@ TEST(DemoHost, AnswersOpenSavedQueryByOpeningTheBuilderOnTheChosenQuery) {
     window.showBuilder();
     lorvane::frmQDM* builder = lorvane::Lorvanev2::builderWindow();
     ASSERT_NE(builder, nullptr);
-    auto* available = builder->findChild<QListWidget*>(QStringLiteral("lstTPXTableSelection"));
-    QListWidgetItem* orders = available->findItems(QStringLiteral("Orders"), Qt::MatchExactly).value(0);
-    ASSERT_NE(orders, nullptr);
-    available->setCurrentItem(orders);
-    emit available->itemClicked(orders);
+    auto* available = builder->findChild<QAbstractItemView*>(QStringLiteral("lstTPXTableSelection"));
+    const QModelIndex orders = available->model()
+                                   ->match(available->model()->index(0, 0), Qt::DisplayRole, QStringLiteral("Orders"), 1,
+                                           Qt::MatchExactly)
+                                   .value(0);
+    ASSERT_TRUE(orders.isValid());
+    available->setCurrentIndex(orders);
+    emit available->clicked(orders);
     builder->findChild<QPushButton*>(QStringLiteral("cmdTPXTableRight"))->click();
     builder->tabs()->setCurrentIndex(lorvane::frmQDM::SelectFields);
     builder->findChild<QPushButton*>(QStringLiteral("cmdTPXFieldRightAll"))->click();
@@ -126,8 +129,8 @@ TEST(DemoHost, AnswersOpenSavedQueryByOpeningTheBuilderOnTheChosenQuery) {
     builder->findChild<QPushButton*>(QStringLiteral("cmdSaveQuery"))->click();
     ASSERT_TRUE(QFile::exists(path)) << prompts->records().size() << " " << prompts->records().back().text.toStdString();
 
-    // Open: no saving first; the host reconnects and the builder asks which query to open.
-    prompts->answer(lorvane::Prompts::Answer::No);
+    // Open right after the save: nothing to save first; the host reconnects and the builder
+    // asks which query to open.
     prompts->choose(path);
     builder->findChild<QPushButton*>(QStringLiteral("cmdOpenQuery"))->click();
     QCoreApplication::processEvents();

@@ -79,21 +79,29 @@ TEST_F(Lorvanev2Test, PropertiesAreTheInterfaceInOrderWithTheirDefaults) {
     EXPECT_EQ(BuilderSettings::shared().VLNLeftFieldorTableSpaceChr, "[");
 }
 
-TEST_F(Lorvanev2Test, MembersCarryTheirHelpStringsAndTheConnectionPropertiesAreHidden) {
+TEST_F(Lorvanev2Test, MembersCarryTheirHelpStringsAndTheConnectionPropertiesAreDesignable) {
     Lorvanev2 c;
     const QMetaObject* mo = c.metaObject();
     auto help = [mo](const char* name) {
         const int i = mo->indexOfClassInfo(name);
         return i < 0 ? QString() : QString::fromUtf8(mo->classInfo(i).value());
     };
-    EXPECT_EQ(help("VLNAllowJoinCreation"), "Allow user to build joins between selected table.");
-    EXPECT_EQ(help("VLNCommandTimeout"), "Sets value for connection command timeout. (Design-time only).");
-    EXPECT_EQ(help("VLNMakeConnection"),
-              "Main procedure to make a connection to a Database. (Assumes unbound if no connection is provided)");
+    EXPECT_EQ(help("VLNAllowJoinCreation"), "Lets the user join the chosen tables; can be on only while table selection is allowed.");
+    EXPECT_TRUE(help("VLNMakeConnection").contains("Raises ConnectionComplete before it returns"));
     EXPECT_TRUE(help("VLNConnectionString").isEmpty());
-    EXPECT_FALSE(mo->property(mo->indexOfProperty("VLNConnectionString")).isDesignable());
-    EXPECT_FALSE(mo->property(mo->indexOfProperty("ConnectionTimeout")).isDesignable());
-    EXPECT_TRUE(mo->property(mo->indexOfProperty("VLNLabelBackColor")).isDesignable());
+    // Every help string describes this component, none another platform's.
+    const int first = mo->classInfoOffset();
+    EXPECT_EQ(mo->classInfoCount() - first, 49);
+    for (int i = first; i < mo->classInfoCount(); ++i) {
+        const QString text = QString::fromUtf8(mo->classInfo(i).value());
+        EXPECT_FALSE(text.isEmpty()) << mo->classInfo(i).name();
+        for (const char* stale : {"ADO", "chm", "compiled", "VLN Form", "Recordset"})
+            EXPECT_FALSE(text.contains(QLatin1String(stale))) << mo->classInfo(i).name() << ": " << text.toStdString();
+    }
+    // The design-time connection is designable, so Designer saves it in the .ui.
+    for (const char* name : {"VLNConnectionString", "VLNCommandType", "VLNCommandTimeout", "VLNTableString",
+                             "ConnectionTimeout", "VLNLabelBackColor"})
+        EXPECT_TRUE(mo->property(mo->indexOfProperty(name)).isDesignable()) << name;
     EXPECT_FALSE(mo->property(mo->indexOfProperty("VLNActiveConnectionString")).isWritable());
 }
 

@@ -11,8 +11,8 @@ int main(int argc, char** argv) {
     Ui::HostForm ui;
     ui.setupUi(&window);
     window.show();
-    std::printf("caption=%s join=%s like=%s size=%dx%d\n", qPrintable(ui.vln->VLNRunTimeControlCaption()),
+    std::printf("caption=%s join=%s like=%s size=%dx%d tables=%s\n", qPrintable(ui.vln->VLNRunTimeControlCaption()),
                 ui.vln->VLNAllowJoinCreation() ? "true" : "false", qPrintable(ui.vln->VLNLikeOperator()),
-                ui.vln->width(), ui.vln->height());
+                ui.vln->width(), ui.vln->height(), qPrintable(ui.vln->VLNTableString()));
     return 0;
 }

@@ -1,5 +1,5 @@
-// A host that knows the component only through its installed headers and meta-object.
-#include <control/Lorvanev2.h>
+// A host that knows the component only through its installed public headers and meta-object.
+#include <Lorvane/Lorvanev2.h>
 
 #include <QApplication>
 #include <cstdio>
