@@ -18,7 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <sqlite3.h>
-#include <QListWidget>
+#include <QAbstractItemView>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
@@ -51,10 +51,11 @@ struct Builder {
         component.VLNMakeConnection(cs, {}, {}, 0, 0, 0, false, {}, true);
         component.VLNShowLorvane();
         window = Lorvanev2::builderWindow();
-        auto* tables = window->findChild<QListWidget*>(QStringLiteral("lstTPXTableSelection"));
-        QListWidgetItem* items = tables->findItems(table, Qt::MatchExactly).first();
-        tables->setCurrentItem(items);
-        emit tables->itemClicked(items);
+        auto* tables = window->findChild<QAbstractItemView*>(QStringLiteral("lstTPXTableSelection"));
+        const QModelIndex items =
+            tables->model()->match(tables->model()->index(0, 0), Qt::DisplayRole, table, 1, Qt::MatchExactly).first();
+        tables->setCurrentIndex(items);
+        emit tables->clicked(items);
         window->findChild<QPushButton*>(QStringLiteral("cmdTPXTableRight"))->click();
         window->tabs()->setCurrentIndex(frmQDM::SelectFields);
         window->findChild<QPushButton*>(QStringLiteral("cmdTPXFieldRightAll"))->click();

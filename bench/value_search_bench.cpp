@@ -11,7 +11,7 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QListWidget>
+#include <QAbstractItemView>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -48,10 +48,11 @@ void ValueSearchCommand(benchmark::State& state) {
     }
 }
 
-void choose(QListWidget* list, const QString& text) {
-    QListWidgetItem* item = list->findItems(text, Qt::MatchExactly).first();
-    list->setCurrentItem(item);
-    emit list->itemClicked(item);
+void choose(QAbstractItemView* list, const QString& text) {
+    const QModelIndex item =
+        list->model()->match(list->model()->index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly).first();
+    list->setCurrentIndex(item);
+    emit list->clicked(item);
 }
 
 }  // namespace
@@ -65,13 +66,13 @@ int main(int argc, char** argv) {
                                 {}, true);
     component.VLNShowLorvane();
     window = Lorvanev2::builderWindow();
-    choose(window->findChild<QListWidget*>(QStringLiteral("lstTPXTableSelection")), QStringLiteral("Items"));
+    choose(window->findChild<QAbstractItemView*>(QStringLiteral("lstTPXTableSelection")), QStringLiteral("Items"));
     window->findChild<QPushButton*>(QStringLiteral("cmdTPXTableRight"))->click();
     window->tabs()->setCurrentIndex(frmQDM::SelectFields);
     window->findChild<QPushButton*>(QStringLiteral("cmdTPXFieldRightAll"))->click();
     window->tabs()->setCurrentIndex(frmQDM::BuildQuery);
-    choose(window->findChild<QListWidget*>(QStringLiteral("lstSelectedFields")), QStringLiteral("Price"));
-    choose(window->findChild<QListWidget*>(QStringLiteral("lstOperands")), QStringLiteral("="));
+    choose(window->findChild<QAbstractItemView*>(QStringLiteral("lstSelectedFields")), QStringLiteral("Price"));
+    choose(window->findChild<QAbstractItemView*>(QStringLiteral("lstOperands")), QStringLiteral("="));
 
     benchmark::RegisterBenchmark("PlainDistinctLoop", PlainDistinctLoop)->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("ValueSearchCommand", ValueSearchCommand)->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);

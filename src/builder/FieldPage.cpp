@@ -1,11 +1,13 @@
 #include "FieldPage.h"
 
 #include "BuilderWidgets.h"
+#include "NameListModel.h"
+#include "NameListView.h"
 #include "TablePage.h"
 #include "frmQDM.h"
 
 #include <QLabel>
-#include <QListWidget>
+#include <QSet>
 #include <QPushButton>
 
 namespace lorvane {
@@ -20,21 +22,21 @@ FieldPage::FieldPage(frmQDM& window) : QWidget(&window), w_(window) {
     connect(d_.rightAll, &QPushButton::clicked, this, &FieldPage::addAll);
     connect(d_.left, &QPushButton::clicked, this, &FieldPage::removeOne);
     connect(d_.leftAll, &QPushButton::clicked, this, &FieldPage::removeAll);
-    connect(d_.from, &QListWidget::itemDoubleClicked, this, [this] {
+    connect(d_.from, &QAbstractItemView::doubleClicked, this, [this] {
         if (!w_.tablesChanged)
             addOne();
     });
-    connect(d_.to, &QListWidget::itemDoubleClicked, this, [this] {
+    connect(d_.to, &QAbstractItemView::doubleClicked, this, [this] {
         if (!w_.tablesChanged)
             removeOne();
     });
-    connect(d_.from, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        d_.from->setToolTip(item->text());
+    connect(d_.from, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        d_.from->setToolTip(index.data().toString());
         d_.right->setEnabled(true);
         d_.rightAll->setEnabled(true);
     });
-    connect(d_.to, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        d_.to->setToolTip(item->text());
+    connect(d_.to, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        d_.to->setToolTip(index.data().toString());
         d_.left->setEnabled(true);
         d_.leftAll->setEnabled(true);
     });
@@ -42,23 +44,23 @@ FieldPage::FieldPage(frmQDM& window) : QWidget(&window), w_(window) {
 
 void FieldPage::fillLists() {
     QStringList& offered = w_.state().OutputFieldList;
-    d_.from->clear();
+    d_.from->names()->clear();
     // Output fields of a table that is no longer selected leave with it: a select list must
     // never name a table the FROM line does not.
-    const QStringList& fields = w_.state().FieldList();
-    for (int i = d_.to->count() - 1; i >= 0; --i)
-        if (!fields.contains(d_.to->item(i)->text()))
-            delete d_.to->takeItem(i);
-    for (int i = 0; i < d_.to->count(); ++i)
-        offered.removeAll(d_.to->item(i)->text());
+    const QStringList& fieldList = w_.state().FieldList();
+    const QSet<QString> fields(fieldList.cbegin(), fieldList.cend());
+    d_.to->names()->removeIf([&fields](const QString& name) { return !fields.contains(name); });
+    const QStringList& output = d_.to->names()->names();
+    const QSet<QString> chosen(output.cbegin(), output.cend());
+    offered.removeIf([&chosen](const QString& name) { return chosen.contains(name); });
     if (offered.isEmpty()) {
         if (w_.tablePage()->selectedTables().isEmpty())
-            d_.to->clear();
+            d_.to->names()->clear();
         for (QPushButton* b : {d_.right, d_.rightAll, d_.left, d_.leftAll})
             b->setEnabled(false);
         return;
     }
-    d_.from->addItems(offered);
+    d_.from->names()->setNames(offered);
     d_.rightAll->setEnabled(true);
     d_.left->setEnabled(false);
     d_.right->setEnabled(false);
@@ -75,9 +77,12 @@ void FieldPage::restore(const QStringList& output, const QStringList& available)
 
 void FieldPage::captureOutputList() {
     QStringList output;
-    for (int i = 0; i < d_.to->count(); ++i)
-        if (!output.contains(d_.to->item(i)->text()))
-            output << d_.to->item(i)->text();
+    QSet<QString> seen;
+    for (const QString& name : d_.to->names()->names())
+        if (!seen.contains(name)) {
+            seen.insert(name);
+            output << name;
+        }
     w_.state().OutputFieldList = output;
 }
 

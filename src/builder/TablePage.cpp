@@ -2,14 +2,17 @@
 
 #include "BuilderWidgets.h"
 #include "FieldPage.h"
+#include "NameListModel.h"
+#include "NameListView.h"
 #include "JoinPage.h"
+#include "query/FromClause.h"
 #include "shared/MessageCatalogue.h"
 #include "shared/BuilderSettings.h"
 #include "shared/clsField.h"
 #include "frmQDM.h"
 
 #include <QLabel>
-#include <QListWidget>
+#include <QSet>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -25,16 +28,16 @@ TablePage::TablePage(frmQDM& window) : QWidget(&window), w_(window) {
     connect(d_.rightAll, &QPushButton::clicked, this, &TablePage::addAll);
     connect(d_.left, &QPushButton::clicked, this, &TablePage::removeOne);
     connect(d_.leftAll, &QPushButton::clicked, this, &TablePage::removeAll);
-    connect(d_.from, &QListWidget::itemDoubleClicked, this, [this] { addOne(); });
-    connect(d_.to, &QListWidget::itemDoubleClicked, this, [this] { removeOne(); });
-    connect(d_.from, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        d_.from->setToolTip(item->text());
+    connect(d_.from, &QAbstractItemView::doubleClicked, this, [this] { addOne(); });
+    connect(d_.to, &QAbstractItemView::doubleClicked, this, [this] { removeOne(); });
+    connect(d_.from, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        d_.from->setToolTip(index.data().toString());
         d_.right->setEnabled(true);
         d_.rightAll->setEnabled(true);
         singleTableRule();
     });
-    connect(d_.to, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        d_.to->setToolTip(item->text());
+    connect(d_.to, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        d_.to->setToolTip(index.data().toString());
         d_.left->setEnabled(true);
         d_.leftAll->setEnabled(true);
         singleTableRule();
@@ -42,8 +45,7 @@ TablePage::TablePage(frmQDM& window) : QWidget(&window), w_(window) {
 }
 
 void TablePage::fillAvailable(const QStringList& tables) {
-    d_.from->clear();
-    d_.from->addItems(tables);
+    d_.from->names()->setNames(tables);
     d_.rightAll->setEnabled(!tables.isEmpty());
 }
 
@@ -56,7 +58,7 @@ QStringList TablePage::availableTables() const {
 }
 
 void TablePage::offerTable(const QString& name) {
-    d_.from->addItem(name);
+    d_.from->names()->append(name);
     d_.rightAll->setEnabled(true);
     singleTableRule();
 }
@@ -114,8 +116,9 @@ void TablePage::addOne() {
 
 void TablePage::addAll() {
     w_.tablesChanged = true;
-    for (const QString& name : moveAll(d_.from, d_.to))
-        w_.removedTables.removeAll(name);
+    const QStringList moved = moveAll(d_.from, d_.to);
+    const QSet<QString> added(moved.cbegin(), moved.cend());
+    w_.removedTables.removeIf([&added](const QString& name) { return added.contains(name); });
     syncSelected();
     d_.rightAll->setEnabled(false);
     d_.right->setEnabled(false);
@@ -138,9 +141,12 @@ void TablePage::removeOne() {
 
 void TablePage::removeAll() {
     w_.tablesChanged = true;
+    QSet<QString> removed(w_.removedTables.cbegin(), w_.removedTables.cend());
     for (const QString& name : moveAll(d_.to, d_.from))
-        if (!w_.removedTables.contains(name))
+        if (!removed.contains(name)) {
+            removed.insert(name);
             w_.removedTables << name;
+        }
     syncSelected();
     d_.leftAll->setEnabled(false);
     d_.left->setEnabled(false);
@@ -151,8 +157,20 @@ void TablePage::removeAll() {
 }
 
 void TablePage::joinCleanUp() {
-    if (w_.state().rsJoins().RecordCount() > 0)
-        w_.joinPage()->removeEveryJoin();
+    // Only the joins that name a table which left the query go; joins among the tables that
+    // remain are the user's work and stay.
+    QueryState& s = w_.state();
+    if (s.rsJoins().RecordCount() == 0)
+        return;
+    if (FromClause(s).KeepJoinsAmong(selectedTables())) {
+        if (s.rsJoins().RecordCount() == 0)
+            w_.joinPage()->removeEveryJoin();
+        else
+            w_.joinPage()->showOpenedJoins();
+    }
+    // Tables still joined: the query can be built on as it stands.
+    if (s.rsJoins().RecordCount() > 0)
+        pageAvailability(d_.to->count() > 0, s.JoinText);
 }
 
 bool TablePage::rebuildFieldLists() {
@@ -170,7 +188,7 @@ bool TablePage::rebuildFieldLists() {
         w_.setPagesEnabled({frmQDM::SelectFields, frmQDM::BuildQuery, frmQDM::QueryResults}, false);
         return false;
     }
-    state.OutputFieldList = clsField::shared().FieldNamesFor(state.TableList());
+    state.OutputFieldList = state.FieldList();  // the same answer: asked once
     w_.fieldPage()->fillLists();
     w_.joinPage()->fill();
     return true;

@@ -99,6 +99,8 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
         raise(ErrorNumber::ProviderFailure, QStringLiteral("No connection string has been given."));
 
     const lorvane::ConnectionString cs(connectionString_);
+    if (const QString refusal = cs.refusal(); !refusal.isEmpty())
+        raise(ErrorNumber::ProviderFailure, refusal);
     QString driver;
     switch (cs.kind()) {
     case lorvane::ConnectionString::Kind::SQLite: driver = QStringLiteral("QSQLITE"); break;
@@ -309,6 +311,12 @@ std::shared_ptr<RecordSet> Connection::readQuery(const QString& sql, qint64 maxR
             type = adoTypeFromOdbcSqlType(f.typeID());
         }
         rs->AppendField(rs->UnusedFieldName(f.name()), type, size, AdoFieldAttribute::MayBeNull);
+        const bool decimal = type == AdoType::Decimal || type == AdoType::Numeric || type == AdoType::Currency;
+        // QODBC hands the table name over in its whole buffer: the name ends at the first NUL.
+        QString table = f.tableName();
+        if (const qsizetype end = table.indexOf(QChar(u'\0')); end >= 0)
+            table.truncate(end);
+        rs->SetFieldOrigin(i, decimal && f.precision() >= 0 ? f.precision() : -1, table, f.name());
     }
     rs->Open();
     // Drivers that hold the whole result (QPSQL) know its size.
@@ -465,6 +473,9 @@ std::shared_ptr<RecordSet> Connection::openSqliteRecordSet(sqlite3* handle, cons
         }
         const QString base = QString::fromUtf16(static_cast<const char16_t*>(sqlite3_column_name16(stmt, i)));
         rs->AppendField(rs->UnusedFieldName(base), type, size, AdoFieldAttribute::MayBeNull);
+        const auto* table = static_cast<const char16_t*>(sqlite3_column_table_name16(stmt, i));
+        rs->SetFieldOrigin(i, decl && *decl ? declaredScaleOf(QString::fromUtf8(decl)) : -1,
+                           table ? QString::fromUtf16(table) : QString(), base);
     }
     rs->Open();
     watch.rows = rs;

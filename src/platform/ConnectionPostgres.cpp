@@ -105,6 +105,39 @@ int fieldSize(const PGresult* r, int column) {
     return std::max(0, size);
 }
 
+// The digits after the point of a numeric(p,s) column; -1 for other types and bare numeric.
+int fieldScale(const PGresult* r, int column) {
+    const int modifier = PQfmod(r, column);
+    if (PQftype(r, column) != kNumeric || modifier < 4)
+        return -1;
+    return (modifier - 4) & 0xffff;
+}
+
+// The tables the columns read, by name (the result gives only their numbers); a column of no
+// table, or one the catalogue does not answer for, keeps an empty name.
+void nameBaseTables(PGconn* conn, RecordSet& rs, const std::vector<Oid>& oids) {
+    QByteArrayList wanted;
+    for (const Oid oid : oids)
+        if (oid != InvalidOid && !wanted.contains(QByteArray::number(oid)))
+            wanted << QByteArray::number(oid);
+    if (wanted.isEmpty())
+        return;
+    const QByteArray query = "SELECT oid::bigint, relname FROM pg_catalog.pg_class WHERE oid IN (" + wanted.join(',') + ")";
+    PGresult* r = PQexec(conn, query.constData());
+    if (PQresultStatus(r) == PGRES_TUPLES_OK) {
+        for (int row = 0; row < PQntuples(r); ++row) {
+            const Oid oid = static_cast<Oid>(QByteArray(PQgetvalue(r, row, 0)).toULongLong());
+            const QString name = QString::fromUtf8(PQgetvalue(r, row, 1));
+            for (std::size_t c = 0; c < oids.size(); ++c)
+                if (oids[c] == oid) {
+                    const FieldInfo& f = rs.Field(static_cast<int>(c));
+                    rs.SetFieldOrigin(static_cast<int>(c), f.numericScale, name, f.baseName);
+                }
+        }
+    }
+    PQclear(r);
+}
+
 int hexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -333,6 +366,7 @@ std::shared_ptr<RecordSet> Connection::openPostgresReadOnly(pg_conn* conn, const
     auto rs = std::make_shared<RecordSet>();
     std::shared_ptr<RecordSet> filling;  // rs once its fields are known
     std::vector<Oid> types;
+    std::vector<Oid> tableOids;
     std::unique_ptr<RowReader> reader;
     qint64 count = 0;
     // Followed runs start with a small chunk, so that their first rows show at once. The next
@@ -362,9 +396,11 @@ std::shared_ptr<RecordSet> Connection::openPostgresReadOnly(pg_conn* conn, const
             const int columns = PQnfields(chunk.r);
             for (int c = 0; c < columns; ++c) {
                 types.push_back(PQftype(chunk.r, c));
-                rs->AppendField(rs->UnusedFieldName(QString::fromUtf8(PQfname(chunk.r, c))),
-                                adoTypeFromPostgresOid(static_cast<int>(types.back())), fieldSize(chunk.r, c),
-                                AdoFieldAttribute::MayBeNull);
+                const QString name = QString::fromUtf8(PQfname(chunk.r, c));
+                rs->AppendField(rs->UnusedFieldName(name), adoTypeFromPostgresOid(static_cast<int>(types.back())),
+                                fieldSize(chunk.r, c), AdoFieldAttribute::MayBeNull);
+                rs->SetFieldOrigin(c, fieldScale(chunk.r, c), QString(), name);
+                tableOids.push_back(PQftable(chunk.r, c));
             }
             rs->Open();
             filling = rs;
@@ -378,6 +414,8 @@ std::shared_ptr<RecordSet> Connection::openPostgresReadOnly(pg_conn* conn, const
     }
     if (!rs->IsOpen())
         return emptyResult();
+    if (!pending.pending)
+        nameBaseTables(conn, *rs, tableOids);
     rs->Squeeze();
     if (rs->RecordCount() > 0)
         rs->MoveFirst();

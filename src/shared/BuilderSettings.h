@@ -5,6 +5,7 @@
 #include "platform/RecordSet.h"
 
 #include <QFont>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -73,6 +74,9 @@ struct BuilderSettings {
     bool OpenSavedQueryRequested = false;
     QString QueryLoadError;
     bool ComponentTerminating = false;
+    // Where the builder window stood when it last closed, so that the window the open
+    // exchange brings back stands there too; empty before the first window closed.
+    QRect BuilderGeometry;
 
     // The process-wide record, created on first use.
     static BuilderSettings& shared();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FieldTypeSource.h"
 #include "platform/RecordSet.h"
 
 #include <QString>
@@ -9,14 +10,6 @@
 namespace lorvane {
 
 struct BuilderSettings;
-
-// Where the generators look up a field's type: the field catalogue's FieldTypeOf, keyed by the
-// qualified "Table.Field" item; 0 when the catalogue does not know the field.
-class FieldTypeSource {
-public:
-    virtual ~FieldTypeSource() = default;
-    virtual int FieldTypeOf(const QString& key) const = 0;
-};
 
 // Everything the end user has chosen in the builder, in the form the clause generators read:
 // the query state tables (fields read by position, in the binding order below), the table and

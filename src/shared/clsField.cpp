@@ -43,14 +43,27 @@ void clsField::refreshBound() {
 }
 
 void clsField::append(Entry entry) {
-    keyCount_[entry.key] += 1;
+    const auto at = static_cast<qsizetype>(entries_.size());
+    if (qsizetype& first = firstOfKey_[entry.key]; first == 0)
+        first = at + 1;
+    if (!lastPositions_ || entry.tableName != lastTable_) {
+        // The pointer stays valid until the next table is inserted, when it is fetched anew.
+        lastPositions_ = &byTable_[entry.tableName];
+        lastTable_ = entry.tableName;
+    }
+    lastPositions_->push_back(at);
     entries_.push_back(std::move(entry));
 }
 
 void clsField::reindex() {
-    keyCount_.clear();
-    for (const Entry& e : entries_)
-        keyCount_[e.key] += 1;
+    firstOfKey_.clear();
+    byTable_.clear();
+    lastPositions_ = nullptr;
+    std::vector<Entry> entries;
+    entries.swap(entries_);
+    entries_.reserve(entries.size());
+    for (Entry& e : entries)
+        append(std::move(e));
 }
 
 void clsField::Add(const QString& FieldName, const QString& TableName, int FieldType) {
@@ -74,7 +87,7 @@ void clsField::Add(const QString& FieldName, const QString& TableName, int Field
             columns = read(NameQuoting::unquote(table, *settings_));
     }
     const QString key = table + u'.' + field;
-    if (keyCount_.contains(key))
+    if (firstOfKey_.contains(key))
         throw VLNError(kAlreadyExists, QStringLiteral("Add Field"),
                        key + QStringLiteral(" already exists in field collection. Unable to add field"));
     if (!bound_) {
@@ -108,7 +121,9 @@ void clsField::Remove(const QString& FieldName, const QString& TableName) {
 
 void clsField::RemoveAll() {
     entries_.clear();
-    keyCount_.clear();
+    firstOfKey_.clear();
+    byTable_.clear();
+    lastPositions_ = nullptr;
 }
 
 QString clsField::Item(int Index) const {
@@ -119,20 +134,17 @@ QString clsField::Item(int Index) const {
 }
 
 QStringList clsField::FieldNamesFor(const QStringList& tableList) const {
-    QHash<QString, QStringList> byTable;
-    for (const Entry& e : entries_)
-        byTable[e.tableName] << e.key;
     QStringList keys;
     for (const QString& table : tableList)
-        keys += byTable.value(table);
+        if (const auto it = byTable_.constFind(table); it != byTable_.cend())
+            for (const qsizetype at : *it)
+                keys << entries_[static_cast<std::size_t>(at)].key;
     return keys;
 }
 
 int clsField::FieldTypeOf(const QString& key) const {
-    for (const Entry& e : entries_)
-        if (e.key == key)
-            return static_cast<int>(e.fieldType);
-    return 0;
+    const auto it = firstOfKey_.constFind(key);
+    return it == firstOfKey_.cend() ? 0 : static_cast<int>(entries_[static_cast<std::size_t>(*it - 1)].fieldType);
 }
 
 void clsField::setColumnCache(std::shared_ptr<const ColumnCache> cache) {
@@ -143,10 +155,13 @@ void clsField::setColumnCache(std::shared_ptr<const ColumnCache> cache) {
     for (const auto& table : *cache_)
         columns += table.size();
     entries_.reserve(columns);
-    keyCount_.reserve(static_cast<qsizetype>(columns));
+    firstOfKey_.reserve(static_cast<qsizetype>(columns));
 }
 
 void clsField::LoadTableColumns(const QString& tableName) {
+    // A saved query being opened brings its own fields: none are read for it.
+    if (settings_->OpenQuery && !settings_->LoadViewColumns)
+        return;
     const QString bare = NameQuoting::unquote(tableName, *settings_);
     std::vector<std::pair<QString, int>> read;
     const std::vector<std::pair<QString, int>>* columns = &read;
@@ -155,8 +170,6 @@ void clsField::LoadTableColumns(const QString& tableName) {
         columns = &cached.value();
     else if (settings_->ActiveConnection)
         read = catalogueColumns(*settings_->ActiveConnection, bare);
-    if (settings_->OpenQuery && !settings_->LoadViewColumns)
-        return;
     settings_->LoadViewColumns = false;
 
     // An owner-qualified table (owner.table): its fields are named through the owner part.

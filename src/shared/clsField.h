@@ -1,6 +1,7 @@
 #pragma once
 
-#include "QueryState.h"
+#include "FieldTypeSource.h"
+#include "platform/LorvaneExport.h"
 
 #include <QHash>
 #include <QSet>
@@ -18,7 +19,7 @@ struct BuilderSettings;
 // The process-wide collection of fields the builder may offer, keyed "Table.Field" (names
 // with blanks quoted). While a connection exists, each addition is checked against the
 // database's columns catalogue. Rejections raise VLNError 0x800403EC to 0x800403EF.
-class clsField : public QObject, public FieldTypeSource {
+class LORVANE_EXPORT clsField : public QObject, public FieldTypeSource {
     Q_OBJECT
 public:
     struct Entry {
@@ -71,7 +72,13 @@ private:
     BuilderSettings* settings_;
     bool bound_ = false;
     std::vector<Entry> entries_;
-    QHash<QString, int> keyCount_;
+    // Positions in entries_, kept with them so that no lookup walks the whole catalogue: the
+    // first entry of each key (plus one), and the entries of each table.
+    QHash<QString, qsizetype> firstOfKey_;
+    QHash<QString, std::vector<qsizetype>> byTable_;
+    // The table appended to last: a table's columns arrive one after another.
+    QString lastTable_;
+    std::vector<qsizetype>* lastPositions_ = nullptr;
     std::shared_ptr<const ColumnCache> cache_;
 
     void refreshBound();

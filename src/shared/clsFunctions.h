@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LorvaneExport.h"
+
 #include <QObject>
 #include <QStringList>
 #include <QVariant>
@@ -10,7 +12,7 @@ namespace lorvane {
 // The database functions the host offers for calculated fields: texts in the order added,
 // each with an optional key; keys are unique without regard to case. One per process.
 // Failures raise VLNError 0x800403F1 (Add), 0x800403EF (Remove), 0x800403F0 (Item).
-class clsFunctions : public QObject {
+class LORVANE_EXPORT clsFunctions : public QObject {
     Q_OBJECT
     Q_PROPERTY(int Count READ Count)
 public:
@@ -42,7 +44,7 @@ private:
 
 // What the host reaches through VLNCalcFieldFunctions: a new one on every read, each giving
 // the same shared list.
-class clsCalcFieldFunctions : public QObject {
+class LORVANE_EXPORT clsCalcFieldFunctions : public QObject {
     Q_OBJECT
     Q_PROPERTY(QObject* Functions READ functionsObject)
 public:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LorvaneExport.h"
+
 #include <QObject>
 #include <QSet>
 #include <QStringList>
@@ -15,7 +17,7 @@ struct BuilderSettings;
 // each addition is checked against the database catalogue (case-sensitively) and loads the
 // table's columns into the shared field collection. Rejections raise VLNError 0x800403E8 to
 // 0x800403EB.
-class clsTable : public QObject {
+class LORVANE_EXPORT clsTable : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool Bound READ Bound)
 public:

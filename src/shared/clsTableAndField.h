@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LorvaneExport.h"
+
 #include <QObject>
 #include <memory>
 
@@ -11,7 +13,7 @@ class clsTable;
 // What the host reaches through VLNTablesAndFields: the shared table and field collections.
 // There is one per process; when it goes, the collections go with it (the next use starts
 // new, empty ones).
-class clsTableAndField : public QObject {
+class LORVANE_EXPORT clsTableAndField : public QObject {
     Q_OBJECT
     Q_PROPERTY(QObject* Table READ tableObject)
     Q_PROPERTY(QObject* Field READ fieldObject)
