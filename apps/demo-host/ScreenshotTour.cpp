@@ -6,6 +6,7 @@
 #include "builder/frmCriteriaBuilder.h"
 #include "builder/frmFieldOrder.h"
 #include "builder/frmVLNExcelExport.h"
+#include "builder/HelpWindow.h"
 #include "builder/ResultsPage.h"
 #include "storage/WorkbookExport.h"
 #include "builder/frmQDM.h"
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -32,12 +34,13 @@ namespace {
 using lorvane::frmQDM;
 
 bool pick(frmQDM* w, const char* list, const QString& text) {
-    auto* l = w->findChild<QListWidget*>(QString::fromLatin1(list));
-    const auto found = l ? l->findItems(text, Qt::MatchExactly) : QList<QListWidgetItem*>();
+    auto* l = w->findChild<QAbstractItemView*>(QString::fromLatin1(list));
+    const QModelIndexList found =
+        l ? l->model()->match(l->model()->index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly) : QModelIndexList();
     if (found.isEmpty())
         return false;
-    l->setCurrentItem(found.first());
-    emit l->itemClicked(found.first());
+    l->setCurrentIndex(found.first());
+    emit l->clicked(found.first());
     return true;
 }
 
@@ -160,6 +163,20 @@ bool writeExport(frmQDM* w, const QString& dir, const QString& name) {
     }
 }
 
+// Clicks a results heading and sorts ascending by it, as a user does.
+bool sortBy(frmQDM* w, const QString& heading) {
+    auto* grid = w->findChild<QSplitter*>(QStringLiteral("dgrQueryResults"));
+    auto* view = grid ? qobject_cast<QTableView*>(grid->widget(0)) : nullptr;
+    if (!view)
+        return false;
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        if (view->model()->headerData(c, Qt::Horizontal).toString() == heading) {
+            emit view->horizontalHeader()->sectionClicked(c);
+            return press(w, "cmdAsc");
+        }
+    return false;
+}
+
 bool shoot(QWidget* w, const QString& dir, const QString& name) {
     QApplication::processEvents();
     return w->grab().save(QDir(dir).filePath(name));
@@ -181,8 +198,8 @@ bool renderScreenshotTour(DemoWindow& demo, const QString& dir) {
     ok = ok && chooseCombo(w, "cmbJoinTables(0)", "Orders") && chooseCombo(w, "cmbJoinTables(1)", "Customers") &&
          press(w, "cmdlockTables") && press(w, "cmdAddJoin") && shoot(w, dir, "2-build-joins.png");
     w->tabs()->setCurrentIndex(frmQDM::SelectFields);
-    for (const char* field : {"Orders.OrderID", "Orders.OrderDate", "Customers.CompanyName", "Customers.City",
-                              "Orders.Freight"})
+    for (const char* field : {"Orders.OrderID", "Orders.OrderDate", "Orders.RequiredDate", "Orders.ShippedDate",
+                              "Customers.CompanyName", "Customers.City", "Orders.Freight"})
         ok = ok && pick(w, "lstTPXFieldFrom", QString::fromLatin1(field)) && press(w, "cmdTPXFieldRight");
     ok = ok && shoot(w, dir, "3-select-fields.png");
     w->tabs()->setCurrentIndex(frmQDM::BuildQuery);
@@ -201,11 +218,19 @@ bool renderScreenshotTour(DemoWindow& demo, const QString& dir) {
          shootDialog<lorvane::frmCalcFields>(w, dir, "8-calculated-field.png", "cmdOK");
     ok = ok && press(w, "cmdEditCalcField") && pick(w, "lstFields", QStringLiteral("Orders.Freight*1.2")) &&
          shootDialog<lorvane::frmFieldOrder>(w, dir, "9-field-order.png", "cmdCancel");
-    ok = ok && press(w, "cmdSQLView") && press(w, "cmdRunQuery") && shoot(w, dir, "5-query-results.png");
+    // The results sorted by the shipping date, so that orders not yet shipped (Null) come first.
+    ok = ok && press(w, "cmdSQLView") && press(w, "cmdRunQuery") && sortBy(w, QStringLiteral("ShippedDate")) &&
+         shoot(w, dir, "5-query-results.png");
     // The export dialog, and the data report it writes as LibreOffice shows it.
     ok = ok && press(w, "cmdExcel") && shootDialog<lorvane::frmVLNExcelExport>(w, dir, "10-export-dialog.png", "cmdCancel");
     ok = ok && writeExport(w, dir, "11-exported-sheet.xlsx");
     ok = ok && shoot(&demo, dir, "demo-host.png");
+    // The user guide as the help window shows it where the desktop has no browser.
+    {
+        lorvane::HelpWindow help(lorvane::HelpWindow::userGuide(), w->caption());
+        help.resize(760, 560);
+        ok = ok && !lorvane::HelpWindow::userGuide().isEmpty() && shoot(&help, dir, "14-help.png");
+    }
     // The design-time faces: the connection page for the demo's component, and the builder.
     {
         auto prompts = std::make_shared<lorvane::ScriptedPrompts>();

@@ -1,5 +1,7 @@
 #include "BuilderWidgets.h"
 
+#include "NameListModel.h"
+#include "NameListView.h"
 #include "shared/MessageCatalogue.h"
 
 #include <QCheckBox>
@@ -31,18 +33,21 @@ void applyCatalogueCaptions(QWidget* root, int lastTag) {
     }
 }
 
-QStringList listTexts(const QListWidget* list) {
+QStringList listTexts(const QAbstractItemView* list) {
+    if (const auto* names = qobject_cast<const NameListView*>(list); names && names->model() == names->names())
+        return names->names()->names();
     QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
+    const QAbstractItemModel* m = list->model();
+    const int rows = m->rowCount(list->rootIndex());
+    out.reserve(rows);
+    for (int i = 0; i < rows; ++i)
+        out << m->index(i, 0, list->rootIndex()).data().toString();
     return out;
 }
 
 void fillDualLists(const DualLists& lists, const QStringList& to, const QStringList& from) {
-    lists.to->clear();
-    lists.to->addItems(to);
-    lists.from->clear();
-    lists.from->addItems(from);
+    lists.to->names()->setNames(to);
+    lists.from->names()->setNames(from);
     lists.right->setEnabled(false);
     lists.left->setEnabled(false);
     lists.rightAll->setEnabled(!from.isEmpty());
@@ -63,6 +68,10 @@ QPushButton* commandButton(QWidget* parent, const char* name, const QString& tex
 
 QListWidget* namedList(QWidget* parent, const char* name) {
     return named(new QListWidget(parent), name, 0);
+}
+
+NameListView* namedNameList(QWidget* parent, const char* name) {
+    return named(new NameListView(parent), name, 0);
 }
 
 QComboBox* namedCombo(QWidget* parent, const char* name, bool editable) {
@@ -88,7 +97,7 @@ DualLists buildDualLists(QWidget* page, const DualListNames& n) {
     grid->addWidget(captionLabel(page, n.heading, n.headingTag), 0, 0, 1, 3);
     grid->addWidget(captionLabel(page, n.fromCaption, n.fromTag), 1, 0);
     grid->addWidget(captionLabel(page, n.toCaption, n.toTag), 1, 2);
-    DualLists d{namedList(page, n.from), namedList(page, n.to), commandButton(page, n.right, QStringLiteral(">")),
+    DualLists d{namedNameList(page, n.from), namedNameList(page, n.to), commandButton(page, n.right, QStringLiteral(">")),
                 commandButton(page, n.rightAll, QStringLiteral(">>")), commandButton(page, n.left, QStringLiteral("<")),
                 commandButton(page, n.leftAll, QStringLiteral("<<"))};
     grid->addWidget(d.from, 2, 0);
@@ -105,14 +114,13 @@ DualLists buildDualLists(QWidget* page, const DualListNames& n) {
     return d;
 }
 
-QString moveHighlighted(QListWidget* source, QListWidget* target, QPushButton* single, QPushButton* sourceAll,
+QString moveHighlighted(NameListView* source, NameListView* target, QPushButton* single, QPushButton* sourceAll,
                         QPushButton* targetAll) {
-    if (source->count() == 0 || source->currentRow() < 0)
-        return {};
     const int p = source->currentRow();
-    const QString text = source->item(p)->text();
-    target->addItem(text);
-    delete source->takeItem(p);
+    if (source->count() == 0 || p < 0)
+        return {};
+    const QString text = source->names()->takeAt(p);
+    target->names()->append(text);
     if (source->count() > 0 && p < source->count()) {
         source->setCurrentRow(p);
         single->setEnabled(true);
@@ -129,13 +137,10 @@ QString moveHighlighted(QListWidget* source, QListWidget* target, QPushButton* s
     return text;
 }
 
-QStringList moveAll(QListWidget* source, QListWidget* target) {
-    QStringList moved;
-    while (source->count() > 0) {
-        moved << source->item(0)->text();
-        target->addItem(moved.back());
-        delete source->takeItem(0);
-    }
+QStringList moveAll(NameListView* source, NameListView* target) {
+    const QStringList moved = source->names()->names();
+    source->names()->clear();
+    target->names()->append(moved);
     return moved;
 }
 

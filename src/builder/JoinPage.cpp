@@ -7,7 +7,7 @@
 #include "shared/clsField.h"
 #include "frmQDM.h"
 #include "query/FromClause.h"
-#include "platform/RecordSetModel.h"
+#include "JoinsGridModel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSet>
 #include <QTableView>
 
 namespace lorvane {
@@ -35,9 +36,14 @@ QStringList visibleJoinTables(RecordSet& rs) {
 
 QStringList joinTableNames(RecordSet& rs) {
     QStringList out;
-    for (qint64 r = 0; r < rs.RecordCount(); ++r)
-        if (!out.contains(textAt(rs, r, QueryState::JoinTableName)))
-            out << textAt(rs, r, QueryState::JoinTableName);
+    QSet<QString> seen;
+    for (qint64 r = 0; r < rs.RecordCount(); ++r) {
+        const QString name = textAt(rs, r, QueryState::JoinTableName);
+        if (!seen.contains(name)) {
+            seen.insert(name);
+            out << name;
+        }
+    }
     return out;
 }
 }  // namespace
@@ -76,9 +82,10 @@ JoinPage::JoinPage(frmQDM& window) : QWidget(&window), w_(window) {
     grid->addWidget(captionLabel(this, "lblCreatedJoins", 108), 4, 0, 1, 3);
     joins_ = new QTableView(this);
     joins_->setObjectName(QStringLiteral("dgrJoins"));
-    joinsModel_ = new RecordSetModel(joins_);
+    joinsModel_ = new JoinsGridModel(joins_);
     joins_->setModel(joinsModel_);
     joins_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    joins_->horizontalHeader()->setStretchLastSection(true);
     grid->addWidget(joins_, 5, 0, 1, 3);
     compare_ = namedList(this, "lstJoinCompare");
     compare_->addItems({"=", ">", "<", "<>", ">=", "<="});
@@ -103,7 +110,11 @@ JoinPage::JoinPage(frmQDM& window) : QWidget(&window), w_(window) {
             combo->setEditText(QString());
             lock_->setEnabled(false);
         });
-    connect(joinType_->lineEdit(), &QLineEdit::textEdited, this, [this] { joinType_->setEditText(QStringLiteral("=")); });
+    // Typing is not choosing: the type goes back to the first one, the inner join.
+    connect(joinType_->lineEdit(), &QLineEdit::textEdited, this, [this] {
+        joinType_->setCurrentIndex(0);
+        joinType_->setEditText(joinType_->itemText(0));
+    });
     connect(joinType_, qOverload<int>(&QComboBox::activated), this, [this] { joinType_->setToolTip(joinDescription()); });
     connect(lock_, &QPushButton::clicked, this, &JoinPage::lockToggle);
     for (QListWidget* list : fields_)
@@ -113,8 +124,9 @@ JoinPage::JoinPage(frmQDM& window) : QWidget(&window), w_(window) {
         });
     connect(addJoin_, &QPushButton::clicked, this, &JoinPage::addJoin);
     connect(resetJoins_, &QPushButton::clicked, this, &JoinPage::resetJoins);
+    // The grid shows each condition as one line: a click on it offers its comparisons.
     connect(joins_, &QTableView::clicked, this, [this](const QModelIndex& index) {
-        if (index.column() != QueryState::JoinCompare) {
+        if (!index.isValid()) {
             compare_->hide();
             return;
         }
@@ -138,12 +150,36 @@ void JoinPage::setLabelColour(const QColor& colour) {
 
 void JoinPage::fillJoinTypes(int supported) {
     joinType_->clear();
-    if (supported == 2)
-        joinType_->addItems({"="});
-    else if (supported == 1)
-        joinType_->addItems({"=", ">="});
-    else
-        joinType_->addItems({"=", ">=", "<>"});
+    // Each type in words; the symbol the join generator reads stays the item's data.
+    const int offered = supported == 2 ? 1 : supported == 1 ? 2 : 3;
+    for (const char* symbol : {"=", ">=", "<>"}) {
+        if (joinType_->count() == offered)
+            break;
+        joinType_->addItem(QString(), QString::fromLatin1(symbol));
+    }
+    nameJoinTypes();
+}
+
+QString JoinPage::joinSymbol() const {
+    const QString symbol = joinType_->currentData().toString();
+    return symbol.isEmpty() ? QStringLiteral("=") : symbol;
+}
+
+void JoinPage::nameJoinTypes() {
+    const QString left = tables_[0]->currentText();
+    for (int i = 0; i < joinType_->count(); ++i) {
+        const QString symbol = joinType_->itemData(i).toString();
+        QString words;
+        if (symbol == u">=")
+            words = QStringLiteral("Left outer: every row of ") + (left.isEmpty() ? QStringLiteral("the left table") : left);
+        else if (symbol == u"<>")
+            words = QStringLiteral("Full outer: every row of both");
+        else
+            words = QStringLiteral("Inner: matching rows only");
+        joinType_->setItemText(i, words);
+    }
+    if (joinType_->currentIndex() >= 0)
+        joinType_->setEditText(joinType_->currentText());
 }
 
 void JoinPage::fill() {
@@ -183,7 +219,7 @@ void JoinPage::showOpenedJoins() {
 }
 
 void JoinPage::rebindJoins() {
-    joinsModel_->setRecordSet(w_.state().rsJoins().Clone());
+    joinsModel_->setJoins(w_.state().rsJoins().Clone());
     // Every condition readable in full: columns as wide as their contents.
     joins_->resizeColumnsToContents();
 }
@@ -206,13 +242,15 @@ void JoinPage::leftTableChosen() {
     tables_[1]->addItems(right);
     tables_[1]->setEditText(QString());
     tables_[1]->setEnabled(true);
+    nameJoinTypes();
 }
 
 void JoinPage::updateLockButton() {
-    if (!tables_[0]->currentText().isEmpty() && !tables_[1]->currentText().isEmpty()) {
-        lock_->setEnabled(true);
+    // Locking needs both tables; a locked page can always be unlocked.
+    const bool both = !tables_[0]->currentText().isEmpty() && !tables_[1]->currentText().isEmpty();
+    lock_->setEnabled(locked() || both);
+    if (both)
         lock_->setFocus();
-    }
     joinType_->setToolTip(joinDescription());
 }
 
@@ -254,6 +292,8 @@ void JoinPage::lockToggle() {
         tables_[1]->setEnabled(false);
         setLabelColour(kChoosingTables);
         offerLeftTables();
+        lock_->setEnabled(false);  // nothing is chosen yet
+        nameJoinTypes();
         tables_[0]->setFocus();
         RecordSet& joinFields = w_.state().rsJoinFields();
         while (joinFields.RecordCount() > 0) {
@@ -292,7 +332,7 @@ void JoinPage::fieldChosen() {
 }
 
 QString JoinPage::joinDescription() const {
-    return FromClause::DescriptionFor(joinType_->currentText(), tables_[0]->currentText(), tables_[1]->currentText());
+    return FromClause::DescriptionFor(joinSymbol(), tables_[0]->currentText(), tables_[1]->currentText());
 }
 
 void JoinPage::addJoin() {
@@ -304,7 +344,7 @@ void JoinPage::addJoin() {
     const QString leftField = fields_[0]->currentItem()->text();
     const QString rightField = fields_[1]->currentItem()->text();
     // The join row, the two used fields and the two tables (each once) are recorded here.
-    FromClause(s).AddJoinCondition({leftTable, rightTable, leftField, rightField, joinType_->currentText()});
+    FromClause(s).AddJoinCondition({leftTable, rightTable, leftField, rightField, joinSymbol()});
     RecordSet& joinTable = s.rsJoinTable();
     for (qint64 r = 0; r < joinTable.RecordCount(); ++r) {
         const QString name = textAt(joinTable, r, QueryState::JoinTableName);
@@ -357,8 +397,8 @@ void JoinPage::removeEveryJoin() {
         joinTable.SetValue(QueryState::JoinTableVisible, true);
     }
     resetJoins_->setEnabled(false);
-    joinType_->setEditText(QStringLiteral("="));
     joinType_->setCurrentIndex(0);
+    joinType_->setEditText(joinType_->itemText(0));
     rebindJoins();
 }
 

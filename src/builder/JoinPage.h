@@ -10,7 +10,7 @@ class QTableView;
 
 namespace lorvane {
 
-class RecordSetModel;
+class JoinsGridModel;
 class frmQDM;
 
 // Page 1: join conditions, one at a time: two tables, lock, one field of each, a join type.
@@ -35,6 +35,8 @@ public:
     void addJoin();
     void resetJoins();
     QString joinDescription() const;
+    // The chosen join type as the join generator reads it: "=", ">=" or "<>".
+    QString joinSymbol() const;
 
 private:
     frmQDM& w_;
@@ -46,7 +48,7 @@ private:
     QPushButton* addJoin_;
     QPushButton* resetJoins_;
     QTableView* joins_;
-    RecordSetModel* joinsModel_;
+    JoinsGridModel* joinsModel_;
     QListWidget* compare_;
     int compareRow_ = -1;
 
@@ -58,6 +60,8 @@ private:
     void pageRelease();
     void rebindJoins();
     void setLabelColour(const QColor& colour);
+    // The join types in words; the left outer one names the left table.
+    void nameJoinTypes();
 };
 
 }  // namespace lorvane

@@ -17,6 +17,12 @@
 #include "shared/clsField.h"
 #include "shared/clsTable.h"
 
+#include <QHash>
+#include <QSet>
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QIODevice>
+
 namespace lorvane {
 
 namespace {
@@ -32,6 +38,47 @@ template <typename F> void ignoringErrors(F&& f) {
     }
 }
 
+// While a saved query's tables are added back, the table collection checks them against one
+// read of the catalogue instead of reading it again for every table.
+class KnownTables {
+public:
+    KnownTables() {
+        const BuilderSettings& s = BuilderSettings::shared();
+        if (!s.ActiveConnection || !s.ActiveConnection->IsOpen())
+            return;
+        ignoringErrors([] {
+            auto schema = BuilderSettings::shared().ActiveConnection->OpenSchema(Connection::SchemaTables);
+            auto names = std::make_shared<QSet<QString>>();
+            const int name = schema->FieldIndex(QStringLiteral("TABLE_NAME"));
+            names->reserve(static_cast<qsizetype>(schema->RecordCount()));
+            for (qint64 r = 0; r < schema->RecordCount(); ++r)
+                names->insert(schema->ValueAt(r, name).toString());
+            schema->Close();
+            clsTable::shared().setKnownTables(std::move(names));
+        });
+    }
+    ~KnownTables() { clsTable::shared().setKnownTables(nullptr); }
+    KnownTables(const KnownTables&) = delete;
+    KnownTables& operator=(const KnownTables&) = delete;
+};
+
+// The file's field list holds every field of the catalogue; the query's are those of its tables,
+// grouped in the order of the tables as when the query was built.
+QStringList fieldsOfTables(const QStringList& fields, const QStringList& tables) {
+    const BuilderSettings& s = BuilderSettings::shared();
+    QHash<QString, QStringList> byTable;
+    for (const QString& table : tables)
+        byTable.insert(table, {});
+    for (const QString& item : fields)
+        if (auto it = byTable.find(NameQuoting::tablePart(item, s).trimmed()); it != byTable.end())
+            it->append(item);
+    QStringList out;
+    for (const QString& table : tables)
+        out += byTable.take(table);
+    // A file whose field list does not name the query's tables: the catalogue knows them.
+    return out.isEmpty() ? clsField::shared().FieldNamesFor(tables) : out;
+}
+
 }  // namespace
 
 QueryFileCommands::QueryFileCommands(frmQDM& window) : QObject(&window), w_(window) {}
@@ -41,7 +88,8 @@ bool QueryFileCommands::SaveFile() {
     const std::optional<QString> chosen = w_.prompts().saveFileName(queryDialog(QStringLiteral("Save Query")));
     if (!chosen || chosen->isEmpty())
         return false;
-    path_ = *chosen;
+    // "sales.2024" is saved as "sales.2024.vln", beside its data files.
+    path_ = SavedQuery::withExtension(*chosen);
     return true;
 }
 
@@ -73,6 +121,45 @@ SavedLists QueryFileCommands::currentLists() const {
     return lists;
 }
 
+QByteArray QueryFileCommands::fingerprint() const {
+    QueryState& s = w_.state();
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    SavedLists lists = currentLists();
+    out << lists.distinct << lists.tables << lists.unselectedTables << lists.removedTables << lists.selectedFields
+        << lists.unselectedFields << w_.tablePage()->selectedTables() << s.StatementText;
+    // The tables a save writes that hold the user's choices (the join bookkeeping follows them).
+    for (RecordSet* rs : {&s.rsWhere(), &s.rsHaving(), &s.rsGroupBy(), &s.rsOrderBy(), &s.rsCalcFields(),
+                          &s.rsAlias(), &s.rsJoins()}) {
+        out << rs->FieldCount() << rs->RecordCount();
+        for (int f = 0; f < rs->FieldCount(); ++f)
+            out << rs->Field(f).name;
+        for (qint64 r = 0; r < rs->RecordCount(); ++r)
+            for (int f = 0; f < rs->FieldCount(); ++f)
+                out << rs->ValueAt(r, f);
+    }
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+void QueryFileCommands::markUnchanged() {
+    try {
+        unchanged_ = fingerprint();
+    } catch (const VLNError&) {
+        unchanged_.clear();  // the next close asks, as it always did
+    }
+}
+
+bool QueryFileCommands::worthSaving() const {
+    try {
+        // An empty query (no table chosen) has nothing to save.
+        if (w_.state().SelectedTables.isEmpty() && w_.tablePage()->selectedTables().isEmpty())
+            return false;
+        return fingerprint() != unchanged_;
+    } catch (const VLNError&) {
+        return true;
+    }
+}
+
 bool QueryFileCommands::save() {
     if (!SaveFile())
         return false;
@@ -91,11 +178,12 @@ bool QueryFileCommands::save() {
     path_.clear();
     // The host hears of the query once it is on disk.
     clsBridge::SharedBridge().PassSavedQueryName(path);
-    QString sql = w_.state().StatementText;
-    sql.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    const QString sql = Statement::OneLine(w_.state().StatementText);
     w_.resultsPage()->setLastSQL(sql);
     clsBridge::SharedBridge().RaiseQuerySQL(sql);
     w_.SetStatusText(QStringLiteral("Query saved .. ") + path);
+    w_.showQueryName(path);
+    markUnchanged();
     return true;
 }
 
@@ -152,6 +240,7 @@ void QueryFileCommands::load() {
         loader.readTables(state);
         const SavedLists lists = loader.readLists();
         restore(lists);
+        w_.showQueryName(path);
     } catch (const VLNError& e) {
         if (e.number() == ErrorNumber::NotUsable) {
             loadFailed(path);
@@ -164,11 +253,15 @@ void QueryFileCommands::load() {
 void QueryFileCommands::restore(const SavedLists& lists) {
     QueryState& state = w_.state();
     SavedQuery::applyLists(state, lists);
-    for (const QString& table : lists.tables)
-        ignoringErrors([&] { clsTable::shared().Add(table); });
+    {
+        KnownTables known;
+        for (const QString& table : lists.tables)
+            ignoringErrors([&] { clsTable::shared().Add(table); });
+        for (const QString& table : lists.unselectedTables)
+            ignoringErrors([&] { clsTable::shared().Add(table); });
+    }
     w_.removedTables = lists.removedTables;
-    for (const QString& table : lists.unselectedTables)
-        ignoringErrors([&] { clsTable::shared().Add(table); });
+    state.FieldList() = fieldsOfTables(lists.fields, lists.tables);
     w_.tablePage()->restore(lists.tables, lists.unselectedTables);
     w_.fieldPage()->restore(lists.selectedFields, lists.unselectedFields);
     w_.queryPage()->setDistinct(lists.distinct);
@@ -178,7 +271,8 @@ void QueryFileCommands::restore(const SavedLists& lists) {
     Statement statement(state, clsField::shared());
     statement.RebuildStatement();
     w_.tablePage()->pageAvailability(!lists.tables.isEmpty(), state.JoinText);
-    w_.queryPage()->refreshLists();
+    // The query page offers the query's fields, with the operators of its option.
+    w_.queryPage()->chooseOption(w_.queryPage()->option());
     w_.showStatement();
     w_.queryPage()->enableRun(!state.StatementText.trimmed().isEmpty());
 }

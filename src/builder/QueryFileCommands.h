@@ -39,11 +39,21 @@ public:
 
     const QString& currentQueryPath() const { return path_; }
 
+    // Whether closing has anything to offer to save: the query has a table and differs from
+    // what was last saved, opened, or there when the window loaded.
+    bool worthSaving() const;
+    // The query as it stands now counts as unchanged (after the window loaded).
+    void markUnchanged();
+
 private:
     frmQDM& w_;
     Reconnect reconnect_;
     QString path_;
     QString folder_;
+    QByteArray unchanged_;  // the fingerprint of the query when it was last saved or opened
+
+    // Everything a save writes, boiled down: equal fingerprints save equal files.
+    QByteArray fingerprint() const;
 
     SavedLists currentLists() const;
     void restore(const SavedLists& lists);

@@ -6,6 +6,7 @@
 #include "shared/MessageCatalogue.h"
 #include "shared/BuilderSettings.h"
 #include "shared/clsBridge.h"
+#include "shared/QueryState.h"
 #include "shared/clsField.h"
 #include "query/Statement.h"
 #include "frmQDM.h"
@@ -15,6 +16,8 @@
 #include "platform/RecordSetModel.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,6 +25,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTabWidget>
@@ -31,14 +35,113 @@
 
 namespace lorvane {
 
+namespace {
+
+// The names a database's refusal is about, as it quotes them: "no such column: X",
+// column "x" does not exist, near "X": syntax error, and the like.
+QStringList namesIn(const QString& error) {
+    static const QRegularExpression patterns[] = {
+        QRegularExpression(QStringLiteral("(?:no such column|ambiguous column name|no such table|no such function)"
+                                          ":\\s*([^\\s,]+)")),
+        QRegularExpression(QStringLiteral("\"([^\"]+)\"")),
+        QRegularExpression(QStringLiteral("(?:column|relation|function) ([^\\s\"(]+)(?:\\(.*\\))? does not exist")),
+    };
+    QStringList out;
+    for (const QRegularExpression& re : patterns) {
+        for (auto it = re.globalMatch(error); it.hasNext();) {
+            const QString name = it.next().captured(1).trimmed();
+            if (!name.isEmpty() && !out.contains(name, Qt::CaseInsensitive))
+                out << name;
+        }
+    }
+    return out;
+}
+
+bool mentions(const QString& text, const QStringList& names) {
+    for (const QString& n : names)
+        if (text.contains(n, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+// The criterion line of a criteria grid that uses one of the names: "Column: cell".
+QString criterionUsing(RecordSet& grid, const QStringList& names) {
+    if (!grid.IsOpen())
+        return {};
+    for (qint64 r = 0; r < grid.RecordCount(); ++r)
+        for (int f = 0; f < grid.FieldCount(); ++f) {
+            const QString cell = grid.ValueAt(r, f).toString().trimmed();
+            if (!cell.isEmpty() && mentions(cell, names))
+                return grid.Field(f).name + QStringLiteral(" ") + cell;
+        }
+    return {};
+}
+
+// Which part of the query a refusal concerns, in the builder's own words; empty when that
+// cannot be told. The database's words follow it in the outcome.
+QString whatTheRefusalConcerns(QueryState& state, const QString& error) {
+    const QString e = error.toLower();
+    if (e.contains(QLatin1String("having clause on a non-aggregate")) ||
+        e.contains(QLatin1String("group by clause is required before having")))
+        return QStringLiteral("A criterion on a total (Having) needs totals in the query: give a field a total "
+                              "(Count, Sum, ...) or group by a field, or make it a criterion on rows (Where).");
+    if (e.contains(QLatin1String("misuse of aggregate")) ||
+        e.contains(QLatin1String("aggregate functions are not allowed in where")))
+        return QStringLiteral("A total (Count, Sum, ...) is used in a criterion on rows (Where): a criterion on a "
+                              "total belongs under Having.");
+    if (e.contains(QLatin1String("must appear in the group by clause")))
+        return QStringLiteral("A field is shown beside totals without being grouped: group by it or give it a total.");
+    const QStringList names = namesIn(error);
+    if (names.isEmpty())
+        return {};
+    RecordSet& calc = state.rsCalcFields();
+    for (qint64 r = 0; calc.IsOpen() && r < calc.RecordCount(); ++r) {
+        const QString expression = textAt(calc, r, QueryState::CalcExpression);
+        if (mentions(expression, names))
+            return QStringLiteral("This concerns the calculated field %1: %2")
+                .arg(textAt(calc, r, QueryState::CalcAlias), expression);
+    }
+    if (const QString where = criterionUsing(state.rsWhere(), names); !where.isEmpty())
+        return QStringLiteral("This concerns a criterion (Where): ") + where;
+    if (const QString having = criterionUsing(state.rsHaving(), names); !having.isEmpty())
+        return QStringLiteral("This concerns a criterion on a total (Having): ") + having;
+    const qsizetype on = state.FromText.indexOf(QLatin1String(" ON "), 0, Qt::CaseInsensitive);
+    if (on >= 0 && mentions(state.FromText.mid(on), names))
+        return QStringLiteral("This concerns a join between the tables (From ... ON).");
+    if (mentions(state.FromText, names))
+        return QStringLiteral("This concerns a table of the query (From): it may have been renamed or removed.");
+    if (mentions(state.GroupByText, names))
+        return QStringLiteral("This concerns the grouping (Group By).");
+    if (mentions(state.OrderByText, names))
+        return QStringLiteral("This concerns the sort order (Order By).");
+    if (mentions(state.SelectText, names))
+        return QStringLiteral("This concerns a field shown by the query (Select).");
+    return {};
+}
+
+// The outcome of a refused statement: the red heading, what it concerns where that can be
+// told, then the database's own words.
+QString refusalOutcome(QueryState& state, const QString& error) {
+    const QString concerns = whatTheRefusalConcerns(state, error);
+    if (concerns.isEmpty())
+        return QStringLiteral("SQL Syntax Error :") + u'\n' + error;
+    return QStringLiteral("SQL Syntax Error :") + u'\n' + concerns + u'\n' + QStringLiteral("The database says: ") + error;
+}
+
+}  // namespace
+
 ResultsPage::ResultsPage(frmQDM& window) : QWidget(&window), w_(window) {
     auto* layout = new QGridLayout(this);
     layout->addWidget(captionLabel(this, "lblQueryResults", 126), 0, 0);
     model_ = new RecordSetModel(this);
     grid_ = new SplitGrid(QStringLiteral("dgrQueryResults"), model_, [this](QTableView* view) {
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this,
-                [this](int column) { resultSortColumn = column; });
+        // Ctrl+C copies the whole selection with its headings, not the current cell alone.
+        view->installEventFilter(this);
+        connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+            resultSortColumn = column;
+            model_->markSortColumn(column);
+        });
     }, this);
     layout->addWidget(grid_, 1, 0, 1, 3);
     auto* side = new QGroupBox(this);
@@ -85,7 +188,7 @@ ResultsPage::ResultsPage(frmQDM& window) : QWidget(&window), w_(window) {
         // A host that exports by itself turns the built-in export off.
         if (BuilderSettings::shared().VLNDisableDefaultExportToExcel)
             return;
-        (new frmVLNExcelExport(w_, queryResults_, lastSQL_))->open();
+        (new frmVLNExcelExport(w_, queryResults_, lastSQL_, partialNote_))->open();
     });
 }
 
@@ -111,12 +214,33 @@ void ResultsPage::sortResults(bool ascending) {
         const QString name = queryResults_->Field(resultSortColumn).name;
         model_->sort((name.contains(u' ') ? u'[' + name + u']' : name) +
                      (ascending ? QStringLiteral(" ASC") : QStringLiteral(" DESC")));
+        model_->markSorted(resultSortColumn, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
     } catch (const VLNError&) {
     }
 }
 
+bool ResultsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        if (auto* view = qobject_cast<QTableView*>(watched)) {
+            copySelection(view);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ResultsPage::copySelection(QTableView* view) {
+    QModelIndexList cells = view->selectionModel() ? view->selectionModel()->selectedIndexes() : QModelIndexList();
+    if (cells.isEmpty() && view->currentIndex().isValid())
+        cells << view->currentIndex();
+    const QString text = model_->copyText(cells);
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text);
+}
+
 void ResultsPage::clearResults() {
     model_->setRecordSet(nullptr);
+    model_->markSortColumn(-1);
     resultSortColumn = 0;
     asc_->setEnabled(false);
     desc_->setEnabled(false);
@@ -145,7 +269,8 @@ void ResultsPage::runQuery() {
         return;  // one run at a time: a run that is reading lets only Stop through
     BuilderSettings& s = BuilderSettings::shared();
     QueryState& state = w_.state();
-    if (state.SelectText == u"SELECT ") {
+    // No output field, also with DISTINCT ticked: nothing to select.
+    if (state.SelectText == u"SELECT " || state.SelectText == u"SELECT DISTINCT ") {
         w_.message(MessageCatalogue::text(205) + u'\n' + MessageCatalogue::text(206), Prompts::Icon::Critical);
         return;
     }
@@ -163,9 +288,9 @@ void ResultsPage::runQuery() {
         w_.SetStatusText(QStringLiteral("Running Query .."));
         if (s.VLNShowQueryResults)
             w_.tabs()->setCurrentIndex(frmQDM::QueryResults);
-        lastSQL_ = state.StatementText;
-        lastSQL_.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        lastSQL_ = Statement::OneLine(state.StatementText);
         queryResults_ = std::make_shared<RecordSet>();
+        partialNote_.clear();
         const QString connectionString = s.ActiveConnection ? s.ActiveConnection->ConnectionString() : QString();
         bool stopped = false;
         if (!connectionString.isEmpty() && s.VLNCreateQueryRecordset) {
@@ -183,11 +308,18 @@ void ResultsPage::runQuery() {
                 stopped = watch.stopped();
             }
             model_->setRecordSet(queryResults_);
+            model_->markSortColumn(resultSortColumn);
             grid_->fitColumns();
             asc_->setEnabled(true);
             desc_->setEnabled(true);
             excel_->setEnabled(s.VLNEnableDataExportButton);
             const QString rows = QString::number(queryResults_->RecordCount());
+            const QString count = QLocale().toString(queryResults_->RecordCount());
+            if (stopped)
+                partialNote_ = QStringLiteral("These results are partial: the run was stopped after %1 rows.").arg(count);
+            else if (s.MaxRecords > 0 && queryResults_->RecordCount() >= s.MaxRecords)
+                partialNote_ = QStringLiteral("These results may not be all the rows: a run reads at most %1 rows here.")
+                                   .arg(count);
             if (stopped)
                 showOutcome(QStringLiteral("Query Stopped ... ") + u'\n' + rows +
                                 QStringLiteral(" Records Returned before the run was stopped: the result is partial"),
@@ -222,17 +354,27 @@ void ResultsPage::runQuery() {
         if (e.number() == ErrorNumber::ObjectClosed || e.number() == ErrorNumber::ObjectOpen ||
             e.number() == ErrorNumber::NotUsable) {
             const QString connectionString = s.ActiveConnection ? s.ActiveConnection->ConnectionString() : QString();
-            // What the driver said, and what the user can do about it; never the password.
+            // The page and the host see this run fail: the previous outcome and its rows are
+            // no longer what the statement gives.
             model_->setRecordSet(nullptr);  // a run that failed part way showed rows it then lost
-            w_.message(MessageCatalogue::text(208) + u'\n' + MessageCatalogue::text(209) + u' ' +
+            queryResults_ = std::make_shared<RecordSet>();
+            asc_->setEnabled(false);
+            desc_->setEnabled(false);
+            excel_->setEnabled(false);
+            const QString lost = MessageCatalogue::text(208);
+            showOutcome(lost + u'\n' + e.description(), int(lost.size()), QColor(255, 0, 0));
+            // What the driver said, and what the user can do about it; never the password.
+            w_.message(lost + u'\n' + MessageCatalogue::text(209) + u' ' +
                            ConnectionString(connectionString).withoutPassword() + QStringLiteral("\n\n") +
                            e.description() + u'\n' +
                            QStringLiteral("Check that the database can be reached, then run the query again."),
                        Prompts::Icon::Critical);
             w_.SetStatusText(QStringLiteral("Ready .."));
+            clsBridge::SharedBridge().PassSQLandResultRecordset(e.number(), e.description(), lastSQL_, queryResults_,
+                                                                state.whereHandle(), state.havingHandle());
             return;
         }
-        showOutcome(QStringLiteral("SQL Syntax Error :") + u'\n' + e.description(), 18, QColor(255, 0, 0));
+        showOutcome(refusalOutcome(state, e.description()), 18, QColor(255, 0, 0));
         model_->setRecordSet(nullptr);
         asc_->setEnabled(false);
         desc_->setEnabled(false);

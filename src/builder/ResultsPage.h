@@ -36,6 +36,9 @@ public:
     const QString& lastSQL() const { return lastSQL_; }
     void setLastSQL(const QString& sql) { lastSQL_ = sql; }
     const std::shared_ptr<RecordSet>& queryResults() const { return queryResults_; }
+    // Why the results are not all the statement's rows (the run was stopped, or MaxRecords
+    // cut it); empty when they are.
+    const QString& partialNote() const { return partialNote_; }
     RecordSetModel* model() const { return model_; }
     int resultSortColumn = 0;
 
@@ -53,7 +56,11 @@ private:
     QTextEdit* errors_;
     QString lastSQL_;
     std::shared_ptr<RecordSet> queryResults_;
+    QString partialNote_;
 
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Puts the view's selection on the clipboard as tab-separated lines with the headings.
+    void copySelection(QTableView* view);
     void showOutcome(const QString& text, int colouredLength, const QColor& colour);
 };
 

@@ -1,5 +1,6 @@
 #include "SplitGrid.h"
 
+#include <QHash>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
@@ -45,6 +46,40 @@ QTableView* SplitGrid::view(int index) const {
 void SplitGrid::fitColumns() {
     for (int i = 0; i < count(); ++i)
         view(i)->resizeColumnsToContents();
+}
+
+}  // namespace lorvane
+
+namespace lorvane {
+
+void SplitGrid::keepLayoutAcross(const std::function<void()>& reset) {
+    struct Seen {
+        QHash<QString, int> widths;
+        int position = 0;
+    };
+    auto heading = [this](int column) { return model_->headerData(column, Qt::Horizontal).toString(); };
+    QList<Seen> seen;
+    for (int i = 0; i < count(); ++i) {
+        Seen s;
+        for (int c = 0; c < model_->columnCount(); ++c)
+            s.widths.insert(heading(c), view(i)->columnWidth(c));
+        s.position = view(i)->horizontalScrollBar()->value();
+        seen << s;
+    }
+    reset();
+    for (int i = 0; i < count() && i < seen.size(); ++i) {
+        QTableView* v = view(i);
+        for (int c = 0; c < model_->columnCount(); ++c) {
+            const auto known = seen[i].widths.constFind(heading(c));
+            if (known != seen[i].widths.cend())
+                v->setColumnWidth(c, *known);
+            else
+                v->resizeColumnToContents(c);
+        }
+        // The scroll range follows the widths only once the view lays itself out: now.
+        v->doItemsLayout();
+        v->horizontalScrollBar()->setValue(seen[i].position);
+    }
 }
 
 }  // namespace lorvane

@@ -23,6 +23,10 @@ public:
     QTableView* view(int index) const;
     // Every column as wide as what it shows (measured over a bounded sample of rows).
     void fitColumns();
+    // Runs reset (which resets the model) and gives every view back the column widths, by
+    // heading, and the horizontal position it had: what the user sees stays where it was.
+    // Columns new to a view are fitted to what they show.
+    void keepLayoutAcross(const std::function<void()>& reset);
 
 private:
     QAbstractItemModel* model_;

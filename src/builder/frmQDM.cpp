@@ -3,6 +3,7 @@
 #include "BuilderWidgets.h"
 #include "BusyCursor.h"
 #include "FieldPage.h"
+#include "HelpWindow.h"
 #include "JoinPage.h"
 #include "shared/MessageCatalogue.h"
 #include "QueryFileCommands.h"
@@ -16,11 +17,16 @@
 #include "platform/OleColor.h"
 #include "platform/VLNError.h"
 #include "query/Statement.h"
+#include "storage/SavedQuery.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCursor>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -88,6 +94,13 @@ frmQDM::~frmQDM() = default;
 
 QString frmQDM::caption() const {
     return BuilderSettings::shared().VLNRunTimeControlCaption;
+}
+
+void frmQDM::showQueryName(const QString& path) {
+    QString name = SavedQuery::fileNameOf(path);
+    if (name.endsWith(QStringLiteral(".vln"), Qt::CaseInsensitive))
+        name.chop(4);
+    setWindowTitle(name.isEmpty() ? caption() : caption() + QStringLiteral(" - ") + name);
 }
 
 void frmQDM::SetStatusText(const QString& text) {
@@ -193,6 +206,10 @@ void frmQDM::load() {
             queryPage_->refreshAfterTableChange();
             queryPage_->applyOptionAvailability(!state_.TableList().isEmpty());
         } else {
+            // No table is chosen yet: the query's table and field lists start empty, not as
+            // the whole catalogue the window offers.
+            state_.TableList().clear();
+            state_.FieldList().clear();
             tablePage_->pageAvailability(false, state_.JoinText);
         }
         if (!s.OpenQuery)
@@ -213,6 +230,8 @@ void frmQDM::load() {
         queryPage_->enableRun(!state_.StatementText.trimmed().isEmpty());
         if (!s.CatalogueNote.isEmpty())
             SetStatusText(QStringLiteral("Ready .. ") + s.CatalogueNote);
+        // What the window opened with (nothing, the host's tables, a saved query) is no change.
+        queryFiles_->markUnchanged();
     } catch (const std::exception& e) {
         const QString why = dynamic_cast<const VLNError*>(&e) ? static_cast<const VLNError&>(e).description()
                                                               : QString::fromUtf8(e.what());
@@ -269,7 +288,9 @@ void frmQDM::pageChanged(int newIndex) {
 
 bool frmQDM::allowClose() {
     BuilderSettings& s = BuilderSettings::shared();
-    if (s.ComponentTerminating || !s.VLNAllowSaveDeleteQuery || !s.ShowSaveMsg || !saveCommand_) {
+    // Nothing to lose (an empty query, or one as it was saved or opened): no question.
+    if (s.ComponentTerminating || !s.VLNAllowSaveDeleteQuery || !s.ShowSaveMsg || !saveCommand_ ||
+        !queryFiles_->worthSaving()) {
         s.ComponentTerminating = false;
         return true;
     }
@@ -317,6 +338,8 @@ void frmQDM::unloadNow() {
 void frmQDM::unload() {
     unloaded_ = true;
     BuilderSettings& s = BuilderSettings::shared();
+    if (placed_)
+        s.BuilderGeometry = geometry();
     try {
         if (s.ActiveConnection && s.ActiveConnection->IsOpen())
             s.ActiveConnection->Close();
@@ -343,6 +366,36 @@ void frmQDM::destroyStep() {
         clsBridge::SharedBridge().RaiseOpenQuery();
 }
 
+void frmQDM::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        placed_ = true;
+        placeOnScreen();
+    }
+    QWidget::showEvent(event);
+}
+
+void frmQDM::placeOnScreen() {
+    const QRect last = BuilderSettings::shared().BuilderGeometry;
+    QRect r = last.isValid() ? last : QRect(QPoint(), size());
+    QScreen* where = last.isValid() ? QGuiApplication::screenAt(last.center()) : QGuiApplication::screenAt(QCursor::pos());
+    if (!where)
+        where = QGuiApplication::primaryScreen();
+    if (!where)
+        return;
+    const QRect room = where->availableGeometry();
+    // The frame the window manager adds is known once the window has been shown before.
+    const QRect frame = frameGeometry();
+    const QMargins edge(geometry().left() - frame.left(), geometry().top() - frame.top(),
+                        frame.right() - geometry().right(), frame.bottom() - geometry().bottom());
+    const QRect inner = room.marginsRemoved(edge);
+    r.setSize(r.size().boundedTo(inner.size()).expandedTo(minimumSize()));
+    if (!last.isValid())
+        r.moveCenter(inner.center());
+    r.moveLeft(std::clamp(r.left(), inner.left(), std::max(inner.left(), inner.right() + 1 - r.width())));
+    r.moveTop(std::clamp(r.top(), inner.top(), std::max(inner.top(), inner.bottom() + 1 - r.height())));
+    setGeometry(r);
+}
+
 void frmQDM::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const auto& results = resultsPage_->queryResults();
@@ -352,6 +405,19 @@ void frmQDM::resizeEvent(QResizeEvent* event) {
 
 void frmQDM::openHelp() {
     const QString location = BuilderSettings::shared().VLNHelpFileLocation;
+    // A host that left the help file at the component's default, which no install here has,
+    // gets the user guide that comes with the package: in the desktop's browser, or else in a
+    // help window of the builder's own.
+    if (location == BuilderSettings().VLNHelpFileLocation && !QFileInfo::exists(location)) {
+        const QString guide = HelpWindow::userGuide();
+        if (!guide.isEmpty()) {
+            if (!prompts_->openDocument(guide)) {
+                auto* help = new HelpWindow(guide, caption(), this);
+                help->show();
+            }
+            return;
+        }
+    }
     if (!prompts_->openDocument(location))
         prompts_->message({QStringLiteral("Unable to locate and open the Help File: ") + location,
                            QStringLiteral("Open Help file Error"), Prompts::Icon::Critical, Prompts::Buttons::Ok, 0});

@@ -57,6 +57,9 @@ public:
     // cmdSaveQuery is available only while the query has a table.
     void enableSave(bool anyTable);
 
+    // The title names the query last saved or opened: "caption - name".
+    void showQueryName(const QString& path);
+
     void SetStatusText(const QString& text);
     QString statusText() const;
     QString caption() const;
@@ -80,6 +83,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     std::shared_ptr<Prompts> prompts_;
@@ -102,6 +106,9 @@ private:
     void unload();
     void destroyStep();
     void openHelp();
+    // Puts the window where the last one stood (or centred), wholly on that screen.
+    void placeOnScreen();
+    bool placed_ = false;
 };
 
 }  // namespace lorvane
