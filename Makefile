@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build demo test test-sanitize bench screenshots fuzz clean
+.PHONY: all deps configure build demo test test-sanitize bench screenshots fuzz explore clean
 
 all: build
 
@@ -59,6 +59,19 @@ fuzz: deps
 	  "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	@./scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The state explorer: seeded action sequences through the builder window, each action checked,
+# for SECONDS of CPU time per database (the sample and a hostile-names SQLite database, and
+# PostgreSQL on a server of its own), from seed SEED. A failure prints its seed and its shrunk
+# action list; the run ends with "EXPLORE sequences=<n> actions=<n> failures=<n>".
+SECONDS ?= 300
+SEED ?= 1
+explore: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target lorvane_explorer
+	@./scripts/pg-test-server start $(BUILD)/explore-pg >/dev/null
+	@QT_QPA_PLATFORM=offscreen LORVANE_EXPLORE_PG="$$(cat $(BUILD)/explore-pg/connection.txt)" \
+	  $(BUILD)/tests/lorvane_explorer --explore --seconds $(SECONDS) --seed $(SEED) $(EXPLORE_FLAGS); \
+	  status=$$?; ./scripts/pg-test-server stop $(BUILD)/explore-pg >/dev/null; exit $$status
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)

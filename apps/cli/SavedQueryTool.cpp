@@ -14,10 +14,17 @@
 #include <QCommandLineParser>
 #include <QDate>
 #include <QDateTime>
+#include <QFileDevice>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTextStream>
 #include <QTime>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <termios.h>
+#include <unistd.h>
 
 namespace lorvane::cli {
 
@@ -35,7 +42,44 @@ const char* const kUsage =
     "\n"
     "Run 'lorvane COMMAND --help' for the options of a command.\n"
     "Exit codes: 0 done, 2 bad usage, 3 missing or damaged saved query, 4 connection failed,\n"
-    "5 statement refused.\n";
+    "5 statement refused, 6 the output could not be written.\n"
+    "\n"
+    "A password is taken from LORVANE_PASSWORD, or asked for when a user name is given and\n"
+    "standard input is a terminal; --password also works but shows it to other users.\n";
+
+// A password typed at the terminal on standard input, not echoed; the prompt goes to err.
+QString askPassword(QTextStream& err) {
+    termios saved{};
+    const bool terminal = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        quiet.c_lflag |= ECHONL;
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    err << "Password: " << Qt::flush;
+    QByteArray line;
+    char c = 0;
+    while (::read(STDIN_FILENO, &c, 1) == 1 && c != '\n')
+        line += c;
+    if (terminal)
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromLocal8Bit(line);
+}
+
+// The password for a connection: --password when given, else LORVANE_PASSWORD, else asked for
+// at the terminal when there is a user to ask it for; fallback otherwise.
+QString passwordFor(const QString& given, bool isGiven, bool haveUser, const QString& fallback, QTextStream& err) {
+    if (isGiven)
+        return given;
+    if (qEnvironmentVariableIsSet("LORVANE_PASSWORD"))
+        return qEnvironmentVariable("LORVANE_PASSWORD");
+    if (haveUser && fallback.isEmpty() && ::isatty(STDIN_FILENO))
+        return askPassword(err);
+    return fallback;
+}
 
 // A parser for one command; false (with the exit code in exit) when the command ends here.
 bool parse(QCommandLineParser& parser, const QStringList& arguments, QTextStream& out, QTextStream& err, int& exit) {
@@ -68,8 +112,10 @@ int load(const QString& path, QueryState& state, bool needDatabase, QTextStream&
         SavedQuery::Loader loader(path);
         const StoredConnection& c = loader.connection();
         if (!c.connectionString.isEmpty()) {
+            // LORVANE_PASSWORD stands in for the stored password (say, one never saved).
+            const QString password = passwordFor({}, false, false, c.password, err);
             const QVariantList failure = ConnectionManager().OpenDatabaseConnection(
-                c.connectionString, c.connectTimeout, c.commandTimeout, c.userId, c.password);
+                c.connectionString, c.connectTimeout, c.commandTimeout, c.userId, password);
             if (!failure.isEmpty()) {
                 err << "lorvane: cannot connect to the database of " << path << ": " << failure.value(0).toString()
                     << "\n";
@@ -249,7 +295,10 @@ int tablesCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
     parser.addPositionalArgument(QStringLiteral("CONNECTION-STRING"),
                                  QStringLiteral("key=value; pairs, e.g. \"Provider=SQLite;Data Source=sales.db\""));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("user name"), QStringLiteral("NAME"));
-    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("password"), QStringLiteral("PASSWORD"));
+    const QCommandLineOption password(
+        QStringLiteral("password"),
+        QStringLiteral("password (visible to other users; prefer LORVANE_PASSWORD or the prompt)"),
+        QStringLiteral("PASSWORD"));
     const QCommandLineOption system(QStringLiteral("remove-system-tables"), QStringLiteral("leave out system tables"));
     parser.addOptions({user, password, system});
     int exit = Ok;
@@ -258,7 +307,7 @@ int tablesCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
     ConnectionManager::Arguments a;
     a.ConnectionString = parser.positionalArguments().first();
     a.UserName = parser.value(user);
-    a.Password = parser.value(password);
+    a.Password = passwordFor(parser.value(password), parser.isSet(password), !a.UserName.isEmpty(), {}, err);
     a.RemoveSystemTables = parser.isSet(system);
     const ConnectionManager::Outcome outcome = ConnectionManager().MakeConnection(a, {});
     if (outcome.number != 0) {
@@ -271,6 +320,22 @@ int tablesCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
 }
 
 }  // namespace
+
+int finishOutput(int exit, QTextStream& out, QTextStream& err) {
+    out.flush();
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    QString reason = flushed || errno == 0 ? QString() : QString::fromLocal8Bit(std::strerror(errno));
+    // The stream's file may have met the failure first, while flushing its own buffer.
+    const auto* file = qobject_cast<const QFileDevice*>(out.device());
+    if (file && file->error() != QFileDevice::NoError && reason.isEmpty())
+        reason = file->errorString();
+    if (flushed && !std::ferror(stdout) && out.status() == QTextStream::Ok && reason.isEmpty())
+        return exit;
+    err << "lorvane: cannot write the output: " << (reason.isEmpty() ? QStringLiteral("write error") : reason)
+        << "\n" << Qt::flush;
+    return OutputFailed;
+}
 
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     const QString command = arguments.value(1);

@@ -13,7 +13,12 @@ enum Exit {
     BadFile = 3,          // the saved query is missing, unreadable or damaged
     ConnectionFailed = 4, // the stored or given connection could not be opened
     Rejected = 5,         // the statement was refused (read-only check or database)
+    OutputFailed = 6,     // what was printed could not be written (a full disk, a closed pipe)
 };
+
+// Flushes what run() wrote to standard output and checks that all of it was written;
+// returns exit unchanged when it was, OutputFailed (with a message on err) when not.
+int finishOutput(int exit, QTextStream& out, QTextStream& err);
 
 // Runs the command line (arguments[0] is the program); writes results to out, errors to err.
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err);

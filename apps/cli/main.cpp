@@ -12,5 +12,6 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("lorvane"));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return lorvane::cli::run(QCoreApplication::arguments(), out, err);
+    const int exit = lorvane::cli::run(QCoreApplication::arguments(), out, err);
+    return lorvane::cli::finishOutput(exit, out, err);
 }

@@ -51,7 +51,8 @@ bool CriteriaGridModel::setData(const QModelIndex& index, const QVariant& value,
     if (isNewRowLine(index.row())) {
         if (text.trimmed().isEmpty())
             return false;
-        beginInsertRows({}, index.row() + 1, index.row() + 1);
+        // The typed line takes the place of the new-row line, which moves one down.
+        beginInsertRows({}, index.row(), index.row());
         rs_->AddNew();
         rs_->SetValue(index.column(), text);
         rs_->Update();
@@ -64,6 +65,37 @@ bool CriteriaGridModel::setData(const QModelIndex& index, const QVariant& value,
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     emit cellEdited();
     return true;
+}
+
+std::optional<int> CriteriaGridModel::lineAfterTidyUp(int row) const {
+    if (!rs_ || !rs_->IsOpen())
+        return std::nullopt;
+    auto empty = [this](qint64 r) {
+        for (int f = 0; f < rs_->FieldCount(); ++f)
+            if (!rs_->ValueAt(r, f).toString().trimmed().isEmpty())
+                return false;
+        return true;
+    };
+    const qint64 lines = rs_->RecordCount();
+    int before = 0;
+    bool any = false;
+    for (qint64 r = 0; r < lines; ++r) {
+        if (!empty(r))
+            continue;
+        any = true;
+        if (r < row)
+            ++before;
+    }
+    if (!any)
+        return std::nullopt;
+    // A line that goes itself leaves its place to the new-row line.
+    if (row < lines && empty(row)) {
+        int kept = 0;
+        for (qint64 r = 0; r < lines; ++r)
+            kept += empty(r) ? 0 : 1;
+        return kept;
+    }
+    return row - before;
 }
 
 Qt::ItemFlags CriteriaGridModel::flags(const QModelIndex& index) const {

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <memory>
+#include <optional>
 
 namespace lorvane {
 
@@ -21,6 +22,10 @@ public:
     // Shows the current rsWhere (rebuilding the columns replaces it).
     void rebind();
     bool isNewRowLine(int row) const;
+    // When the grid holds lines that are all blank (an edit just emptied one, and the rebuild
+    // that deletes them is still to come): where grid row `row` will be once they are gone.
+    // Nothing when no line is blank.
+    std::optional<int> lineAfterTidyUp(int row) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -36,6 +36,8 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace lorvane {
 
 namespace {
@@ -43,7 +45,9 @@ namespace {
 const QStringList kWhereOperators{"=", "<>", ">", ">=", "<", "<=", "BETWEEN", "LIKE", "NOT LIKE", "CONTAINS",
                                   "DOES NOT CONTAIN", "BEGINS WITH", "DOES NOT BEGIN WITH", "ENDS WITH",
                                   "DOES NOT END WITH", "IS NULL", "IS NOT NULL"};
-const QStringList kGroupOperators{"GROUP BY", "SUM", "COUNT", "AVG", "MIN", "MAX"};
+// DISTINCT totals are entries of their own, so that the choice is made where it is seen.
+const QStringList kGroupOperators{"GROUP BY", "SUM", "COUNT", "AVG", "MIN", "MAX", "SUM DISTINCT", "COUNT DISTINCT",
+                                  "AVG DISTINCT"};
 const QStringList kOrderOperators{"ASC", "DESC"};
 // Operators after which a further criterion on the same field usually narrows (AND); after
 // every other one it usually widens (OR).
@@ -52,6 +56,24 @@ const QStringList kAndOperators{">", ">=", "<>", "<", "<=", "NOT LIKE", "DOES NO
 
 QString withoutMnemonic(QString text) {
     return text.remove(u'&');
+}
+
+// A value read from the database as the criteria are written: dates and times in the
+// connection's date form (yyyy-mm-dd hh:nn:ss), so that a picked value matches the rows it
+// was read from.
+QString valueText(const QVariant& v) {
+    if (!v.isValid() || v.isNull())
+        return {};
+    switch (v.typeId()) {
+    case QMetaType::QDateTime: {
+        const QDateTime t = v.toDateTime();
+        return t.toString(t.time().msec() ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz") : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    case QMetaType::QDate:
+        return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    default:
+        return v.toString();
+    }
 }
 
 }  // namespace
@@ -174,6 +196,9 @@ QueryPage::QueryPage(frmQDM& window) : QWidget(&window), w_(window) {
     for (int i = 0; i < 3; ++i)
         connect(optQuery_[i], &QRadioButton::clicked, this, [this, i] { chooseOption(i); });
     connect(fields_, &QListWidget::itemClicked, this, [this] { chooseField(); });
+    // A conjunction the user clicked stands until the next field is chosen.
+    for (QRadioButton* b : {and_, or_})
+        connect(b, &QRadioButton::clicked, this, [this] { andOrChosen_ = true; });
     connect(operands_, &QListWidget::itemClicked, this, [this] { chooseOperator(); });
     for (QComboBox* box : {value1_, value2_}) {
         connect(box, &QComboBox::editTextChanged, this, [this] { valueChanged(); });
@@ -223,10 +248,17 @@ void QueryPage::showStatement() {
     sql_->setPlainText(w_.state().StatementText);
     SqlColouring::apply(sql_->document());
     sql_->setUpdatesEnabled(true);
-    // Rebuilding the grid's columns replaces rsWhere: the grid shows the new one.
-    gridModel_->rebind();
+    // Rebuilding the grid's columns replaces rsWhere: the grid shows the new one, with the
+    // column widths the user is working with (a grid that refits after each edit moves the
+    // cell the next click was aimed at).
+    rebindGrid();
+}
+
+void QueryPage::rebindGrid() {
     if (gridShown_)
-        grid_->fitColumns();
+        grid_->keepLayoutAcross([this] { gridModel_->rebind(); });
+    else
+        gridModel_->rebind();
 }
 
 void QueryPage::placeCreateView(bool allowed) {
@@ -272,9 +304,12 @@ void QueryPage::refreshLists() {
     entries_ = option_ == Where ? select.CriteriaFieldEntries()
                : option_ == Group ? select.GroupingFieldEntries()
                                   : select.OrderingFieldEntries();
-    fields_->clear();
+    QStringList shown;
+    shown.reserve(entries_.size());
     for (const SelectList::Entry& e : entries_)
-        fields_->addItem(e.shown);
+        shown << e.shown;
+    fields_->clear();
+    fields_->addItems(shown);
     field_.clear();
 }
 
@@ -305,15 +340,8 @@ void QueryPage::chooseField() {
         return;
     field_ = entries_[row].name;
     and_->setChecked(true);
-    QueryState& s = w_.state();
-    if (option_ == Where) {
-        // A field that already has criteria: the conjunction follows the operator.
-        RecordSet& grid = s.rsWhere();
-        const int column = grid.FieldIndex(field_);
-        for (qint64 r = 0; column >= 0 && r < grid.RecordCount(); ++r)
-            if (!textAt(grid, r, column).isEmpty())
-                setAndOrDefault();
-    }
+    andOrChosen_ = false;
+    setAndOrDefault();
     if (field_ == u"*") {
         fields_->setToolTip(QStringLiteral("All Rows"));
         operands_->setEnabled(true);
@@ -363,8 +391,18 @@ void QueryPage::chooseOperator() {
 }
 
 void QueryPage::setAndOrDefault() {
+    // The operator decides only for a field whose cell in the last criteria line already holds
+    // criteria (a second criterion on it usually widens or narrows that one); any other field
+    // joins the line with AND. What the user clicked is left alone.
+    if (andOrChosen_ || option_ != Where)
+        return;
+    RecordSet& grid = w_.state().rsWhere();
+    const int column = grid.FieldIndex(field_);
+    const qint64 last = grid.RecordCount() - 1;
+    const bool held = column >= 0 && last >= 0 && !grid.IsNullAt(last, column) &&
+                      !textAt(grid, last, column).trimmed().isEmpty();
     const QString op = operands_->currentItem() ? operands_->currentItem()->text() : QString();
-    (kAndOperators.contains(op) ? and_ : or_)->setChecked(true);
+    (held && !op.isEmpty() && !kAndOperators.contains(op) ? or_ : and_)->setChecked(true);
 }
 
 void QueryPage::enableAndOr() {
@@ -409,13 +447,11 @@ void QueryPage::commit() {
     Statement::Mode mode = Statement::Mode::Criteria;
     if (option_ == Group) {
         mode = Statement::Mode::Grouping;
-        // With DISTINCT ticked an aggregate counts (or sums ...) distinct values only.
-        if (distinct_->isChecked() && op != u"GROUP BY")
-            entry.operatorWord = op + QStringLiteral(" DISTINCT");
     } else if (option_ == Order) {
         mode = Statement::Mode::Ordering;
     }
     statement().CommitCriteria(mode, entry, w_.prompts());
+    andOrChosen_ = false;
     if (option_ == Where) {
         setAndOrDefault();
     } else {
@@ -458,6 +494,8 @@ void QueryPage::editWhere() {
     editMode_ = QStringLiteral("Where");
     showGrid(true);
     showStatement();
+    // Fitted once as the grid opens; from then on the widths are the user's.
+    grid_->fitColumns();
 }
 
 void QueryPage::editRows(const QString& mode) {
@@ -507,6 +545,13 @@ void QueryPage::afterGridEdit() {
 }
 
 void QueryPage::editCellWithKeypad(int row, int column) {
+    // The click that pressed the button may have ended an edit whose rebuild is still queued,
+    // and that rebuild deletes empty lines: it runs now, and the row follows the line the
+    // user pointed at.
+    if (const std::optional<int> line = gridModel_->lineAfterTidyUp(row)) {
+        afterGridEdit();
+        row = *line;
+    }
     frmCriteriaBuilder::CriteriaText() = gridModel_->index(row, column).data(Qt::EditRole).toString();
     auto* keypad = new frmCriteriaBuilder(&w_);
     connect(keypad, &QDialog::finished, this, [this, row, column] {
@@ -514,7 +559,7 @@ void QueryPage::editCellWithKeypad(int row, int column) {
         // (unchanged) text again, which changes nothing.
         if (frmCriteriaBuilder::Accepted())
             gridModel_->setData(gridModel_->index(row, column), frmCriteriaBuilder::CriteriaText());
-        gridModel_->rebind();
+        rebindGrid();
         frmCriteriaBuilder::CriteriaText().clear();
     });
     keypad->open();
@@ -524,8 +569,7 @@ void QueryPage::refreshAfterTableChange() {
     QueryState& s = w_.state();
     try {
         CriteriaGrid(s).PruneAfterFieldListChange();
-        if (s.rsGroupBy().RecordCount() > 0)
-            statement().RebuildStatement();
+        statement().RebuildStatement();
     } catch (const VLNError&) {
     }
     const bool noTable = s.FromText.isEmpty();
@@ -613,7 +657,7 @@ void QueryPage::searchFieldValues() {
         QStringList texts;
         texts.reserve(values.size());
         for (const QVariant& v : values)
-            texts << (v.isValid() && !v.isNull() ? v.toString() : QString());
+            texts << valueText(v);
         value1_->addItems(texts);
         value2_->addItems(texts);
         // The first box shows the first (smallest) value; the second only while it is in use.

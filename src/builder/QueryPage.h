@@ -70,6 +70,8 @@ public:
     const QString& editMode() const { return editMode_; }
 
 private:
+    // Rebinds the criteria grid, keeping the widths the user sees while the grid is shown.
+    void rebindGrid();
     frmQDM& w_;
     QGroupBox* options_;
     QRadioButton* optQuery_[3];
@@ -106,6 +108,7 @@ private:
     QString editMode_ = QStringLiteral("Where");
     bool createViewAllowed_ = false;
     bool gridShown_ = false;
+    bool andOrChosen_ = false;  // the user clicked AND or OR for the pending criterion
 
     Statement statement();
     QString optionCaption() const;

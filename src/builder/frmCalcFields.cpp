@@ -166,6 +166,14 @@ void frmCalcFields::ok() {
                           QStringLiteral("Calc Field Creation Error"), Prompts::Icon::Critical});
         return;
     }
+    if (const QString alias = fields.namedOutputAlias(expression, alias_->text()); !alias.isEmpty()) {
+        prompts_.message({QStringLiteral("Unable to create Calculated Field : ") + expression + QStringLiteral(".\n") +
+                              QStringLiteral("It uses the output column ") + alias +
+                              QStringLiteral(", which the database cannot read within the same query.\n") +
+                              QStringLiteral("Use what ") + alias + QStringLiteral(" stands for (its field or total) instead."),
+                          QStringLiteral("Calc Field Creation Error"), Prompts::Icon::Critical});
+        return;
+    }
     const CalcFields::Outcome outcome = fields.store(expression, alias_->text(), show_->isChecked(), editing_);
     EditState& edit = Edit();
     edit.accepted = true;

@@ -5,6 +5,8 @@
 #include "shared/NameQuoting.h"
 #include "shared/QueryState.h"
 
+#include <QRegularExpression>
+
 namespace lorvane {
 
 namespace {
@@ -55,6 +57,28 @@ bool CalcFields::aggregatesKnown(const QString& expression) const {
             return true;
     }
     return false;
+}
+
+QString CalcFields::namedOutputAlias(const QString& expression, const QString& ownAlias) const {
+    QStringList aliases;
+    RecordSet& groupBy = s_.rsGroupBy();
+    for (qint64 r = 0; r < groupBy.RecordCount(); ++r)
+        aliases << textAt(groupBy, r, Q::GroupByFieldAlias);
+    RecordSet& calc = s_.rsCalcFields();
+    for (qint64 r = 0; r < calc.RecordCount(); ++r)
+        aliases << textAt(calc, r, Q::CalcAlias);
+    const QString own = withoutLeadingBlanks(ownAlias);
+    for (const QString& alias : aliases) {
+        if (alias.isEmpty() || alias == own)
+            continue;
+        // As a name of its own: not part of a longer name, nor the field part of Table.Field.
+        const QRegularExpression named(QStringLiteral("(?<![\\w.])") + QRegularExpression::escape(alias) +
+                                           QStringLiteral("(?!\\w)"),
+                                       QRegularExpression::CaseInsensitiveOption);
+        if (named.match(expression).hasMatch())
+            return alias;
+    }
+    return {};
 }
 
 CalcFields::Outcome CalcFields::store(const QString& expressionText, const QString& aliasText, bool show,

@@ -27,6 +27,11 @@ public:
     // grouping page defined (by its alias or by its expression). Case is ignored.
     bool aggregatesKnown(const QString& expression) const;
 
+    // The output name of a total or of another calculated field that the expression uses, or
+    // empty. A database cannot read an output name inside the statement that makes it, so
+    // such an expression is refused. ownAlias (the field being edited) is not counted.
+    QString namedOutputAlias(const QString& expression, const QString& ownAlias) const;
+
     enum class Outcome { Stored, DuplicateAlias };
     // Stores the field (expression and alias without leading blanks). Editing replaces the
     // field of the same alias; otherwise an alias that a calculated field or a total already

@@ -2,6 +2,7 @@
 
 #include "CriteriaGrid.h"
 #include "CriteriaValue.h"
+#include "GroupOrder.h"
 #include "shared/QueryState.h"
 #include "SelectList.h"
 #include "shared/BuilderSettings.h"
@@ -9,6 +10,7 @@
 #include "platform/AdoTypes.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <vector>
 
 namespace lorvane {
@@ -110,6 +112,46 @@ QString Criteria::TermFor(const CriteriaEntry& e) const {
             return value.toUpper();
         return text(value);
     };
+    // A date without a time, compared with a date-time column, means the whole day: "= d" is
+    // from the start of d to the start of the next day, "<= d" and the upper end of BETWEEN
+    // run to the end of d, "> d" starts the next day. Written as comparisons the user reads.
+    if (timestampColumn) {
+        auto dayOf = [](const QString& value) -> std::optional<QDate> {
+            bool hasTime = false;
+            if (CriteriaValue::isNumber(value))
+                return std::nullopt;
+            const auto d = CriteriaValue::parseDate(value, &hasTime);
+            if (!d || hasTime)
+                return std::nullopt;
+            return d->date();
+        };
+        auto day = [&](const QDate& d) -> std::optional<QString> {
+            const QString written = CriteriaValue::formatDate(QDateTime(d, QTime(0, 0)), dialect.dateFormat);
+            if (!dialect.dateClose.isEmpty() && written.contains(dialect.dateClose.front()))
+                return std::nullopt;
+            return dialect.dateOpen + written + dialect.dateClose;
+        };
+        const auto d1 = dayOf(v1);
+        const auto start = d1 ? day(*d1) : std::nullopt;
+        const auto next = d1 ? day(d1->addDays(1)) : std::nullopt;
+        if (start && next) {
+            if (sql == u"=")
+                return QStringLiteral(">= ") + *start + QStringLiteral(" AND < ") + *next;
+            if (sql == u"<>")
+                return QStringLiteral("(< ") + *start + QStringLiteral(" OR >= ") + *next + u')';
+            if (sql == u"<=")
+                return QStringLiteral("< ") + *next;
+            if (sql == u">")
+                return QStringLiteral(">= ") + *next;
+            if (sql == u"<" || sql == u">=")
+                return sql + u' ' + *start;
+        }
+        if (sql == u"BETWEEN") {
+            const auto d2 = dayOf(v2);
+            if (const auto after = d2 ? day(d2->addDays(1)) : std::nullopt)
+                return QStringLiteral(">= ") + (start ? *start : write(v1)) + QStringLiteral(" AND < ") + *after;
+        }
+    }
     QString term = sql + u' ' + write(v1);
     if (sql == u"BETWEEN")
         term += QStringLiteral(" AND ") + write(v2);
@@ -117,16 +159,21 @@ QString Criteria::TermFor(const CriteriaEntry& e) const {
 }
 
 QString Criteria::NormaliseTypedCell(const QString& column, const QString& text) const {
-    static const char* const kKeywords[] = {"=", ">", "<", ">=", "<=", "<>", "LIKE", "NOT LIKE", "IS NULL",
-                                            "IS NOT NULL", "BETWEEN"};
-    for (const char* keyword : kKeywords)
-        if (text.contains(QLatin1String(keyword), Qt::CaseInsensitive)) {
-            QString kept = text;
-            while (!kept.isEmpty() && kept.front().isSpace())
-                kept.remove(0, 1);
-            return kept;
-        }
-    if (text.trimmed().isEmpty() || text.contains(u'\''))
+    // Blanks alone are no criterion: the cell is empty.
+    if (text.trimmed().isEmpty())
+        return QString();
+    // The comparison signs count anywhere, the operator words only as words: "Unlikely" is a
+    // value, "LIKE 'A%'" a criterion.
+    static const QRegularExpression keyword(
+        QStringLiteral("[=<>]|\\b(LIKE|NOT\\s+LIKE|IS\\s+NULL|IS\\s+NOT\\s+NULL|BETWEEN)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (keyword.match(text).hasMatch()) {
+        QString kept = text;
+        while (!kept.isEmpty() && kept.front().isSpace())
+            kept.remove(0, 1);
+        return kept;
+    }
+    if (text.contains(u'\''))
         return text;
     return TermFor({column, QStringLiteral("="), text, QString(), true});
 }
@@ -221,6 +268,13 @@ QString Criteria::RewriteCell(const QString& cell, const QString& expression) {
             // "LIKE" two characters after a "T" is the tail of "NOT LIKE".
             if (match && qstrcmp(match, "LIKE") == 0 && i >= 2 && head[i - 2].toUpper() == u'T')
                 match = nullptr;
+            // An operator word inside a longer word ("Unlikely") is part of that word.
+            if (match && QChar::fromLatin1(match[0]).isLetter()) {
+                auto wordChar = [](QChar c) { return c.isLetterOrNumber() || c == u'_'; };
+                const qsizetype end = i + qstrlen(match);
+                if ((i > 0 && wordChar(head[i - 1])) || (end < head.size() && wordChar(head[end])))
+                    match = nullptr;
+            }
         }
         if (match) {
             const qsizetype n = qstrlen(match);
@@ -241,6 +295,12 @@ std::vector<Criteria::Column> Criteria::columns() {
     RecordSet& alias = s_.rsAlias();
     for (qint64 r = alias.RecordCount() - 1; r >= 0; --r)
         expressions.insert(textAt(alias, r, QueryState::AliasName), textAt(alias, r, QueryState::AliasFieldName));
+    // A total is compared as the select list writes it (over a calculated field's expression).
+    const GroupOrder groupOrder(s_);
+    RecordSet& groupBy = s_.rsGroupBy();
+    for (qint64 r = 0; r < groupBy.RecordCount(); ++r)
+        if (const QString a = textAt(groupBy, r, QueryState::GroupByFieldAlias); !a.isEmpty())
+            expressions.insert(a, groupOrder.GroupedSql(r));
     std::vector<Column> out;
     out.reserve(static_cast<std::size_t>(grid.FieldCount()));
     for (int f = 0; f < grid.FieldCount(); ++f) {
@@ -270,7 +330,7 @@ bool Criteria::orSpansWhereAndHaving(const std::vector<Column>& columns) const {
     for (qint64 r = 0; r < grid.RecordCount(); ++r) {
         bool any = false;
         for (const Column& c : columns) {
-            if (grid.IsNullAt(r, c.field) || textAt(grid, r, c.field).isEmpty())
+            if (grid.IsNullAt(r, c.field) || textAt(grid, r, c.field).trimmed().isEmpty())
                 continue;
             any = true;
             (c.aggregate ? totals : plain) = true;
@@ -299,7 +359,7 @@ QString Criteria::generate(const QString& keyword, bool having) {
             if (grid.IsNullAt(r, c.field))
                 continue;
             const QString cell = textAt(grid, r, c.field);
-            if (cell.isEmpty())
+            if (cell.trimmed().isEmpty())
                 continue;
             const QString term = u'(' + RewriteCell(cell, c.expression).trimmed() + u')';
             if (text.isEmpty())
@@ -329,7 +389,7 @@ QString Criteria::OrAcrossGroupingProblem() {
     for (const Column& c : all) {
         bool used = false;
         for (qint64 r = 0; r < grid.RecordCount() && !used; ++r)
-            used = !grid.IsNullAt(r, c.field) && !textAt(grid, r, c.field).isEmpty();
+            used = !grid.IsNullAt(r, c.field) && !textAt(grid, r, c.field).trimmed().isEmpty();
         if (!used)
             continue;
         if (c.aggregate) {
@@ -340,6 +400,7 @@ QString Criteria::OrAcrossGroupingProblem() {
         for (qint64 g = 0; g < groupBy.RecordCount() && !grouped; ++g)
             grouped = textAt(groupBy, g, QueryState::GroupByFieldAlias).isEmpty() &&
                       (textAt(groupBy, g, QueryState::GroupByFieldName) == c.expression ||
+                       textAt(groupBy, g, QueryState::GroupByFieldName) == c.name ||
                        textAt(groupBy, g, QueryState::GroupByExpression) == c.expression);
         if (!grouped)
             ungrouped << c.name;

@@ -14,7 +14,7 @@ namespace {
 
 bool rowIsEmpty(const RecordSet& rs, qint64 row) {
     for (int f = 0; f < rs.FieldCount(); ++f)
-        if (!rs.ValueAt(row, f).toString().isEmpty())
+        if (!rs.ValueAt(row, f).toString().trimmed().isEmpty())
             return false;
     return true;
 }

@@ -143,10 +143,13 @@ void FieldOrderRows::remove(const Entry& entry) {
         deleteRows(groupBy, [&](qint64 r) { return displayText(r) == entry.text; });
         deleteAliasRows(s_, alias);
         deleteOrdering(entry.text, alias);
+        // A calculated field goes only when it uses the total that went; one that merely
+        // mentions a grouped field still stands on its own.
         QStringList calcAliases;
         deleteRows(calc, [&](qint64 r) {
             const QString expression = textAt(calc, r, Q::CalcExpression);
-            const bool uses = expression.contains(entry.text) || (!alias.isEmpty() && expression.contains(alias));
+            const bool uses = !alias.isEmpty() && (expression.contains(entry.text, Qt::CaseInsensitive) ||
+                                                   expression.contains(alias, Qt::CaseInsensitive));
             if (uses)
                 calcAliases << textAt(calc, r, Q::CalcAlias);
             return uses;
@@ -186,16 +189,21 @@ void FieldOrderRows::remove(const Entry& entry) {
 void FieldOrderRows::replaceExpression(const QString& oldExpression, const QString& newExpression) {
     if (oldExpression.isEmpty() || oldExpression == newExpression)
         return;
-    auto replaceIn = [&](RecordSet& rs, std::initializer_list<int> fields) {
-        for (qint64 r = 0; r < rs.RecordCount(); ++r)
-            for (const int f : fields) {
-                const QString text = textAt(rs, r, f);
-                if (text.contains(oldExpression))
-                    setText(rs, r, f, QString(text).replace(oldExpression, newExpression));
-            }
+    // Only a text that is the old expression as a whole (an ordering term: with its direction)
+    // names the field; the same characters inside another expression belong to that one.
+    auto replaceIn = [&](RecordSet& rs, int field, bool withDirection) {
+        for (qint64 r = 0; r < rs.RecordCount(); ++r) {
+            const QString text = textAt(rs, r, field);
+            if (text == oldExpression)
+                setText(rs, r, field, newExpression);
+            else if (withDirection && withoutDirection(text) == oldExpression && text != oldExpression)
+                setText(rs, r, field, newExpression + text.mid(oldExpression.size()));
+        }
     };
-    replaceIn(s_.rsGroupBy(), {Q::GroupByFieldName, Q::GroupByExpression});
-    replaceIn(s_.rsOrderBy(), {Q::OrderByFieldName, Q::OrderByTerm});
+    replaceIn(s_.rsGroupBy(), Q::GroupByFieldName, false);
+    replaceIn(s_.rsGroupBy(), Q::GroupByExpression, false);
+    replaceIn(s_.rsOrderBy(), Q::OrderByFieldName, false);
+    replaceIn(s_.rsOrderBy(), Q::OrderByTerm, true);
 }
 
 void FieldOrderRows::rewrite(const QList<Entry>& order) {

@@ -6,6 +6,7 @@
 
 #include <QSet>
 #include <QVariant>
+#include <vector>
 
 namespace lorvane {
 
@@ -85,6 +86,116 @@ void FromClause::AddJoinCondition(const JoinRequest& r) {
     BuildJoinText();
 }
 
+bool FromClause::KeepJoinsAmong(const QStringList& tables) {
+    const BuilderSettings& settings = s_.settings();
+    RecordSet& joins = s_.rsJoins();
+    using Q = QueryState;
+    // The table a field item or a written table belongs to: the longest table it starts with.
+    auto owner = [&tables](const QString& text, QChar after) {
+        QString best;
+        for (const QString& t : tables)
+            if (t.size() > best.size() && (text == t || text.startsWith(t + after)))
+                best = t;
+        return best;
+    };
+    auto tableTo = [](const QString& text) {
+        return text.endsWith(QLatin1String(" ON")) ? text.left(text.size() - 3) : text;
+    };
+    // Rows in join groups: a join row and the further conditions after it.
+    struct Group {
+        std::vector<std::vector<QVariant>> rows;
+        bool keep = true;
+    };
+    std::vector<Group> groups;
+    for (qint64 r = 0; r < joins.RecordCount(); ++r) {
+        std::vector<QVariant> row;
+        for (int f = 0; f < joins.FieldCount(); ++f)
+            row.push_back(joins.ValueAt(r, f));
+        if (textAt(joins, r, Q::JoinTableTo) != u"AND" || groups.empty())
+            groups.push_back({});
+        Group& g = groups.back();
+        const QString from = textAt(joins, r, Q::JoinTableFrom);
+        const QString to = textAt(joins, r, Q::JoinTableTo);
+        if (!from.isEmpty() && owner(from, u' ').isEmpty())
+            g.keep = false;
+        if (to != u"AND" && owner(tableTo(to), u' ').isEmpty())
+            g.keep = false;
+        for (const int f : {int(Q::JoinFieldFrom), int(Q::JoinFieldTo)})
+            if (owner(textAt(joins, r, f), u'.').isEmpty())
+                g.keep = false;
+        g.rows.push_back(std::move(row));
+    }
+    bool removed = false;
+    std::vector<std::vector<QVariant>> kept;
+    QStringList used;
+    for (Group& g : groups) {
+        if (!g.keep) {
+            removed = true;
+            continue;
+        }
+        std::vector<QVariant>& first = g.rows.front();
+        if (kept.empty() && first[Q::JoinTableFrom].toString().isEmpty()) {
+            // The first join that remains starts the chain: its left table is the table of the
+            // condition's other side.
+            const QString right = owner(tableTo(first[Q::JoinTableTo].toString()), u' ');
+            QString leftField = first[Q::JoinFieldFrom].toString();
+            if (owner(leftField, u'.') == right)
+                leftField = first[Q::JoinFieldTo].toString();
+            const QString left = owner(leftField, u'.');
+            first[Q::JoinTableFrom] = NameQuoting::qualifierDot(left, settings) < 0
+                                          ? left
+                                          : left + u' ' + NameQuoting::tablePart(leftField, settings);
+        } else if (!kept.empty()) {
+            first[Q::JoinTableFrom] = QString();
+        }
+        for (auto& row : g.rows) {
+            for (const int f : {int(Q::JoinFieldFrom), int(Q::JoinFieldTo)}) {
+                const QString t = owner(row[static_cast<std::size_t>(f)].toString(), u'.');
+                if (!used.contains(t))
+                    used << t;
+            }
+            kept.push_back(std::move(row));
+        }
+    }
+    if (!removed)
+        return false;
+    while (joins.RecordCount() > 0) {
+        joins.MoveFirst();
+        joins.Delete();
+    }
+    for (const auto& row : kept)
+        joins.AppendRow(row);
+    RecordSet& usedRs = s_.rsJoinTablesUsed();
+    while (usedRs.RecordCount() > 0) {
+        usedRs.MoveFirst();
+        usedRs.Delete();
+    }
+    for (const QString& t : used)
+        addBookkeeping(usedRs, {t, true});
+    RecordSet& offered = s_.rsJoinTable();
+    for (qint64 r = offered.RecordCount() - 1; r >= 0; --r) {
+        offered.SetAbsolutePosition(r + 1);
+        const QString t = textAt(offered, r, Q::JoinTableName);
+        if (!tables.contains(t)) {
+            offered.Delete();
+            continue;
+        }
+        offered.SetValue(Q::JoinTableVisible, !used.contains(t));
+        offered.Update();
+    }
+    // A locked pair that lost a table has nothing left to extend.
+    RecordSet& joinFields = s_.rsJoinFields();
+    bool stale = false;
+    for (qint64 r = 0; r < joinFields.RecordCount() && !stale; ++r)
+        stale = !tables.contains(textAt(joinFields, r, Q::JoinTableName));
+    while (stale && joinFields.RecordCount() > 0) {
+        joinFields.MoveFirst();
+        joinFields.Delete();
+    }
+    BuildJoinText();
+    return true;
+}
+
 void FromClause::BuildJoinText() {
     RecordSet& joins = s_.rsJoins();
     const qint64 rows = joins.RecordCount();
@@ -114,6 +225,9 @@ void FromClause::GenerateFromClause() {
     QString text = QStringLiteral("FROM ");
     RecordSet& joins = s_.rsJoins();
     if (joins.RecordCount() > 0) {
+        // The join text is made from the join rows: a query read from a file (by the window or
+        // by the command-line tool) has the rows only.
+        BuildJoinText();
         text += s_.JoinText;
         RecordSet& used = s_.rsJoinTablesUsed();
         QSet<QString> joined;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace lorvane {
 
@@ -24,6 +25,10 @@ public:
     // sides and rebuilds JoinText.
     void AddJoinCondition(const JoinRequest& request);
     void BuildJoinText();
+    // After tables left the query: the joins that name one of them go (with their further
+    // conditions); the joins among the tables that remain stay, the first of them taking the
+    // left table, and the bookkeeping tables follow. Returns true when a join was removed.
+    bool KeepJoinsAmong(const QStringList& tables);
     void GenerateFromClause();
 
     static QString KeywordFor(const QString& symbol);

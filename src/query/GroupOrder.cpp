@@ -76,6 +76,31 @@ void GroupOrder::CommitOrderingEntry(const QString& field, const QString& direct
     orderBy.Update();
 }
 
+QString GroupOrder::CalcExpressionOf(const QString& alias) const {
+    if (alias.isEmpty())
+        return {};
+    RecordSet& calc = s_.rsCalcFields();
+    for (qint64 c = 0; c < calc.RecordCount(); ++c)
+        if (textAt(calc, c, QueryState::CalcAlias) == alias)
+            return textAt(calc, c, QueryState::CalcExpression);
+    return {};
+}
+
+QString GroupOrder::GroupedSql(qint64 row) const {
+    RecordSet& groupBy = s_.rsGroupBy();
+    const QString field = textAt(groupBy, row, QueryState::GroupByFieldName);
+    const QString grouped = textAt(groupBy, row, QueryState::GroupByExpression);
+    const QString expression = CalcExpressionOf(field);
+    if (expression.isEmpty())
+        return grouped;
+    if (textAt(groupBy, row, QueryState::GroupByFieldAlias).isEmpty())
+        return expression;
+    QString out = grouped;
+    out.replace(QStringLiteral("(DISTINCT ") + field + u')', QStringLiteral("(DISTINCT ") + expression + u')');
+    out.replace(u'(' + field + u')', u'(' + expression + u')');
+    return out;
+}
+
 void GroupOrder::GenerateGroupByClause() {
     s_.GroupByText.clear();
     RecordSet& groupBy = s_.rsGroupBy();
@@ -85,11 +110,13 @@ void GroupOrder::GenerateGroupByClause() {
     QString text = start;
     for (qint64 r = 0; r < groupBy.RecordCount(); ++r) {
         const QString fieldName = textAt(groupBy, r, QueryState::GroupByFieldName);
-        if (!textAt(groupBy, r, QueryState::GroupByFieldAlias).isEmpty() || SelectList::ContainsPlainAggregate(fieldName))
+        if (!textAt(groupBy, r, QueryState::GroupByFieldAlias).isEmpty() || SelectList::IsAggregateExpression(fieldName))
             continue;
         if (text != start)
             text += QStringLiteral(", ");
-        text += fieldName;
+        // A calculated field is grouped by its expression.
+        const QString expression = CalcExpressionOf(fieldName);
+        text += expression.isEmpty() ? fieldName : expression;
     }
     if (text != start)
         s_.GroupByText = text;
@@ -101,6 +128,8 @@ QString GroupOrder::OrderingTerm(qint64 row) const {
     RecordSet& calc = s_.rsCalcFields();
     const QString field = textAt(orderBy, row, QueryState::OrderByFieldName);
     const QString term = textAt(orderBy, row, QueryState::OrderByTerm);
+    if (field == u"*")
+        return {};  // an ordering row on "*" (from an older file) orders nothing
     const QString direction = term.startsWith(field) ? term.mid(field.size()).trimmed() : QString();
     auto byAlias = [&](const QString& alias) {
         return NameQuoting::quoteRaw(alias, s_.settings()) + (direction.isEmpty() ? QString() : u' ' + direction);
@@ -113,11 +142,18 @@ QString GroupOrder::OrderingTerm(qint64 row) const {
         const QString expression = textAt(calc, c, QueryState::CalcExpression);
         const bool grouping = groupBy.RecordCount() > 0;
         if (textAt(calc, c, QueryState::CalcOutput) == u"YES" &&
-            (!grouping || SelectList::ContainsPlainAggregate(expression)))
+            (!grouping || SelectList::IsAggregateExpression(expression)))
             return byAlias(field);
         if (!grouping)
             return expression + (direction.isEmpty() ? QString() : u' ' + direction);
-        break;
+        // Grouped by, it is output under its alias, or else ordered by its expression.
+        for (qint64 g = 0; g < groupBy.RecordCount(); ++g)
+            if (textAt(groupBy, g, QueryState::GroupByFieldAlias).isEmpty() &&
+                textAt(groupBy, g, QueryState::GroupByFieldName) == field)
+                return textAt(groupBy, g, QueryState::GroupByOutput).toUpper() == u"YES"
+                           ? byAlias(field)
+                           : expression + (direction.isEmpty() ? QString() : u' ' + direction);
+        return {};
     }
     if (groupBy.RecordCount() == 0)
         return term;
@@ -130,7 +166,7 @@ QString GroupOrder::OrderingTerm(qint64 row) const {
             continue;
         if (textAt(groupBy, g, QueryState::GroupByOutput).toUpper() == u"YES")
             return byAlias(alias);
-        return expression + (direction.isEmpty() ? QString() : u' ' + direction);
+        return GroupedSql(g) + (direction.isEmpty() ? QString() : u' ' + direction);
     }
     // Otherwise only what takes part in the grouping can order grouped rows.
     for (qint64 g = 0; g < groupBy.RecordCount(); ++g)

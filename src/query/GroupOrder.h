@@ -27,6 +27,13 @@ public:
     // name without its table and quotes and with its first blank removed ("AllRows" for none).
     QString AggregateAlias(const QString& function, const QString& field, bool distinct = false) const;
 
+    // What a grouping row groups or totals in SQL: its GroupBy text, with a calculated field
+    // it names replaced by the field's expression (the statement cannot use an output alias
+    // inside a total or in GROUP BY).
+    QString GroupedSql(qint64 row) const;
+    // The expression of the calculated field of that alias; empty when there is none.
+    QString CalcExpressionOf(const QString& alias) const;
+
     // The ORDER BY term of an ordering row: a total by its (quoted) alias; with grouping rows,
     // empty for a row that takes no part in the grouping.
     QString OrderingTerm(qint64 row) const;

@@ -5,31 +5,19 @@
 #include "shared/BuilderSettings.h"
 #include "shared/NameQuoting.h"
 
+#include <QRegularExpression>
+#include <QSet>
+
 namespace lorvane {
 
-namespace {
-
-const char* const kPlainOpenings[] = {"SUM(", "COUNT(", "AVG(", "MIN(", "MAX(", "STDEV(", "VAR(", "FIRST(", "LAST("};
-const char* const kDistinctOpenings[] = {"SUM DISTINCT(", "COUNT DISTINCT(", "AVG DISTINCT(", "MIN DISTINCT(",
-                                         "MAX DISTINCT("};
-
-
-}  // namespace
-
-bool SelectList::ContainsPlainAggregate(const QString& text) {
-    for (const char* opening : kPlainOpenings)
-        if (text.contains(QLatin1String(opening)))
-            return true;
-    return false;
-}
-
 bool SelectList::IsAggregateExpression(const QString& text) {
-    if (ContainsPlainAggregate(text))
-        return true;
-    for (const char* opening : kDistinctOpenings)
-        if (text.contains(QLatin1String(opening)))
-            return true;
-    return false;
+    // The aggregate functions a database knows, in any letter case, with or without blanks or
+    // DISTINCT before the bracket: the one test for the select list, the WHERE/HAVING split
+    // and the calculated field dialog, so that they never disagree.
+    static const QRegularExpression opening(
+        QStringLiteral("(SUM|COUNT|AVG|MIN|MAX|STDEV|VAR|FIRST|LAST)(\\s+DISTINCT)?\\s*\\("),
+        QRegularExpression::CaseInsensitiveOption);
+    return opening.match(text).hasMatch();
 }
 
 void SelectList::GenerateSelectList() {
@@ -61,14 +49,19 @@ void SelectList::GenerateSelectList() {
             const QString fieldAlias = textAt(groupBy, r, QueryState::GroupByFieldAlias);
             const QString grouped = textAt(groupBy, r, QueryState::GroupByExpression);
             if (!fieldAlias.isEmpty()) {
-                add(grouped + QStringLiteral(" AS ") + NameQuoting::quoteRaw(fieldAlias, settings));
+                add(groupOrder.GroupedSql(r) + QStringLiteral(" AS ") + NameQuoting::quoteRaw(fieldAlias, settings));
+                continue;
+            }
+            // A grouped calculated field is output as its expression under its own name.
+            const QString fieldName = textAt(groupBy, r, QueryState::GroupByFieldName);
+            if (const QString calcExpression = groupOrder.CalcExpressionOf(fieldName); !calcExpression.isEmpty()) {
+                add(calcExpression + QStringLiteral(" AS ") + NameQuoting::quoteRaw(fieldName, settings));
                 continue;
             }
             if (!grouped.isEmpty()) {
                 add(grouped);
                 continue;
             }
-            const QString fieldName = textAt(groupBy, r, QueryState::GroupByFieldName);
             if (fieldName.isEmpty())
                 continue;
             QString item = fieldName;  // without a matching alias the field stands alone
@@ -83,7 +76,7 @@ void SelectList::GenerateSelectList() {
         // Each calculated field is tested on its own: only aggregates can stand beside groups.
         for (qint64 r = 0; r < calc.RecordCount(); ++r) {
             const QString expression = textAt(calc, r, QueryState::CalcExpression);
-            if (ContainsPlainAggregate(expression) && textAt(calc, r, QueryState::CalcOutput) == u"YES")
+            if (IsAggregateExpression(expression) && textAt(calc, r, QueryState::CalcOutput) == u"YES")
                 add(expression + QStringLiteral(" AS ") +
                     NameQuoting::quoteRaw(textAt(calc, r, QueryState::CalcAlias), settings));
         }
@@ -102,11 +95,14 @@ void SelectList::GenerateSelectList() {
 
 QList<SelectList::Entry> SelectList::CriteriaFieldEntries() const {
     QList<Entry> entries;
-    QStringList seen;  // the grid has one column per name
+    QSet<QString> seen;  // the grid has one column per name, regardless of case
     auto add = [&](const QString& name, const QString& shown) {
-        if (name.isEmpty() || seen.contains(name, Qt::CaseInsensitive))
+        if (name.isEmpty())
             return;
-        seen << name;
+        const QString key = name.toCaseFolded();
+        if (seen.contains(key))
+            return;
+        seen.insert(key);
         entries.push_back({name, shown});
     };
     for (const QString& item : s_.FieldList())
@@ -131,13 +127,15 @@ QList<SelectList::Entry> SelectList::GroupingFieldEntries() const {
     entries.push_back({QStringLiteral("*"), QStringLiteral("*")});
     RecordSet& calc = s_.rsCalcFields();
     for (qint64 r = 0; r < calc.RecordCount(); ++r)
-        if (!ContainsPlainAggregate(textAt(calc, r, QueryState::CalcExpression)))
+        if (!IsAggregateExpression(textAt(calc, r, QueryState::CalcExpression)))
             entries.push_back({textAt(calc, r, QueryState::CalcAlias), textAt(calc, r, QueryState::CalcAlias)});
     return entries;
 }
 
 QList<SelectList::Entry> SelectList::OrderingFieldEntries() const {
     QList<Entry> entries = GroupingFieldEntries();
+    // "*" counts rows; rows cannot be ordered by it.
+    entries.removeIf([](const Entry& e) { return e.name == u"*"; });
     RecordSet& groupBy = s_.rsGroupBy();
     for (qint64 r = 0; r < groupBy.RecordCount(); ++r)
         if (const QString a = textAt(groupBy, r, QueryState::GroupByFieldAlias); !a.isEmpty())

@@ -18,11 +18,9 @@ public:
     // grouping rows and the aggregate calculated fields), then regenerates GROUP BY.
     void GenerateSelectList();
 
-    // True when text contains an aggregate opening ("SUM(", "COUNT DISTINCT(" ...), matched
-    // case-sensitively.
+    // True when text calls an aggregate function ("SUM(", "count (", "COUNT DISTINCT(" ...);
+    // letter case is ignored.
     static bool IsAggregateExpression(const QString& text);
-    // The same test with the nine plain openings only.
-    static bool ContainsPlainAggregate(const QString& text);
 
     // An entry of the criteria page's field list: what it stands for (a FieldList item, "*"
     // or an alias) and how it is shown.

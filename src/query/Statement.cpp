@@ -78,8 +78,11 @@ QString Statement::Regenerate(Change change) {
                     }
         });
         step([&] { CriteriaGrid(s_).PruneAfterFieldListChange(); });
-        step([&] { SelectList(s_).GenerateSelectList(); });
-        step([&] { GroupOrder(s_).GenerateOrderByClause(); });
+        // Criteria, totals and ordering on the fields that went are gone from the tables:
+        // every clause follows, not only the select list.
+        RebuildStatement();
+        if (s_.TableList().isEmpty())
+            s_.FromText.clear();
         break;
     case Change::JoinsChanged:
         step([&] { FromClause(s_).GenerateFromClause(); });
@@ -119,6 +122,13 @@ QString Statement::Problem() {
     if (problem.isEmpty())
         step([&] { problem = GroupOrder(s_).DistinctOrderingProblem(); });
     return problem;
+}
+
+QString Statement::OneLine(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
 }
 
 QString Statement::AssembleStatement() {

@@ -40,6 +40,10 @@ public:
     // The SQL view command's part on the query: drop empty criteria lines, regenerate all.
     void SqlViewTidyUp();
 
+    // The statement on one line, as the host receives it: every line break (CR LF, CR or LF,
+    // also one typed inside a calculated field) becomes a blank.
+    static QString OneLine(QString text);
+
     // Why the statement cannot be run as the user stated it (it would ask something else, or
     // a database would refuse it), in plain words; empty when it can be run.
     QString Problem();

@@ -5,6 +5,7 @@
 #include "builder/BuilderWidgets.h"
 #include "platform/RecordSet.h"
 #include "control/Lorvanev2.h"
+#include "builder/QueryPage.h"
 #include "platform/ScriptedPrompts.h"
 #include "support/TestDatabases.h"
 
@@ -78,12 +79,29 @@ protected:
         ASSERT_TRUE(b->isEnabled()) << button << " is disabled";
         QTest::mouseClick(b, Qt::LeftButton);
     }
+    // The entry of a list (an item list or a view over a model) showing item.
+    QModelIndex entry(const char* list, const QString& item) {
+        auto* l = find<QAbstractItemView>(list);
+        if (!l)
+            return {};
+        const QModelIndexList found =
+            l->model()->match(l->model()->index(0, 0), Qt::DisplayRole, item, 1, Qt::MatchExactly);
+        return found.value(0);
+    }
+    // Clicks an entry as a user does: it becomes current and the list hears the click.
     void choose(const char* list, const QString& item) {
-        auto* l = find<QListWidget>(list);
-        const auto items = l->findItems(item, Qt::MatchExactly);
-        ASSERT_FALSE(items.isEmpty()) << item.toStdString() << " not in " << list;
-        l->setCurrentItem(items.first());
-        emit l->itemClicked(items.first());
+        const QModelIndex index = entry(list, item);
+        ASSERT_TRUE(index.isValid()) << item.toStdString() << " not in " << list;
+        auto* l = find<QAbstractItemView>(list);
+        l->setCurrentIndex(index);
+        emit l->clicked(index);
+    }
+    void doubleClick(const char* list, const QString& item) {
+        const QModelIndex index = entry(list, item);
+        ASSERT_TRUE(index.isValid()) << item.toStdString() << " not in " << list;
+        auto* l = find<QAbstractItemView>(list);
+        l->setCurrentIndex(index);
+        emit l->doubleClicked(index);
     }
     void addTable(const QString& table) {
         choose("lstTPXTableSelection", table);
@@ -96,7 +114,7 @@ protected:
         c->setCurrentIndex(i);
         emit c->activated(i);
     }
-    QStringList items(const char* list) { return listTexts(find<QListWidget>(list)); }
+    QStringList items(const char* list) { return listTexts(find<QAbstractItemView>(list)); }
     QStringList comboItems(const char* name) {
         QStringList out;
         auto* c = find<QComboBox>(name);
@@ -134,6 +152,21 @@ protected:
     void option(int i) { find<QRadioButton>(QStringLiteral("optQuery(%1)").arg(i).toLatin1())->click(); }
     void field(const QString& shown) { choose("lstSelectedFields", shown); }
     void op(const QString& word) { choose("lstOperands", word); }
+    // A grouping or total row committed through the page; output answers the output question.
+    void group(const QString& shown, const QString& operand, bool output) {
+        option(QueryPage::Group);
+        field(shown);
+        op(operand);
+        prompts->answer(output ? Prompts::Answer::Yes : Prompts::Answer::No);
+        click("cmdCommit");
+    }
+    // An ordering row committed through the page.
+    void order(const QString& shown, const QString& direction) {
+        option(QueryPage::Order);
+        field(shown);
+        op(direction);
+        click("cmdCommit");
+    }
     void value(int box, const QString& text) {
         auto* c = find<QComboBox>(box == 1 ? "cmbAvailableValues1" : "cmbAvailableValues2");
         ASSERT_TRUE(c->isEnabled()) << "value box " << box << " is disabled";

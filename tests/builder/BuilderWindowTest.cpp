@@ -10,6 +10,7 @@
 #include "platform/RecordSetModel.h"
 #include "support/TestDatabases.h"
 #include "builder/BuilderFixture.h"
+#include "platform/VLNError.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -50,7 +51,7 @@ TEST_F(BuilderWindow, TwoTablesJoinedFieldsPickedRunSortedSplitAndClosed) {
     EXPECT_EQ(pagesEnabled(), (std::vector<bool>{true, true, false, false, false}));
 
     goToPage(frmQDM::BuildJoins);
-    EXPECT_EQ(comboItems("cmbJoinType"), (QStringList{"=", ">="}));
+    EXPECT_EQ(comboItems("cmbJoinType"), (QStringList{"Inner: matching rows only", "Left outer: every row of the left table"}));
     chooseCombo("cmbJoinTables(0)", "Orders");
     EXPECT_EQ(comboItems("cmbJoinTables(1)"), QStringList{"Customers"});
     chooseCombo("cmbJoinTables(1)", "Customers");
@@ -132,7 +133,7 @@ TEST_F(BuilderWindow, WithoutJoinsOneTableAndTheFirstAddJumpsToFields) {
     const QStringList before = items("lstTPXTableSelection");
     choose("lstTPXTableSelection", "Customers");
     EXPECT_FALSE(find<QPushButton>("cmdTPXTableRight")->isEnabled());  // the single-table rule
-    emit find<QListWidget>("lstTPXTableSelection")->itemDoubleClicked(find<QListWidget>("lstTPXTableSelection")->currentItem());
+    doubleClick("lstTPXTableSelection", "Customers");
     ASSERT_EQ(prompts->records().size(), 1);
     EXPECT_EQ(prompts->records()[0].text, "Only 1 Table can be selected at a time.\nPlease de-select selected Table first.");
     EXPECT_EQ(prompts->records()[0].icon, Prompts::Icon::Information);
@@ -150,7 +151,7 @@ TEST_F(BuilderWindow, WithoutJoinsOneTableAndTheFirstAddJumpsToFields) {
     EXPECT_TRUE(sqlText().startsWith("SELECT Shippers.ShipperID, Shippers.CompanyName, Shippers.Phone"));
 }
 
-TEST_F(BuilderWindow, ThreeTablesNeedTwoJoinsAndRemovingATableRemovesEveryJoin) {
+TEST_F(BuilderWindow, ThreeTablesNeedTwoJoinsAndRemovingATableRemovesItsJoins) {
     connectAndShow();
     addTable("Orders");
     addTable("Customers");
@@ -172,21 +173,24 @@ TEST_F(BuilderWindow, ThreeTablesNeedTwoJoinsAndRemovingATableRemovesEveryJoin) 
     EXPECT_FALSE(find<QPushButton>("cmdAddJoin")->isEnabled());
     choose("lstJoinFields(0)", "Orders.ShipVia");
     choose("lstJoinFields(1)", "Shippers.ShipperID");
-    chooseCombo("cmbJoinType", ">=");
+    chooseCombo("cmbJoinType", "Left outer: every row of Orders");
     click("cmdAddJoin");
     EXPECT_EQ(pagesEnabled(), (std::vector<bool>{true, true, true, true, true}));
     EXPECT_EQ(w->state().JoinText, "(( Orders INNER JOIN Customers ON Orders.CustomerID = Customers.CustomerID)  "
                                    "LEFT OUTER JOIN Shippers ON Orders.ShipVia = Shippers.ShipperID)");
 
     goToPage(frmQDM::SelectTables);
+    // A table that goes takes its joins; the join between the tables that remain stays.
     choose("lstTPXTableTo", "Shippers");
     click("cmdTPXTableLeft");
-    EXPECT_EQ(w->state().rsJoins().RecordCount(), 0);
-    EXPECT_EQ(w->state().JoinText, "");
-    EXPECT_EQ(pagesEnabled(), (std::vector<bool>{true, true, false, false, false}));
+    EXPECT_EQ(w->state().rsJoins().RecordCount(), 1);
+    EXPECT_EQ(w->state().JoinText, "( Orders INNER JOIN Customers ON Orders.CustomerID = Customers.CustomerID)");
+    EXPECT_EQ(pagesEnabled(), (std::vector<bool>{true, false, true, true, true}));
     EXPECT_EQ(w->removedTables, QStringList{"Shippers"});
     choose("lstTPXTableTo", "Orders");
     click("cmdTPXTableLeft");
+    EXPECT_EQ(w->state().rsJoins().RecordCount(), 0);
+    EXPECT_EQ(w->state().JoinText, "");
     choose("lstTPXTableTo", "Customers");
     click("cmdTPXTableLeft");
     EXPECT_EQ(pagesEnabled(), (std::vector<bool>{true, false, false, false, false}));
@@ -226,7 +230,7 @@ TEST_F(BuilderWindow, RunOutcomes) {
     EXPECT_TRUE(failed[1].toString().contains("no such table"));
     EXPECT_FALSE(failed[3].value<std::shared_ptr<RecordSet>>()->IsOpen());
 
-    // A closed connection: the connection message, no event.
+    // A closed connection: the connection message, and the host hears of the failed run.
     BuilderSettings::shared().activeConnection().Close();
     click("cmdRunQuery");
     ASSERT_EQ(prompts->records().size(), 1);
@@ -234,7 +238,10 @@ TEST_F(BuilderWindow, RunOutcomes) {
                                               "\n\nThe connection cannot be used: it is closed.\n"
                                               "Check that the database can be reached, then run the query again.");
     EXPECT_EQ(prompts->records()[0].icon, Prompts::Icon::Critical);
-    EXPECT_EQ(executed->count(), 0);
+    ASSERT_EQ(executed->count(), 1);
+    EXPECT_EQ(executed->first()[0].toInt(), lorvane::ErrorNumber::NotUsable);
+    EXPECT_EQ(executed->first()[1].toString(), "The connection cannot be used: it is closed.");
+    EXPECT_TRUE(find<QTextEdit>("txtSQLErrors")->toPlainText().startsWith("Unable to make a connection to the database."));
 }
 
 TEST_F(BuilderWindow, WithoutARecordsetNothingRunsButTheHostGetsTheSql) {
@@ -279,6 +286,7 @@ TEST_F(BuilderWindow, ATypedCellCannotSmuggleAWriteIntoTheRun) {
 TEST_F(BuilderWindow, ClosingOffersToSaveOnlyWhenTheQueryCanBeSavedAndYesNeverLosesIt) {
     // The window's own save command: closing asks; No closes without saving.
     connectAndShow();
+    addTable("Orders");  // an empty query never asks
     prompts->answer(Prompts::Answer::No);
     w->close();
     EXPECT_EQ(prompts->records().size(), 1);
@@ -290,6 +298,7 @@ TEST_F(BuilderWindow, ClosingOffersToSaveOnlyWhenTheQueryCanBeSavedAndYesNeverLo
     bool saved = true;
     auto showWithSave = [&] {
         connectAndShow();
+        addTable("Orders");
         w->setSaveCommand([&] {
             ++saves;
             return saved;
@@ -373,6 +382,7 @@ TEST_F(BuilderWindow, OpeningASavedQueryUnloadsFirstThenAsksTheHost) {
     QObject::connect(component.get(), &Lorvanev2::VLNUnloaded, [&order] { order.push_back("VLNUnloaded"); });
     QObject::connect(component.get(), &Lorvanev2::OpenSavedQuery, [&order] { order.push_back("OpenSavedQuery"); });
     connectAndShow();
+    addTable("Orders");
     w->setSaveCommand([] { return true; });
     // What the open-saved-query command does: set the request and close the window.
     BuilderSettings::shared().OpenSavedQueryRequested = true;

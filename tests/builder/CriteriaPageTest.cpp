@@ -37,7 +37,7 @@ TEST_F(CriteriaPage, EachOperatorFamilyWithItsEnablingRulesAndTheStatementAfterE
     EXPECT_TRUE(enabled("cmbAvailableValues1"));
     EXPECT_FALSE(enabled("cmbAvailableValues2"));
     EXPECT_FALSE(enabled("cmdCommit"));
-    EXPECT_TRUE(find<QRadioButton>("optAndOr(1)")->isChecked());  // "=" widens: OR
+    EXPECT_TRUE(find<QRadioButton>("optAndOr(0)")->isChecked());  // no criteria on City yet: AND
     value(1, "London");
     EXPECT_TRUE(enabled("cmdCommit"));
     EXPECT_EQ(find<QGroupBox>("fraBuildQuery")->title(), "Where City = London");
@@ -46,9 +46,10 @@ TEST_F(CriteriaPage, EachOperatorFamilyWithItsEnablingRulesAndTheStatementAfterE
     EXPECT_EQ(find<QComboBox>("cmbAvailableValues1")->currentText(), "");
     EXPECT_EQ(w->statusText(), "Ready ..");
 
-    // OR across rows.
+    // OR across rows: "=" on a field that holds criteria widens.
     field("City");
     op("=");
+    EXPECT_TRUE(find<QRadioButton>("optAndOr(1)")->isChecked());
     value(1, "Paris");
     conjunction(false);
     click("cmdCommit");
@@ -57,7 +58,7 @@ TEST_F(CriteriaPage, EachOperatorFamilyWithItsEnablingRulesAndTheStatementAfterE
     // BETWEEN needs both values; clearing the first disables Add again. AND stays in the row.
     field("CreditLimit");
     op("BETWEEN");
-    EXPECT_TRUE(find<QRadioButton>("optAndOr(1)")->isChecked());
+    EXPECT_TRUE(find<QRadioButton>("optAndOr(0)")->isChecked());
     value(1, "1000");
     EXPECT_FALSE(enabled("cmdCommit"));
     value(2, "20000");
@@ -71,11 +72,14 @@ TEST_F(CriteriaPage, EachOperatorFamilyWithItsEnablingRulesAndTheStatementAfterE
                                "(Customers.CreditLimit BETWEEN 1000 AND 20000)");
 
     // The LIKE family with its wildcards; "<>" and the negative forms narrow: AND.
-    field("CompanyName");
+    field("City");
     op("DOES NOT CONTAIN");
     EXPECT_TRUE(find<QRadioButton>("optAndOr(0)")->isChecked());
     op("CONTAINS");
     EXPECT_TRUE(find<QRadioButton>("optAndOr(1)")->isChecked());
+    field("CompanyName");
+    op("CONTAINS");
+    EXPECT_TRUE(find<QRadioButton>("optAndOr(0)")->isChecked());
     op("BEGINS WITH");
     value(1, "O'Brien");
     conjunction(true);
@@ -125,7 +129,8 @@ TEST_F(CriteriaPage, GroupingCountOfAllRowsOrderingAndDistinct) {
     click("cmdCommit");
     EXPECT_EQ(prompts->records().back().text, "Do you want to include COUNT(*) as an Output Field ?");
     field("Country");
-    EXPECT_EQ(items("lstOperands"), (QStringList{"GROUP BY", "SUM", "COUNT", "AVG", "MIN", "MAX"}));
+    EXPECT_EQ(items("lstOperands"), (QStringList{"GROUP BY", "SUM", "COUNT", "AVG", "MIN", "MAX", "SUM DISTINCT",
+                                                 "COUNT DISTINCT", "AVG DISTINCT"}));
     op("GROUP BY");
     prompts->answer(Prompts::Answer::Yes);
     click("cmdCommit");
@@ -215,7 +220,7 @@ TEST_F(CriteriaPage, TypedGridCellsBecomeCriteriaAndTheStatementFollows) {
         {"Orders.ShipVia", "2", "= 2"},
         {"Orders.ShipCity", "Berlin", "= 'Berlin'"},
         {"Orders.RequiredDate", "3/15/2020", "= '2020-03-15'"},
-        {"Orders.OrderDate", "3/15/2020", "= '2020-03-15 00:00:00'"},
+        {"Orders.OrderDate", "3/15/2020", ">= '2020-03-15' AND < '2020-03-16'"},
         {"Orders.ShipCity", "  not like 'L%'", "not like 'L%'"},
         {"Orders.ShipCity", "O'Brien", "O'Brien"},
     };

@@ -30,19 +30,6 @@ protected:
 
     QString sql() { return sqlText().replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
-    void group(const QString& shown, const QString& operand, bool output) {
-        option(QueryPage::Group);
-        field(shown);
-        op(operand);
-        prompts->answer(output ? Prompts::Answer::Yes : Prompts::Answer::No);
-        click("cmdCommit");
-    }
-    void order(const QString& shown, const QString& direction) {
-        option(QueryPage::Order);
-        field(shown);
-        op(direction);
-        click("cmdCommit");
-    }
 
     // The dialogs the page opens, found as a user sees them.
     template <typename D> D* dialog() {

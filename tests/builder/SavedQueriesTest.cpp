@@ -3,12 +3,17 @@
 // opened.
 #include "builder/BuilderFixture.h"
 #include "builder/QueryPage.h"
+#include "platform/DurableFile.h"
 #include "platform/RecordSet.h"
 #include "shared/BuilderSettings.h"
 #include "shared/clsField.h"
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <sqlite3.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace lorvane;
 using lorvane::test::CriteriaPage;
@@ -17,6 +22,18 @@ namespace {
 
 QStringList filesIn(const QString& dir) {
     return QDir(dir).entryList(QDir::Files, QDir::Name);
+}
+
+// SQLITE_OK when the sample database accepts sql, prepared without running it; else its message.
+QString prepareOnSample(const QString& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(test::sampleDatabasePath().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr);
+    const QString outcome = rc == SQLITE_OK ? QStringLiteral("SQLITE_OK") : QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return outcome;
 }
 
 QStringList rowsOf(const QSignalSpy& executed) {
@@ -101,10 +118,10 @@ TEST_F(SavedQueries, SavingTellsTheHostAndTheOpenExchangeBringsTheSameQueryBack)
         order.push_back("OpenSavedQuery");
         openOnQuery(path);
     });
-    prompts->answer(Prompts::Answer::No);  // do not save before opening
+    // Unchanged since it was saved: opening asks nothing.
+    const auto asked = prompts->records().size();
     click("cmdOpenQuery");
-    EXPECT_EQ(prompts->records().back().text, "You have chosen to Open a Saved Query.\n"
-                                              "Do you want to save the current query before Opening the Saved Query ?");
+    EXPECT_EQ(prompts->records().size(), asked);
     EXPECT_EQ(order, (std::vector<QString>{"VLNUnloaded", "OpenSavedQuery"}));
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(sqlText(), shown);
@@ -241,4 +258,93 @@ TEST_F(SavedQueries, AFieldNameWithDotsSplitsAtTheFirstDot) {
         found = found || (e.tableName == "Orders" && e.fieldName == "Ship.Via");
     EXPECT_TRUE(found);
     EXPECT_TRUE(w->state().FieldList().contains("Orders.Ship.Via"));
+}
+
+TEST_F(SavedQueries, ANameWithoutTheExtensionGetsItAndASaveTheDiskRefusesSaysWhyAndTellsTheHostNothing) {
+    QSignalSpy saved(component.get(), &Lorvanev2::QuerySaved);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("reports"));
+    const QString folder = dir.filePath("reports");
+    const QString chosen = folder + "/sales.2024";
+    const QString shown = buildAndSave(chosen);
+    ASSERT_EQ(saved.count(), 1);
+    EXPECT_EQ(saved.first()[0].toString(), chosen + ".vln");
+    EXPECT_EQ(filesIn(dir.path()), QStringList());  // nothing beside the chosen folder
+    EXPECT_EQ(filesIn(folder), (QStringList{"sales.2024.vln", "sales.2024rsJoinTable.dat", "sales.2024rsOrderBy.dat",
+                                            "sales.2024rsQueryValues.dat", "sales.2024rsWhere.dat"}));
+
+    // The disk is full: the user is told why, the host hears of no saved query.
+    DurableFile::setFaultInjector([](std::string_view operation, const QString&) {
+        return operation == "write" ? ENOSPC : 0;
+    });
+    prompts->clear();
+    prompts->choose(chosen + ".vln");
+    click("cmdSaveQuery");
+    DurableFile::setFaultInjector({});
+    EXPECT_EQ(saved.count(), 1);
+    ASSERT_FALSE(prompts->records().isEmpty());
+    const auto& told = prompts->records().back();
+    EXPECT_EQ(told.icon, Prompts::Icon::Critical);
+    EXPECT_TRUE(told.text.contains("No space left on device")) << told.text.toStdString();
+    EXPECT_TRUE(told.text.contains("unchanged")) << told.text.toStdString();
+    EXPECT_EQ(filesIn(folder).size(), 5);
+
+    component->VLNCloseLorvane(false);
+    openOnQuery(chosen + ".vln");
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(sqlText(), shown);
+
+    // A FIFO in place of a data file: refused at once, the window does not hang on it.
+    component->VLNCloseLorvane(false);
+    ASSERT_TRUE(QFile::remove(folder + "/sales.2024rsOrderBy.dat"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder + "/sales.2024rsOrderBy.dat").constData(), 0600), 0);
+    prompts->clear();
+    alarm(60);  // a hang fails the test instead of stalling the run
+    openOnQuery(chosen + ".vln");
+    alarm(0);
+    EXPECT_EQ(Lorvanev2::builderWindow(), nullptr);
+    ASSERT_EQ(prompts->records().size(), 1);
+    EXPECT_EQ(prompts->records()[0].title, "Error Opening Query : " + chosen + ".vln");
+}
+
+TEST_F(SavedQueries, AReopenedQueryOffersItsOwnFieldsWithTheirOperators) {
+    // Orders joined with Customers, every field out, saved.
+    connectAndShow();
+    addTable("Orders");
+    addTable("Customers");
+    goToPage(frmQDM::BuildJoins);
+    chooseCombo("cmbJoinTables(0)", "Orders");
+    chooseCombo("cmbJoinTables(1)", "Customers");
+    click("cmdlockTables");
+    click("cmdAddJoin");
+    goToPage(frmQDM::SelectFields);
+    click("cmdTPXFieldRightAll");
+    goToPage(frmQDM::BuildQuery);
+    const QStringList offered = items("lstSelectedFields");
+    const QStringList operators = items("lstOperands");
+    ASSERT_EQ(offered.size(), 9 + 7);  // the fields of Orders, then those of Customers
+    ASSERT_EQ(operators.value(0), "=");
+    const QString path = dir.filePath("customers.vln");
+    prompts->choose(path);
+    click("cmdSaveQuery");
+
+    // Opened again through the host's answer to the open exchange.
+    QObject::connect(component.get(), &Lorvanev2::OpenSavedQuery, &listening, [&] { openOnQuery(path); });
+    prompts->answer(Prompts::Answer::No);
+    click("cmdOpenQuery");
+    ASSERT_NE(w, nullptr);
+    goToPage(frmQDM::BuildQuery);
+    // Only the query's fields, not those of every catalogue table; the operators are there at once.
+    EXPECT_EQ(items("lstSelectedFields"), offered);
+    EXPECT_FALSE(items("lstSelectedFields").contains("CategoryID"));
+    EXPECT_EQ(items("lstOperands"), operators);
+
+    field("Country");
+    EXPECT_EQ(find<QListWidget>("lstSelectedFields")->toolTip(), "Customers.Country");
+    op("=");
+    value(1, "France");
+    click("cmdCommit");
+    EXPECT_EQ(criteriaLines(), "WHERE (Customers.Country = 'France')");
+    EXPECT_EQ(prepareOnSample(sqlText()), "SQLITE_OK") << sqlText().toStdString();
+    const QStringList rows = runRows();
+    EXPECT_FALSE(rows.isEmpty());
 }

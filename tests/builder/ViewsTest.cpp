@@ -154,3 +154,64 @@ TEST_F(Views, OnPostgres) {
     ASSERT_FALSE(pg.isEmpty());
     walk(pg, "\"Lyon Orders\"", [&](const QString& sql) { return test::psqlCli(pg, sql); }, [](bool) {});
 }
+
+// A second statement hidden behind a comment the scanner might end elsewhere than the
+// database does (PostgreSQL ends "--" at a carriage return too), from a criteria cell as a
+// saved query someone sends may hold: no view, no second statement; the database's own
+// client finds the rows whole afterwards.
+class HiddenStatements : public Views {
+protected:
+    void tryAll(const QString& connectionString, const std::function<QString(const QString&)>& client) {
+        ASSERT_NE(client("CREATE TABLE orders (id INTEGER, city VARCHAR(20));"
+                         "INSERT INTO orders VALUES (1, 'Lyon');"
+                         "CREATE TABLE notes (id INTEGER);"
+                         "INSERT INTO notes VALUES (1); INSERT INTO notes VALUES (2); INSERT INTO notes VALUES (3);"
+                         "CREATE DOMAIN \"€e\" AS text;"),
+                  "<error>");
+        // The cell's text goes inside the criteria's parentheses: ")" closes them.
+        const char* const cells[] = {
+            "= 'Lyon') --x\r; DELETE FROM notes WHERE id = 1; --",
+            "= 'Lyon') -- x\r; DELETE FROM notes WHERE id = 1; --",
+            "= 'Lyon') --\r; COMMIT; DELETE FROM notes WHERE id = 1; --",
+            "= 'Lyon') /* a */ --x\r; DROP TABLE notes; --",
+            "= 'Lyon') --x\r\r; DELETE FROM notes WHERE id = 1; --\r",
+            "= 'Lyon') --x\r/* ; */; DELETE FROM notes WHERE id = 1; --",
+            "= E'\\\\') --'\r; DELETE FROM notes WHERE id = 1; --",
+            // A name beyond ASCII that ends in E, then a plain string: no E'...' string.
+            "= €E'\\'); DELETE FROM notes WHERE id = 1; --'",
+        };
+        openOn("orders", connectionString);
+        int n = 0;
+        for (const char* cell : cells) {
+            SCOPED_TRACE(cell);
+            const QString name = QStringLiteral("hidden%1").arg(++n);
+            RecordSet& grid = w->state().rsWhere();
+            while (grid.RecordCount() > 0) {
+                grid.MoveFirst();
+                grid.Delete();
+            }
+            grid.AddNew();
+            grid.SetValue("orders.city", QString::fromUtf8(cell));
+            w->queryPage()->sqlView();
+            ASSERT_TRUE(sqlText().contains(QStringLiteral("DELETE FROM notes")) || sqlText().contains("DROP TABLE"));
+            createView(name);
+            EXPECT_EQ(last().title, "Create View Error");
+            EXPECT_TRUE(last().text.startsWith("The view cannot be created from this statement")) << last().text.toStdString();
+            EXPECT_EQ(client("SELECT COUNT(*) FROM notes"), "3");
+            EXPECT_EQ(client("SELECT COUNT(*) FROM information_schema.views WHERE table_name = '" + name + "'"), "0");
+        }
+        EXPECT_EQ(views->count(), 0);
+    }
+};
+
+TEST_F(HiddenStatements, OnPostgres) {
+    const QString pg = test::newPostgresDatabase(QStringLiteral("lorvane_hidden_pg"));
+    ASSERT_FALSE(pg.isEmpty());
+    tryAll(pg, [&](const QString& sql) { return test::psqlCli(pg, sql); });
+}
+
+TEST_F(HiddenStatements, OnPostgresThroughOdbc) {
+    const QString pg = test::newPostgresDatabase(QStringLiteral("lorvane_hidden_odbc"));
+    ASSERT_FALSE(pg.isEmpty());
+    tryAll(test::odbcConnectionStringForPostgres(pg), [&](const QString& sql) { return test::psqlCli(pg, sql); });
+}

@@ -75,13 +75,16 @@ TEST(GroupOrder, CalculatedFieldsInGroupingModeAreTestedRowByRow) {
     RecordSet& calc = h.state.rsCalcFields();
     const QVariant rows[][3] = {{"SUM(Orders.Freight) * 2", "DoubleFreight", "YES"},
                                 {"Orders.Freight + 1", "FreightPlusOne", "YES"},  // not an aggregate
-                                {"sum(Orders.Freight)", "LowerSum", "YES"},       // lower case is not one
+                                {"sum(Orders.Freight)", "LowerSum", "YES"},       // any letter case
                                 {"MAX(Orders.Freight)", "Hidden", "NO"}};
     for (const auto& r : rows)
         calc.AppendRow(r);
     SelectList(h.state).GenerateSelectList();
-    EXPECT_EQ(h.state.SelectText, "SELECT Orders.ShipCity, SUM(Orders.Freight) * 2 AS DoubleFreight");
-    EXPECT_FALSE(SelectList::IsAggregateExpression("sum(x)"));
+    EXPECT_EQ(h.state.SelectText,
+              "SELECT Orders.ShipCity, SUM(Orders.Freight) * 2 AS DoubleFreight, sum(Orders.Freight) AS LowerSum");
+    EXPECT_TRUE(SelectList::IsAggregateExpression("sum(x)"));
+    EXPECT_TRUE(SelectList::IsAggregateExpression("Count (x)"));
+    EXPECT_FALSE(SelectList::IsAggregateExpression("Orders.Summary + 1"));
     EXPECT_TRUE(SelectList::IsAggregateExpression("COUNT DISTINCT(x)"));
     EXPECT_TRUE(SelectList::IsAggregateExpression("1 + LAST(x)"));
 
