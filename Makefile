@@ -2,6 +2,11 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Compiles go through ccache when it is installed: paths inside this checkout are hashed
+# relative to it, so a fresh clone reuses what another clone of the same sources compiled.
+LAUNCHER = -DCMAKE_CXX_COMPILER_LAUNCHER=$$(command -v ccache || true)
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 
 .PHONY: all deps configure build demo test test-sanitize bench screenshots fuzz explore clean
 
@@ -11,7 +16,7 @@ deps:
 	@./scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) $(LAUNCHER) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -27,7 +32,7 @@ test: build
 SANITIZE_BUILD ?= build-sanitize
 SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 test-sanitize: deps
-	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLORVANE_BUILD_BENCHMARKS=OFF \
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLORVANE_BUILD_BENCHMARKS=OFF $(LAUNCHER) \
 	  "-DCMAKE_CXX_FLAGS=$(SANITIZE_FLAGS)" >/dev/null
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
