@@ -8,7 +8,10 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
+#include <QLineEdit>
+#include <QSortFilterProxyModel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -31,6 +34,20 @@ void applyCatalogueCaptions(QWidget* root, int lastTag) {
         else if (auto* button = qobject_cast<QAbstractButton*>(w))
             button->setText(text);
     }
+}
+
+QStringList shownWithTableWhereAmbiguous(const QStringList& shortTexts, const QStringList& fullNames) {
+    QHash<QString, int> uses;
+    for (const QString& t : shortTexts)
+        ++uses[t.toCaseFolded()];
+    QStringList shown;
+    shown.reserve(shortTexts.size());
+    for (qsizetype i = 0; i < shortTexts.size(); ++i) {
+        const QString& t = shortTexts[i];
+        const QString full = fullNames.value(i, t);
+        shown << (full != t && uses.value(t.toCaseFolded()) > 1 ? full : t);
+    }
+    return shown;
 }
 
 QStringList listTexts(const QAbstractItemView* list) {
@@ -100,8 +117,28 @@ DualLists buildDualLists(QWidget* page, const DualListNames& n) {
     DualLists d{namedNameList(page, n.from), namedNameList(page, n.to), commandButton(page, n.right, QStringLiteral(">")),
                 commandButton(page, n.rightAll, QStringLiteral(">>")), commandButton(page, n.left, QStringLiteral("<")),
                 commandButton(page, n.leftAll, QStringLiteral("<<"))};
-    grid->addWidget(d.from, 2, 0);
-    grid->addWidget(d.to, 2, 2);
+    int listRow = 2;
+    if (n.filter) {
+        // Narrows what the from list shows, on the names as shown, whatever their case; the
+        // names themselves stay whole underneath.
+        d.filter = named(new QLineEdit(page), n.filter);
+        d.filter->setClearButtonEnabled(true);
+        d.shown = new QSortFilterProxyModel(d.from);
+        d.shown->setFilterCaseSensitivity(Qt::CaseInsensitive);
+        d.shown->setSourceModel(d.from->names());
+        d.from->setModel(d.shown);
+        // The highlighted entry stays highlighted while it is shown, and nothing is otherwise:
+        // the > button must never move an entry the user did not pick.
+        QObject::connect(d.filter, &QLineEdit::textChanged, d.from, [list = d.from, shown = d.shown](const QString& text) {
+            const int row = list->currentRow();
+            shown->setFilterFixedString(text);
+            list->setCurrentRow(row);
+        });
+        grid->addWidget(d.filter, listRow++, 0);
+    }
+    grid->addWidget(d.from, listRow, 0);
+    // Beside the filter box and the from list both.
+    grid->addWidget(d.to, 2, 2, listRow - 1, 1);
     auto* buttons = new QVBoxLayout;
     buttons->addStretch();
     for (QPushButton* b : {d.right, d.rightAll, d.left, d.leftAll}) {
@@ -109,20 +146,36 @@ DualLists buildDualLists(QWidget* page, const DualListNames& n) {
         buttons->addWidget(b);
     }
     buttons->addStretch();
-    grid->addLayout(buttons, 2, 1);
-    grid->addWidget(captionLabel(page, n.hint, 134), 3, 0, 1, 3);
+    grid->addLayout(buttons, listRow, 1);
+    grid->addWidget(captionLabel(page, n.hint, 134), listRow + 1, 0, 1, 3);
+    // A larger window is room for longer and more names: the lists take it, the buttons do not.
+    grid->setRowStretch(listRow, 1);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(2, 1);
+    // Tab reads as the page does: (filter,) the from list, the buttons, the to list.
+    QList<QWidget*> order;
+    if (d.filter)
+        order << d.filter;
+    order << d.from << d.right << d.rightAll << d.left << d.leftAll << d.to;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
     return d;
 }
 
 QString moveHighlighted(NameListView* source, NameListView* target, QPushButton* single, QPushButton* sourceAll,
-                        QPushButton* targetAll) {
+                        QPushButton* targetAll, const std::function<int(const QString&)>& placeIn) {
     const int p = source->currentRow();
     if (source->count() == 0 || p < 0)
         return {};
+    // The position the user sees, which a filter may set apart from the row of the names.
+    const int shownAt = source->currentShownRow();
     const QString text = source->names()->takeAt(p);
-    target->names()->append(text);
-    if (source->count() > 0 && p < source->count()) {
-        source->setCurrentRow(p);
+    if (placeIn)
+        target->names()->insert(placeIn(text), text);
+    else
+        target->names()->append(text);
+    if (shownAt >= 0 && shownAt < source->shownCount()) {
+        source->setCurrentShownRow(shownAt);
         single->setEnabled(true);
     } else {
         source->setCurrentRow(-1);
@@ -138,8 +191,13 @@ QString moveHighlighted(NameListView* source, NameListView* target, QPushButton*
 }
 
 QStringList moveAll(NameListView* source, NameListView* target) {
-    const QStringList moved = source->names()->names();
-    source->names()->clear();
+    QStringList moved;
+    if (source->model() == source->names()) {
+        moved = source->names()->names();
+        source->names()->clear();
+    } else {
+        moved = source->names()->takeRows(source->shownRows());
+    }
     target->names()->append(moved);
     return moved;
 }

@@ -2,12 +2,15 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QCheckBox;
 class QGridLayout;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QSortFilterProxyModel;
 class QAbstractItemView;
 class QListWidget;
 class QPushButton;
@@ -52,6 +55,10 @@ struct DualLists {
     QPushButton* rightAll;
     QPushButton* left;
     QPushButton* leftAll;
+    // The box that narrows the from list, and the filter between its names and its view; both
+    // null when the lists have no filter box.
+    QLineEdit* filter = nullptr;
+    QSortFilterProxyModel* shown = nullptr;
 };
 
 struct DualListNames {
@@ -68,9 +75,16 @@ struct DualListNames {
     const char* rightAll;
     const char* left;
     const char* leftAll;
+    // A filter box above the from list, or none.
+    const char* filter = nullptr;
 };
 
 DualLists buildDualLists(QWidget* page, const DualListNames& names);
+
+// What a list of fields shows: each entry's short text, or its full Table.Field name where
+// another entry's short text reads the same (any case), so that no two fields look alike.
+// Entries whose short text is their full name (aliases, "*") always show it.
+QStringList shownWithTableWhereAmbiguous(const QStringList& shortTexts, const QStringList& fullNames);
 
 // The texts of a list's entries, first to last, as it shows them.
 QStringList listTexts(const QAbstractItemView* list);
@@ -78,13 +92,14 @@ QStringList listTexts(const QAbstractItemView* list);
 // whether each list holds items.
 void fillDualLists(const DualLists& lists, const QStringList& to, const QStringList& from);
 
-// Moves the highlighted item of source to the end of target and re-highlights the same
-// position in source (single stays enabled while something is left there); the all-buttons
-// follow whether source still holds items. Returns the moved text, or an empty string when
-// nothing was highlighted.
+// Moves the highlighted item of source to target (at the row placeIn gives for it, else at the
+// end) and re-highlights the same shown position in source (single stays enabled while
+// something is shown there); the all-buttons follow whether source still holds items. Returns
+// the moved text, or an empty string when nothing was highlighted.
 QString moveHighlighted(NameListView* source, NameListView* target, QPushButton* single, QPushButton* sourceAll,
-                        QPushButton* targetAll);
-// Moves every item of source, first to last, to the end of target; returns their texts.
+                        QPushButton* targetAll, const std::function<int(const QString&)>& placeIn = {});
+// Moves every item source shows (all of them, or those its filter lets through), first to last,
+// to the end of target; returns their texts.
 QStringList moveAll(NameListView* source, NameListView* target);
 
 }  // namespace lorvane

@@ -1,6 +1,7 @@
 #include "CriteriaGridModel.h"
 
 #include "platform/RecordSet.h"
+#include "platform/VLNError.h"
 #include "query/Criteria.h"
 #include "shared/QueryState.h"
 
@@ -47,8 +48,15 @@ bool CriteriaGridModel::setData(const QModelIndex& index, const QVariant& value,
     if (!index.isValid() || role != Qt::EditRole || !rs_ || !rs_->IsOpen())
         return false;
     const QString column = rs_->Field(index.column()).name;
-    const QString text = Criteria(state_, types_).NormaliseTypedCell(column, value.toString());
-    if (isNewRowLine(index.row())) {
+    QString problem;
+    const QString text = Criteria(state_, types_).NormaliseTypedCell(column, value.toString(), &problem);
+    if (!problem.isEmpty()) {
+        emit cellRefused(problem);
+        return false;
+    }
+    const bool newLine = isNewRowLine(index.row());
+    QVariant before;
+    if (newLine) {
         if (text.trimmed().isEmpty())
             return false;
         // The typed line takes the place of the new-row line, which moves one down.
@@ -58,9 +66,33 @@ bool CriteriaGridModel::setData(const QModelIndex& index, const QVariant& value,
         rs_->Update();
         endInsertRows();
     } else {
+        before = rs_->ValueAt(index.row(), index.column());
         rs_->SetAbsolutePosition(index.row() + 1);
         rs_->SetValue(index.column(), text);
         rs_->Update();
+    }
+    // Lines joined by OR that mix totals with fields not grouped have no statement: the cell
+    // keeps what it held.
+    if (rs_ == state_.whereHandle()) {
+        QString orProblem;
+        try {
+            orProblem = Criteria(state_, types_).OrAcrossGroupingProblem();
+        } catch (const VLNError&) {
+        }
+        if (!orProblem.isEmpty()) {
+            if (newLine) {
+                beginRemoveRows({}, index.row(), index.row());
+                rs_->SetAbsolutePosition(index.row() + 1);
+                rs_->Delete();
+                endRemoveRows();
+            } else {
+                rs_->SetAbsolutePosition(index.row() + 1);
+                rs_->SetValue(index.column(), before);
+                rs_->Update();
+            }
+            emit editRefused(orProblem);
+            return false;
+        }
     }
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     emit cellEdited();

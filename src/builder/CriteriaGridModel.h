@@ -36,6 +36,11 @@ public:
 
 signals:
     void cellEdited();
+    // A typed text that cannot be compared with its column (a word for a number column): the
+    // cell keeps what it held, and the page says why.
+    void cellRefused(const QString& reason);
+    // An edit was not taken (the criteria could not be written as a statement); why, in words.
+    void editRefused(const QString& why);
 
 private:
     QueryState& state_;

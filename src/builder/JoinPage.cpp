@@ -2,10 +2,12 @@
 
 #include "BuilderWidgets.h"
 #include "BusyCursor.h"
+#include "platform/AdoTypes.h"
 #include "shared/BuilderSettings.h"
 #include "shared/NameQuoting.h"
 #include "shared/clsField.h"
 #include "frmQDM.h"
+#include "query/Criteria.h"
 #include "query/FromClause.h"
 #include "JoinsGridModel.h"
 
@@ -343,6 +345,19 @@ void JoinPage::addJoin() {
     const QString rightTable = tables_[1]->currentText();
     const QString leftField = fields_[0]->currentItem()->text();
     const QString rightField = fields_[1]->currentItem()->text();
+    // Fields of different kinds (a number and a date) cannot be compared on every database:
+    // said in plain words rather than joined.
+    const int leftType = clsField::shared().FieldTypeOf(leftField);
+    const int rightType = clsField::shared().FieldTypeOf(rightField);
+    const AdoTypeFamily leftKind = adoTypeFamily(leftType);
+    const AdoTypeFamily rightKind = adoTypeFamily(rightType);
+    if (leftKind != rightKind && leftKind != AdoTypeFamily::Unknown && rightKind != AdoTypeFamily::Unknown) {
+        w_.message(QStringLiteral("%1 holds %2 and %3 holds %4, so rows cannot be matched on them. Choose two fields "
+                                  "that hold the same kind of value.")
+                       .arg(leftField, Criteria::KindOfValues(leftType), rightField, Criteria::KindOfValues(rightType)),
+                   Prompts::Icon::Exclamation);
+        return;
+    }
     // The join row, the two used fields and the two tables (each once) are recorded here.
     FromClause(s).AddJoinCondition({leftTable, rightTable, leftField, rightField, joinSymbol()});
     RecordSet& joinTable = s.rsJoinTable();

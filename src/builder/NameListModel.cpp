@@ -1,5 +1,7 @@
 #include "NameListModel.h"
 
+#include <algorithm>
+
 namespace lorvane {
 
 NameListModel::NameListModel(QObject* parent) : QAbstractListModel(parent) {}
@@ -32,6 +34,33 @@ void NameListModel::append(const QStringList& names) {
     beginInsertRows(QModelIndex(), count(), count() + static_cast<int>(names.size()) - 1);
     names_ += names;
     endInsertRows();
+}
+
+void NameListModel::insert(int row, const QString& name) {
+    row = std::clamp(row, 0, count());
+    beginInsertRows(QModelIndex(), row, row);
+    names_.insert(row, name);
+    endInsertRows();
+}
+
+QStringList NameListModel::takeRows(QList<int> rows) {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    QStringList taken, kept;
+    taken.reserve(rows.size());
+    kept.reserve(names_.size() - rows.size());
+    qsizetype next = 0;
+    for (int r = 0; r < count(); ++r) {
+        if (next < rows.size() && rows[next] == r) {
+            taken << names_.at(r);
+            ++next;
+        } else {
+            kept << names_.at(r);
+        }
+    }
+    if (!taken.isEmpty())
+        setNames(kept);
+    return taken;
 }
 
 QString NameListModel::takeAt(int row) {

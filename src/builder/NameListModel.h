@@ -25,6 +25,10 @@ public:
     void setNames(const QStringList& names);
     void append(const QString& name);
     void append(const QStringList& names);
+    // Puts a name at row (clamped to the list), the rows from there moving down.
+    void insert(int row, const QString& name);
+    // Removes the given rows (any order) in one pass; returns their names in row order.
+    QStringList takeRows(QList<int> rows);
     // Removes a row and returns its name.
     QString takeAt(int row);
     // Removes every row for which drop holds, in one pass.

@@ -58,3 +58,33 @@ QString NameListView::currentText() const {
 }
 
 }  // namespace lorvane
+
+namespace lorvane {
+
+int NameListView::shownCount() const {
+    return model()->rowCount(rootIndex());
+}
+
+int NameListView::currentShownRow() const {
+    return currentIndex().isValid() ? currentIndex().row() : -1;
+}
+
+void NameListView::setCurrentShownRow(int shownRow) {
+    const QModelIndex index = model()->index(shownRow, 0, rootIndex());
+    if (!index.isValid()) {
+        selectionModel()->clear();
+        return;
+    }
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+}
+
+QList<int> NameListView::shownRows() const {
+    QList<int> rows;
+    const int n = shownCount();
+    rows.reserve(n);
+    for (int r = 0; r < n; ++r)
+        rows << rowOf(model()->index(r, 0, rootIndex()));
+    return rows;
+}
+
+}  // namespace lorvane

@@ -21,6 +21,13 @@ public:
     // Makes a model row current and selected; -1 leaves nothing current.
     void setCurrentRow(int row);
     QString currentText() const;
+    // What the view shows, which a filter may narrow: the number of entries, the position of
+    // the current one (or -1), and making the entry at a shown position current.
+    int shownCount() const;
+    int currentShownRow() const;
+    void setCurrentShownRow(int shownRow);
+    // The model rows of the entries shown, first to last.
+    QList<int> shownRows() const;
     // The model row an index of this view stands for.
     int rowOf(const QModelIndex& index) const;
 

@@ -17,7 +17,6 @@
 #include "shared/clsField.h"
 #include "shared/clsTable.h"
 
-#include <QHash>
 #include <QSet>
 #include <QCryptographicHash>
 #include <QDataStream>
@@ -61,23 +60,6 @@ public:
     KnownTables(const KnownTables&) = delete;
     KnownTables& operator=(const KnownTables&) = delete;
 };
-
-// The file's field list holds every field of the catalogue; the query's are those of its tables,
-// grouped in the order of the tables as when the query was built.
-QStringList fieldsOfTables(const QStringList& fields, const QStringList& tables) {
-    const BuilderSettings& s = BuilderSettings::shared();
-    QHash<QString, QStringList> byTable;
-    for (const QString& table : tables)
-        byTable.insert(table, {});
-    for (const QString& item : fields)
-        if (auto it = byTable.find(NameQuoting::tablePart(item, s).trimmed()); it != byTable.end())
-            it->append(item);
-    QStringList out;
-    for (const QString& table : tables)
-        out += byTable.take(table);
-    // A file whose field list does not name the query's tables: the catalogue knows them.
-    return out.isEmpty() ? clsField::shared().FieldNamesFor(tables) : out;
-}
 
 }  // namespace
 
@@ -161,7 +143,7 @@ bool QueryFileCommands::worthSaving() const {
 }
 
 bool QueryFileCommands::save() {
-    if (!SaveFile())
+    if (!w_.settleCurrentPage() || !SaveFile())
         return false;
     const QString path = path_;
     BuilderSettings& s = BuilderSettings::shared();
@@ -261,8 +243,11 @@ void QueryFileCommands::restore(const SavedLists& lists) {
             ignoringErrors([&] { clsTable::shared().Add(table); });
     }
     w_.removedTables = lists.removedTables;
-    state.FieldList() = fieldsOfTables(lists.fields, lists.tables);
-    w_.tablePage()->restore(lists.tables, lists.unselectedTables);
+    // A table stands in one list only (a file saved while the lists were being changed may
+    // name a query table among the offered ones too).
+    QStringList offered = lists.unselectedTables;
+    offered.removeIf([&lists](const QString& t) { return lists.tables.contains(t); });
+    w_.tablePage()->restore(lists.tables, offered);
     w_.fieldPage()->restore(lists.selectedFields, lists.unselectedFields);
     w_.queryPage()->setDistinct(lists.distinct);
     w_.joinPage()->showOpenedJoins();

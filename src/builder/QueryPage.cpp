@@ -11,7 +11,9 @@
 #include "ViewCommand.h"
 #include "frmFieldOrder.h"
 #include "frmQDM.h"
+#include "platform/AdoTypes.h"
 #include "platform/VLNError.h"
+#include "query/Criteria.h"
 #include "query/CriteriaGrid.h"
 #include "query/GroupOrder.h"
 #include "query/SqlColouring.h"
@@ -32,6 +34,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -76,7 +79,44 @@ QString valueText(const QVariant& v) {
     }
 }
 
+// Criteria lines ORed across totals and fields that are not grouped: said when a change is
+// taken back.
+const QString kOrAcrossGroupingRefused = QStringLiteral(
+    "Criteria lines joined by OR cannot mix totals with fields that are not grouped: no statement can ask "
+    "that, so the change was not made. Group by the field, or put its criterion on the line of the totals.");
+
+// The criteria, grouping, ordering and calculated fields as they stand, to put back when a
+// change leaves criteria no statement can hold.
+class QuerySnapshot {
+public:
+    explicit QuerySnapshot(QueryState& s) : s_(s) {
+        for (const char* name : kTables)
+            bytes_ << s_.handleNamed(QString::fromLatin1(name))->get()->SaveToBytes();
+    }
+    void restore() {
+        for (qsizetype i = 0; i < bytes_.size(); ++i) {
+            auto rs = std::make_shared<RecordSet>();
+            rs->OpenBytes(bytes_[i], QLatin1String(kTables[i]));
+            *s_.handleNamed(QString::fromLatin1(kTables[i])) = std::move(rs);
+        }
+    }
+
+private:
+    static constexpr const char* kTables[] = {"rsWhere", "rsGroupBy", "rsOrderBy", "rsCalcFields", "rsAlias"};
+    QueryState& s_;
+    QList<QByteArray> bytes_;
+};
+
 }  // namespace
+
+QString QueryPage::criteriaProblem() {
+    QString problem;
+    try {
+        problem = Criteria(w_.state(), clsField::shared()).OrAcrossGroupingProblem();
+    } catch (const VLNError&) {
+    }
+    return problem;
+}
 
 QueryPage::QueryPage(frmQDM& window) : QWidget(&window), w_(window) {
     auto* page = new QVBoxLayout(this);
@@ -109,10 +149,13 @@ QueryPage::QueryPage(frmQDM& window) : QWidget(&window), w_(window) {
     form->addWidget(captionLabel(build_, "lblValue", 121), 0, 2, 1, 2);
     fields_ = namedList(build_, "lstSelectedFields");
     operands_ = namedList(build_, "lstOperands");
-    for (QListWidget* list : {fields_, operands_})
-        list->setMaximumHeight(130);
-    form->addWidget(fields_, 1, 0, 3, 1);
-    form->addWidget(operands_, 1, 1, 3, 1);
+    form->addWidget(fields_, 1, 0, 4, 1);
+    form->addWidget(operands_, 1, 1, 4, 1);
+    // The lists take what a larger window offers; the value boxes and buttons keep their height.
+    form->setRowStretch(4, 1);
+    form->setColumnStretch(0, 3);
+    form->setColumnStretch(1, 1);
+    form->setColumnStretch(2, 2);
     value1_ = namedCombo(build_, "cmbAvailableValues1", true);
     value2_ = namedCombo(build_, "cmbAvailableValues2", true);
     for (QComboBox* box : {value1_, value2_}) {
@@ -135,7 +178,8 @@ QueryPage::QueryPage(frmQDM& window) : QWidget(&window), w_(window) {
     commit_ = commandButton(build_, "cmdCommit", QStringLiteral("&Add"));
     commit_->setToolTip(MessageCatalogue::text(243));
     form->addWidget(commit_, 3, 3);
-    page->addWidget(build_);
+    // The form and the statement share the height: more room shows more fields and more SQL.
+    page->addWidget(build_, 2);
 
     // The statement, or the grid, with the commands that edit the query's rows.
     auto* heading = new QHBoxLayout;
@@ -162,7 +206,7 @@ QueryPage::QueryPage(frmQDM& window) : QWidget(&window), w_(window) {
     QFont mono(QStringLiteral("Monospace"));
     mono.setStyleHint(QFont::TypeWriter);
     sql_->setFont(mono);
-    page->addWidget(sql_, 1);
+    page->addWidget(sql_, 3);
 
     gridModel_ = new CriteriaGridModel(w_.state(), clsField::shared(), this);
     auto* delegate = new CriteriaCellDelegate(this);
@@ -173,7 +217,7 @@ QueryPage::QueryPage(frmQDM& window) : QWidget(&window), w_(window) {
         view->horizontalHeader()->setMinimumSectionSize(90);
     }, this);
     grid_->hide();
-    page->addWidget(grid_, 1);
+    page->addWidget(grid_, 3);
 
     auto* commands = new QHBoxLayout;
     split_ = commandButton(this, "cmdSplit", QStringLiteral("+ Split"), 124);
@@ -224,7 +268,19 @@ QueryPage::QueryPage(frmQDM& window) : QWidget(&window), w_(window) {
     connect(run_, &QPushButton::clicked, this, [this] { w_.resultsPage()->runQuery(); });
     connect(createView_, &QPushButton::clicked, this, [this] { ViewCommand(w_).run(); });
     connect(distinct_, &QCheckBox::toggled, this, [this](bool on) {
-        w_.state().Distinct = on;
+        // DISTINCT rows cannot be ordered by a field they do not show: the tick is refused
+        // while the ordering names one (grouping, which does not consult the box, aside).
+        QueryState& s = w_.state();
+        if (on && s.rsGroupBy().RecordCount() == 0) {
+            if (const QStringList missing = GroupOrder(s).OrderedButNotOutput(); !missing.isEmpty()) {
+                const QSignalBlocker quiet(distinct_);
+                distinct_->setChecked(false);
+                s.Distinct = false;
+                w_.message(GroupOrder::DistinctOrderingText(missing), Prompts::Icon::Information);
+                return;
+            }
+        }
+        s.Distinct = on;
         statement().Regenerate(Statement::Change::DistinctToggled);
         showStatement();
     });
@@ -232,6 +288,11 @@ QueryPage::QueryPage(frmQDM& window) : QWidget(&window), w_(window) {
             [this](const QModelIndex& index) { editCellWithKeypad(index.row(), index.column()); });
     // The statement follows each edited cell, once the grid has finished editing.
     connect(gridModel_, &CriteriaGridModel::cellEdited, this, &QueryPage::afterGridEdit, Qt::QueuedConnection);
+    // Queued: the message waits until the editor that typed the text has closed.
+    connect(gridModel_, &CriteriaGridModel::cellRefused, this,
+            [this](const QString& reason) { w_.message(reason, Prompts::Icon::Exclamation); }, Qt::QueuedConnection);
+    connect(gridModel_, &CriteriaGridModel::editRefused, this,
+            [this] { w_.message(kOrAcrossGroupingRefused, Prompts::Icon::Information); }, Qt::QueuedConnection);
 }
 
 Statement QueryPage::statement() {
@@ -304,10 +365,16 @@ void QueryPage::refreshLists() {
     entries_ = option_ == Where ? select.CriteriaFieldEntries()
                : option_ == Group ? select.GroupingFieldEntries()
                                   : select.OrderingFieldEntries();
-    QStringList shown;
-    shown.reserve(entries_.size());
-    for (const SelectList::Entry& e : entries_)
-        shown << e.shown;
+    // A field shows bare where its name says which it is, and with its table where another
+    // entry of the list reads the same (Orders.CustomerID beside Customers.CustomerID).
+    QStringList shortTexts, names;
+    shortTexts.reserve(entries_.size());
+    names.reserve(entries_.size());
+    for (const SelectList::Entry& e : entries_) {
+        shortTexts << e.shown;
+        names << e.name;
+    }
+    const QStringList shown = shownWithTableWhereAmbiguous(shortTexts, names);
     fields_->clear();
     fields_->addItems(shown);
     field_.clear();
@@ -356,10 +423,35 @@ void QueryPage::chooseField() {
     }
     if (option_ == Group) {
         operands_->clear();
-        operands_->addItems(field_ == u"*" ? QStringList{QStringLiteral("COUNT")} : kGroupOperators);
+        operands_->addItems(offeredOperators());
+    } else if (option_ == Where) {
+        QStringList shown;
+        for (int i = 0; i < operands_->count(); ++i)
+            shown << operands_->item(i)->text();
+        if (const QStringList offered = offeredOperators(); offered != shown) {
+            const QString current = operands_->currentItem() ? operands_->currentItem()->text() : QString();
+            operands_->clear();
+            operands_->addItems(offered);
+            if (const auto found = operands_->findItems(current, Qt::MatchExactly); !current.isEmpty() && !found.isEmpty())
+                operands_->setCurrentItem(found.first());
+        }
     }
     enableAndOr();
     refreshPreview();
+}
+
+QStringList QueryPage::offeredOperators() const {
+    if (option_ == Group && field_ == u"*")
+        return {QStringLiteral("COUNT")};
+    const AdoTypeFamily family = adoTypeFamily(Criteria(w_.state(), clsField::shared()).ColumnType(field_));
+    QStringList offered = option_ == Where ? kWhereOperators : option_ == Group ? kGroupOperators : kOrderOperators;
+    // A calculated field's type is not known here: everything stays offered for it.
+    if (option_ == Where && family != AdoTypeFamily::Text && family != AdoTypeFamily::Unknown) {
+        offered.removeIf([](const QString& op) { return Criteria::ComparesText(op); });
+    }
+    if (option_ == Group && family != AdoTypeFamily::Number && family != AdoTypeFamily::Unknown)
+        offered.removeIf([](const QString& op) { return op.startsWith(u"SUM") || op.startsWith(u"AVG"); });
+    return offered;
 }
 
 void QueryPage::chooseOperator() {
@@ -444,13 +536,41 @@ void QueryPage::commit() {
     BusyCursor busy;
     const QString op = operands_->currentItem() ? operands_->currentItem()->text() : QString();
     CriteriaEntry entry{field_, op, value1_->currentText(), value2_->currentText(), and_->isChecked()};
+    if (option_ == Where) {
+        // A value that cannot be of the column's type is said, not written: the values stay for
+        // the user to correct.
+        if (const QString problem = Criteria(w_.state(), clsField::shared()).ValueProblem(entry); !problem.isEmpty()) {
+            w_.SetStatusText(QStringLiteral("Ready .."));
+            w_.message(problem, Prompts::Icon::Exclamation);
+            return;
+        }
+    }
     Statement::Mode mode = Statement::Mode::Criteria;
     if (option_ == Group) {
         mode = Statement::Mode::Grouping;
     } else if (option_ == Order) {
         mode = Statement::Mode::Ordering;
+        // DISTINCT rows can be ordered only by what they show.
+        QueryState& s = w_.state();
+        if (s.Distinct && s.rsGroupBy().RecordCount() == 0 && !GroupOrder(s).IsOutput(field_)) {
+            w_.SetStatusText(QStringLiteral("Ready .."));
+            w_.message(GroupOrder::DistinctOrderingText({field_}), Prompts::Icon::Information);
+            return;
+        }
     }
+    // A criterion that would OR totals with fields not grouped is taken back.
+    std::optional<QuerySnapshot> before;
+    if (mode == Statement::Mode::Criteria)
+        before.emplace(w_.state());
     statement().CommitCriteria(mode, entry, w_.prompts());
+    if (before && !criteriaProblem().isEmpty()) {
+        before->restore();
+        statement().RebuildStatement();
+        showStatement();
+        w_.SetStatusText(QStringLiteral("Ready .."));
+        w_.message(kOrAcrossGroupingRefused, Prompts::Icon::Information);
+        return;
+    }
     andOrChosen_ = false;
     if (option_ == Where) {
         setAndOrDefault();
@@ -510,7 +630,17 @@ void QueryPage::editRows(const QString& mode) {
     showStatement();
     editMode_ = mode;
     auto* editor = new frmFieldOrder(w_.state(), w_.prompts(), FieldOrderRows::modeFrom(mode), &w_);
-    connect(editor, &QDialog::finished, this, &QueryPage::afterRowsEdited);
+    // A grouping row deleted, or a calculated field turned into a total, can leave criteria
+    // lines ORed across totals and fields not grouped: the edits are then taken back.
+    auto before = std::make_shared<QuerySnapshot>(w_.state());
+    connect(editor, &QDialog::finished, this, [this, before] {
+        const bool refused = !criteriaProblem().isEmpty();
+        if (refused)
+            before->restore();
+        afterRowsEdited();
+        if (refused)
+            w_.message(kOrAcrossGroupingRefused, Prompts::Icon::Information);
+    });
     editor->open();
 }
 
@@ -635,6 +765,9 @@ void QueryPage::resetQuery() {
 }
 
 void QueryPage::setDistinct(bool on) {
+    // A reopened query's choice is taken as it was saved (the caller regenerates the
+    // statement, which leaves out what DISTINCT rows cannot be ordered by).
+    const QSignalBlocker quiet(distinct_);
     distinct_->setChecked(on);
     w_.state().Distinct = on;
 }

@@ -113,6 +113,9 @@ private:
     Statement statement();
     QString optionCaption() const;
     void chooseField();
+    // The operators the list offers for the chosen field: no LIKE family where the column holds
+    // no text, no SUM or AVG where it holds no numbers.
+    QStringList offeredOperators() const;
     void chooseOperator();
     void valueChanged();
     void setAndOrDefault();
@@ -122,6 +125,9 @@ private:
     void resetEditingControls();
     void afterGridEdit();
     void afterRowsEdited();
+    // Why the criteria cannot be written as a statement (lines ORed across totals and fields
+    // not grouped); empty when they can.
+    QString criteriaProblem();
 };
 
 }  // namespace lorvane

@@ -12,7 +12,10 @@
 #include "frmQDM.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QSet>
+#include <algorithm>
+#include <climits>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -22,7 +25,10 @@ TablePage::TablePage(frmQDM& window) : QWidget(&window), w_(window) {
     d_ = buildDualLists(
         this, {"lblTPXTables", 101, "lblTPXAvailableTables", 102, "lblTPXSelectedTables", 103, "lblTPXTableHint",
                "lstTPXTableSelection", "lstTPXTableTo", "cmdTPXTableRight", "cmdTPXTableRightAll", "cmdTPXTableLeft",
-               "cmdTPXTableLeftAll"});
+               "cmdTPXTableLeftAll", "txtTableFilter"});
+    d_.filter->setPlaceholderText(QStringLiteral("Type to narrow the tables"));
+    d_.filter->setToolTip(QStringLiteral("Shows only the tables whose name contains this text (any case)"));
+    connect(d_.filter, &QLineEdit::textChanged, this, &TablePage::filterChanged);
 
     connect(d_.right, &QPushButton::clicked, this, &TablePage::addOne);
     connect(d_.rightAll, &QPushButton::clicked, this, &TablePage::addAll);
@@ -44,7 +50,33 @@ TablePage::TablePage(frmQDM& window) : QWidget(&window), w_(window) {
     });
 }
 
+void TablePage::rememberOrder(const QStringList& tables) {
+    catalogueOrder_.reserve(catalogueOrder_.size() + tables.size());
+    for (const QString& name : tables)
+        if (!catalogueOrder_.contains(name))
+            catalogueOrder_.insert(name, static_cast<int>(catalogueOrder_.size()));
+}
+
+int TablePage::placeInAvailable(const QString& name) const {
+    const auto rank = [this](const QString& n) { return catalogueOrder_.value(n, INT_MAX); };
+    const QStringList& names = d_.from->names()->names();
+    const int mine = rank(name);
+    // The available list keeps catalogue order, so the first later table is the place.
+    const auto at = std::lower_bound(names.cbegin(), names.cend(), mine,
+                                     [&rank](const QString& n, int r) { return rank(n) <= r; });
+    return static_cast<int>(at - names.cbegin());
+}
+
+void TablePage::filterChanged() {
+    // What >> moves is what the list shows.
+    d_.rightAll->setEnabled(d_.from->shownCount() > 0);
+    d_.right->setEnabled(d_.from->currentRow() >= 0);
+    singleTableRule();
+}
+
 void TablePage::fillAvailable(const QStringList& tables) {
+    catalogueOrder_.clear();
+    rememberOrder(tables);
     d_.from->names()->setNames(tables);
     d_.rightAll->setEnabled(!tables.isEmpty());
 }
@@ -54,16 +86,21 @@ QStringList TablePage::selectedTables() const {
 }
 
 QStringList TablePage::availableTables() const {
-    return listTexts(d_.from);
+    // Every available table, also those a filter hides.
+    return d_.from->names()->names();
 }
 
 void TablePage::offerTable(const QString& name) {
+    rememberOrder({name});
     d_.from->names()->append(name);
     d_.rightAll->setEnabled(true);
     singleTableRule();
 }
 
 void TablePage::restore(const QStringList& selected, const QStringList& available) {
+    // Tables the catalogue did not list keep the order the saved query gave them.
+    rememberOrder(available);
+    rememberOrder(selected);
     fillDualLists(d_, selected, available);
     syncSelected();
     singleTableRule();
@@ -120,6 +157,7 @@ void TablePage::addAll() {
     const QSet<QString> added(moved.cbegin(), moved.cend());
     w_.removedTables.removeIf([&added](const QString& name) { return added.contains(name); });
     syncSelected();
+    // Nothing shown is left to move; tables a filter hid bring >> back when the filter changes.
     d_.rightAll->setEnabled(false);
     d_.right->setEnabled(false);
     d_.leftAll->setEnabled(true);
@@ -129,7 +167,9 @@ void TablePage::addAll() {
 
 void TablePage::removeOne() {
     w_.tablesChanged = true;
-    if (const QString name = moveHighlighted(d_.to, d_.from, d_.left, d_.leftAll, d_.rightAll); !name.isEmpty()) {
+    if (const QString name = moveHighlighted(d_.to, d_.from, d_.left, d_.leftAll, d_.rightAll,
+                                             [this](const QString& n) { return placeInAvailable(n); });
+        !name.isEmpty()) {
         if (!w_.removedTables.contains(name))
             w_.removedTables << name;
         syncSelected();
@@ -147,6 +187,12 @@ void TablePage::removeAll() {
             removed.insert(name);
             w_.removedTables << name;
         }
+    // Back in catalogue order, each where it was offered.
+    QStringList available = d_.from->names()->names();
+    std::stable_sort(available.begin(), available.end(), [this](const QString& a, const QString& b) {
+        return catalogueOrder_.value(a, INT_MAX) < catalogueOrder_.value(b, INT_MAX);
+    });
+    d_.from->names()->setNames(available);
     syncSelected();
     d_.leftAll->setEnabled(false);
     d_.left->setEnabled(false);

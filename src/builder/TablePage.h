@@ -2,6 +2,7 @@
 
 #include "BuilderWidgets.h"
 
+#include <QHash>
 #include <QWidget>
 
 class QListWidget;
@@ -38,7 +39,14 @@ public:
 
 private:
     frmQDM& w_;
-    DualLists d_;  // the two lists and the four move buttons
+    DualLists d_;  // the two lists, the four move buttons and the filter box
+    // Each table's place in the catalogue: a table taken out of the query goes back there.
+    QHash<QString, int> catalogueOrder_;
+
+    void rememberOrder(const QStringList& tables);
+    // The row of the available list where a table taken out of the query belongs.
+    int placeInAvailable(const QString& name) const;
+    void filterChanged();
 
     void afterAddJump();
     void joinCleanUp();

@@ -1,12 +1,17 @@
 #include "frmCalcFields.h"
 
 #include "BuilderWidgets.h"
+#include "platform/Connection.h"
 #include "platform/Prompts.h"
 #include "query/CalcFields.h"
+#include "query/SelectList.h"
 #include "shared/BuilderSettings.h"
 #include "shared/MessageCatalogue.h"
 #include "shared/QueryState.h"
 #include "shared/clsFunctions.h"
+#include "storage/DatabaseView.h"
+#include "query/SelectList.h"
+#include "query/Statement.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -96,9 +101,16 @@ frmCalcFields::frmCalcFields(QueryState& state, Prompts& prompts, QWidget* paren
     functions_->addItems(clsFunctions::shared().texts());
     operators_->addItems(kOperators);
     const QList<CalcFields::Entry> entries = CalcFields(s_).fieldEntries();
+    QStringList shortTexts, inserted;
     for (const CalcFields::Entry& e : entries) {
-        auto* item = new QListWidgetItem(e.shown, fields_);
-        item->setData(Qt::UserRole, e.inserted);
+        shortTexts << e.shown;
+        inserted << e.inserted;
+    }
+    // Fields of two tables with the same name show which table each is.
+    const QStringList shown = shownWithTableWhereAmbiguous(shortTexts, inserted);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        auto* item = new QListWidgetItem(shown[i], fields_);
+        item->setData(Qt::UserRole, entries[i].inserted);
     }
 
     EditState& edit = Edit();
@@ -153,6 +165,24 @@ void frmCalcFields::updateOk() {
     ok_->setEnabled(!expression_->toPlainText().trimmed().isEmpty() && !alias_->text().trimmed().isEmpty());
 }
 
+QString frmCalcFields::databaseRefusal(const QString& expression) const {
+    // Asked of the database itself, prepared over the query's tables and never run: only it
+    // knows what its types allow (text divided by a number, a function over the wrong kind).
+    const std::shared_ptr<Connection> connection = BuilderSettings::shared().ActiveConnection;
+    if (!connection || !connection->IsOpen() || s_.FromText.trimmed().isEmpty())
+        return {};
+    QString statement = QStringLiteral("SELECT ") + Statement::OneLine(expression) + u' ' + s_.FromText;
+    // A total beside grouped fields is asked with their grouping.
+    if (SelectList::IsAggregateExpression(expression) && !s_.GroupByText.isEmpty())
+        statement += u' ' + s_.GroupByText;
+    if (const QString refusal = connection->ReadOnlyRefusal(statement); !refusal.isEmpty())
+        return refusal;
+    QString reason = DatabaseView::WhyItDoesNotRun(*connection, statement);
+    while (reason.endsWith(u'.') || reason.endsWith(u'\n'))
+        reason.chop(1);
+    return reason;
+}
+
 void frmCalcFields::ok() {
     if (!ok_->isEnabled())
         return;
@@ -166,11 +196,27 @@ void frmCalcFields::ok() {
                           QStringLiteral("Calc Field Creation Error"), Prompts::Icon::Critical});
         return;
     }
+    if (const QString inner = SelectList::NestedAggregate(expression); !inner.isEmpty()) {
+        prompts_.message({QStringLiteral("Unable to create Calculated Field : ") + expression + QStringLiteral(".\n") +
+                              QStringLiteral("It puts the total ") + inner +
+                              QStringLiteral(" inside another total, which the database cannot compute.\n") +
+                              QStringLiteral("Use one total over the field, or the total on its own."),
+                          QStringLiteral("Calc Field Creation Error"), Prompts::Icon::Critical});
+        return;
+    }
     if (const QString alias = fields.namedOutputAlias(expression, alias_->text()); !alias.isEmpty()) {
         prompts_.message({QStringLiteral("Unable to create Calculated Field : ") + expression + QStringLiteral(".\n") +
                               QStringLiteral("It uses the output column ") + alias +
                               QStringLiteral(", which the database cannot read within the same query.\n") +
                               QStringLiteral("Use what ") + alias + QStringLiteral(" stands for (its field or total) instead."),
+                          QStringLiteral("Calc Field Creation Error"), Prompts::Icon::Critical});
+        return;
+    }
+    if (const QString reason = databaseRefusal(expression); !reason.isEmpty()) {
+        prompts_.message({QStringLiteral("Unable to create Calculated Field : ") + expression + QStringLiteral(".\n") +
+                              QStringLiteral("The database cannot compute it: ") + reason + QStringLiteral(".\n") +
+                              QStringLiteral("Check that the values it combines are of kinds that go together "
+                                             "(numbers with numbers, text with text)."),
                           QStringLiteral("Calc Field Creation Error"), Prompts::Icon::Critical});
         return;
     }

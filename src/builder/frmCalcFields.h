@@ -38,6 +38,9 @@ public:
     void reject() override;
 
 private:
+    // The database's reason the expression cannot be computed over the query's tables; empty
+    // when it can, or when no database is connected.
+    QString databaseRefusal(const QString& expression) const;
     QueryState& s_;
     Prompts& prompts_;
     QTextEdit* expression_;

@@ -72,6 +72,11 @@ frmQDM::frmQDM(std::shared_ptr<Prompts> prompts, QWidget* parent)
         commands->addWidget(b);
     commands->addWidget(exit);
     layout->addLayout(commands);
+    // Tab reads the row of commands as it is laid out, left to right.
+    QWidget::setTabOrder(help, openQuery);
+    QWidget::setTabOrder(openQuery, saveQuery);
+    QWidget::setTabOrder(saveQuery, deleteQuery);
+    QWidget::setTabOrder(deleteQuery, exit);
     auto* statusBar = new QStatusBar(this);
     statusBar->setObjectName(QStringLiteral("stbVLN"));
     status_ = new QLabel(statusBar);
@@ -249,34 +254,10 @@ void frmQDM::pageChanged(int newIndex) {
         return;
     BusyCursor busy;
     try {
-        Statement statement(state_, clsField::shared());
-        switch (left) {
-        case SelectTables:
-            resultsPage_->clearResults();
-            if (tablesChanged) {
-                tablesChanged = false;
-                if (tablePage_->rebuildFieldLists() && !state_.FieldList().isEmpty()) {
-                    fieldPage_->captureOutputList();
-                    statement.Regenerate(Statement::Change::TablesChanged);
-                    queryPage_->refreshAfterTableChange();
-                    showStatement();
-                }
-            }
-            break;
-        case BuildQuery:
+        if (left == BuildQuery)
             queryPage_->leavePage();
-            break;
-        case BuildJoins:
-        case SelectFields:
-            resultsPage_->clearResults();
-            fieldPage_->captureOutputList();
-            statement.Regenerate(left == SelectFields ? Statement::Change::OutputFieldsChanged
-                                                      : Statement::Change::JoinsChanged);
-            showStatement();
-            break;
-        default:
-            break;
-        }
+        else
+            applyPageChanges(left);
         queryPage_->enableRun(!state_.StatementText.trimmed().isEmpty());
         joinPage_->resetToUnlocked();
         if (BuilderSettings::shared().VLNAllowTableSelection)
@@ -284,6 +265,55 @@ void frmQDM::pageChanged(int newIndex) {
     } catch (const VLNError&) {
         // A failing step leaves the pages as they are; the statement shows what the buffers hold.
     }
+}
+
+bool frmQDM::applyPageChanges(int page) {
+    Statement statement(state_, clsField::shared());
+    switch (page) {
+    case SelectTables:
+        resultsPage_->clearResults();
+        if (tablesChanged) {
+            tablesChanged = false;
+            if (!tablePage_->rebuildFieldLists() || state_.FieldList().isEmpty())
+                return false;
+            fieldPage_->captureOutputList();
+            statement.Regenerate(Statement::Change::TablesChanged);
+            queryPage_->refreshAfterTableChange();
+            showStatement();
+        }
+        break;
+    case BuildJoins:
+    case SelectFields:
+        resultsPage_->clearResults();
+        fieldPage_->captureOutputList();
+        statement.Regenerate(page == SelectFields ? Statement::Change::OutputFieldsChanged
+                                                  : Statement::Change::JoinsChanged);
+        showStatement();
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+bool frmQDM::settleCurrentPage() {
+    // What the page holds is what the user saves: the tables, joins or fields chosen on it
+    // reach the query state and the statement as leaving the page would take them there.
+    if (unloaded_ || currentPage_ == BuildQuery || currentPage_ == QueryResults)
+        return true;
+    if (currentPage_ == SelectTables && tablesChanged && tablePage_->selectedTables().isEmpty()) {
+        message(QStringLiteral("The query has no table. Choose its tables, then save it."), Prompts::Icon::Information);
+        return false;
+    }
+    BusyCursor busy;
+    bool applied = true;
+    try {
+        // False when the tables could not become the query's (a table without fields, said).
+        applied = applyPageChanges(currentPage_);
+        queryPage_->enableRun(!state_.StatementText.trimmed().isEmpty());
+    } catch (const VLNError&) {
+    }
+    return applied;
 }
 
 bool frmQDM::allowClose() {

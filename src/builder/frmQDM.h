@@ -54,6 +54,10 @@ public:
     bool SaveFile();
     bool OpenFile();
     void DeleteQuery();
+    // Brings what the page now showing holds (tables, joins, output fields) into the query and
+    // its statement, as leaving the page does; false, after saying why, when there is no query
+    // to save yet (no table chosen).
+    bool settleCurrentPage();
     // cmdSaveQuery is available only while the query has a table.
     void enableSave(bool anyTable);
 
@@ -102,6 +106,7 @@ private:
 
     void applyCaptionsAndLabelLook();
     void pageChanged(int newIndex);
+    bool applyPageChanges(int page);
     bool allowClose();
     void unload();
     void destroyStep();

@@ -159,7 +159,7 @@ void Lorvanev2::initProperties() {
     m_.VLNCommandTimeout = 60;
     m_.VLNTableString = QString();
     m_.ConnectionTimeout = 60;
-    m_.VLNLabelBackColor = 0x808080u;
+    m_.VLNLabelBackColor = static_cast<OleColor>(kDefaultLabelBackColor);
     m_.VLNLabelForeColor = 0x80000005u;
     m_.VLNAllowTableSelection = true;
     m_.VLNAllowJoinCreation = true;
@@ -200,7 +200,7 @@ void Lorvanev2::readProperties(const PropertyBag& bag) {
     m_.VLNCommandTimeout = bag.ReadProperty(QStringLiteral("VLNCommandTimeout"), qint32(60)).toInt();
     m_.VLNTableString = bag.ReadProperty(QStringLiteral("VLNTableString"), QString()).toString();
     m_.ConnectionTimeout = bag.ReadProperty(QStringLiteral("ConnectionTimeout"), qint32(60)).toInt();
-    m_.VLNLabelBackColor = static_cast<OleColor>(bag.ReadProperty(QStringLiteral("VLNLabelBackColor"), qint32(0x808080u)).toInt());
+    m_.VLNLabelBackColor = static_cast<OleColor>(bag.ReadProperty(QStringLiteral("VLNLabelBackColor"), kDefaultLabelBackColor).toInt());
     m_.VLNLabelForeColor = static_cast<OleColor>(bag.ReadProperty(QStringLiteral("VLNLabelForeColor"), qint32(0x80000005u)).toInt());
     m_.VLNAllowTableSelection = bag.ReadProperty(QStringLiteral("VLNAllowTableSelection"), QVariant::fromValue(qint16(1))).toBool();
     m_.VLNAllowJoinCreation = bag.ReadProperty(QStringLiteral("VLNAllowJoinCreation"), QVariant::fromValue(qint16(1))).toBool();
@@ -239,7 +239,7 @@ void Lorvanev2::writeProperties(PropertyBag& bag) const {
     bag.WriteProperty(QStringLiteral("VLNCommandTimeout"), qint32(m_.VLNCommandTimeout), qint32(60));
     bag.WriteProperty(QStringLiteral("VLNTableString"), m_.VLNTableString, QString());
     bag.WriteProperty(QStringLiteral("ConnectionTimeout"), qint32(m_.ConnectionTimeout), qint32(60));
-    bag.WriteProperty(QStringLiteral("VLNLabelBackColor"), static_cast<qint32>(m_.VLNLabelBackColor), qint32(0x808080u));
+    bag.WriteProperty(QStringLiteral("VLNLabelBackColor"), static_cast<qint32>(m_.VLNLabelBackColor), kDefaultLabelBackColor);
     bag.WriteProperty(QStringLiteral("VLNLabelForeColor"), static_cast<qint32>(m_.VLNLabelForeColor), qint32(0x80000005u));
     bag.WriteProperty(QStringLiteral("VLNAllowTableSelection"), m_.VLNAllowTableSelection, QVariant::fromValue(qint16(1)));
     bag.WriteProperty(QStringLiteral("VLNAllowJoinCreation"), m_.VLNAllowJoinCreation, QVariant::fromValue(qint16(1)));

@@ -198,4 +198,26 @@ bool isDateAdoType(int t) {
     return t == AdoType::Date || t == AdoType::DBDate || t == AdoType::DBTimeStamp;
 }
 
+AdoTypeFamily adoTypeFamily(int t) {
+    switch (t) {
+    case AdoType::Empty: case AdoType::Variant:
+        return AdoTypeFamily::Unknown;
+    case AdoType::Boolean:
+        return AdoTypeFamily::Boolean;
+    case AdoType::SmallInt: case AdoType::Integer: case AdoType::Single: case AdoType::Double:
+    case AdoType::Currency: case AdoType::Decimal: case AdoType::TinyInt: case AdoType::UnsignedTinyInt:
+    case AdoType::UnsignedSmallInt: case AdoType::UnsignedInt: case AdoType::BigInt:
+    case AdoType::UnsignedBigInt: case AdoType::Numeric:
+        return AdoTypeFamily::Number;
+    case AdoType::DBTime:
+        return AdoTypeFamily::Time;
+    default:
+        if (isTextAdoType(t) || t == AdoType::BSTR)
+            return AdoTypeFamily::Text;
+        if (isDateAdoType(t))
+            return AdoTypeFamily::Date;
+        return AdoTypeFamily::Other;
+    }
+}
+
 }  // namespace lorvane

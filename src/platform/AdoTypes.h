@@ -74,4 +74,9 @@ bool isNumericAdoType(int adoType);
 bool isTextAdoType(int adoType);
 bool isDateAdoType(int adoType);
 
+// What a column's values are, for the checks that keep a comparison, a total or a join valid on
+// every database: Unknown when the catalogue does not say (an expression column).
+enum class AdoTypeFamily { Unknown, Number, Boolean, Text, Date, Time, Other };
+AdoTypeFamily adoTypeFamily(int adoType);
+
 }  // namespace lorvane

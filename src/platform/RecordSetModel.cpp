@@ -1,5 +1,8 @@
 #include "RecordSetModel.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "AdoTypes.h"
 
 #include <QColor>
@@ -15,6 +18,31 @@
 namespace lorvane {
 
 namespace {
+
+double luminance(const QColor& c) {
+    auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Null is greyed, but never so far that it stops reading: the palette's greyed text, moved
+// towards the normal text until it stands at 4.5:1 on the grid's background.
+QColor nullColour(const QPalette& p) {
+    const QColor base = p.color(QPalette::Base), text = p.color(QPalette::Text);
+    QColor grey = p.color(QPalette::Disabled, QPalette::Text);
+    for (int step = 1; step <= 10 && contrast(grey, base) < 4.6; ++step) {
+        const double t = step / 10.0;
+        const QColor from = p.color(QPalette::Disabled, QPalette::Text);
+        grey = QColor::fromRgbF(float(from.redF() + (text.redF() - from.redF()) * t),
+                                float(from.greenF() + (text.greenF() - from.greenF()) * t),
+                                float(from.blueF() + (text.blueF() - from.blueF()) * t));
+    }
+    return grey;
+}
 
 bool isDecimalType(int type) {
     return type == AdoType::Decimal || type == AdoType::Numeric || type == AdoType::Currency;
@@ -226,7 +254,7 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
     case Qt::ForegroundRole:
         // Null reads as a word of its own, never as a value: greyed and in italics.
         if (rs_->IsNullAt(index.row(), index.column()))
-            return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+            return nullColour(QGuiApplication::palette());
         return {};
     case Qt::FontRole:
         if (rs_->IsNullAt(index.row(), index.column())) {

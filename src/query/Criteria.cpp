@@ -8,6 +8,8 @@
 #include "shared/BuilderSettings.h"
 #include "platform/SqlDialect.h"
 #include "platform/AdoTypes.h"
+#include "shared/FieldTypeSource.h"
+#include "shared/NameQuoting.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -56,7 +58,186 @@ qsizetype indexOutsideQuotes(const QString& text, QLatin1String word) {
     return -1;
 }
 
+bool wordChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_';
+}
+
+struct FoundOperator {
+    qsizetype at;
+    qsizetype length;
+    QString op;
+};
+
+// The operators of a typed cell outside quoted values and names, found as the WHERE rewrite
+// finds them: longest first, the operator words as whole words only.
+std::vector<FoundOperator> cellOperators(const QString& text) {
+    std::vector<FoundOperator> out;
+    QChar close;
+    for (qsizetype i = 0; i < text.size();) {
+        const QChar c = text[i];
+        if (!close.isNull()) {
+            if (c == close)
+                close = QChar();
+            ++i;
+            continue;
+        }
+        if (c == u'\'' || c == u'"') {
+            close = c;
+            ++i;
+            continue;
+        }
+        if (c == u'[') {
+            close = u']';
+            ++i;
+            continue;
+        }
+        const char* match = nullptr;
+        for (const char* op : kCellOperators) {
+            const QLatin1String word(op);
+            if (QStringView(text).mid(i, word.size()).compare(word, Qt::CaseInsensitive) == 0) {
+                match = op;
+                break;
+            }
+        }
+        if (match && QChar::fromLatin1(match[0]).isLetter()) {
+            const qsizetype end = i + qstrlen(match);
+            if ((i > 0 && wordChar(text[i - 1])) || (end < text.size() && wordChar(text[end])))
+                match = nullptr;
+        }
+        if (match) {
+            const qsizetype n = qstrlen(match);
+            out.push_back({i, n, QString::fromLatin1(match).toUpper()});
+            i += n;
+        } else {
+            ++i;
+        }
+    }
+    return out;
+}
+
+// Where the word (a whole word, any letter case) first stands outside quotes; -1 if nowhere.
+qsizetype wordOutsideQuotes(const QString& text, QLatin1String word) {
+    QChar close;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!close.isNull()) {
+            if (c == close)
+                close = QChar();
+            continue;
+        }
+        if (c == u'\'' || c == u'"' || c == u'[') {
+            close = c == u'[' ? QChar(u']') : c;
+            continue;
+        }
+        if (QStringView(text).mid(i, word.size()).compare(word, Qt::CaseInsensitive) == 0 &&
+            (i == 0 || !wordChar(text[i - 1])) && (i + word.size() >= text.size() || !wordChar(text[i + word.size()])))
+            return i;
+    }
+    return -1;
+}
+
+// The text of a whole quoted literal ('O''Brien' gives O'Brien); nothing when the text is not
+// one literal.
+std::optional<QString> quotedLiteral(const QString& text) {
+    static const QRegularExpression literal(QStringLiteral("^'((?:[^']|'')*)'$"));
+    const auto m = literal.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return m.captured(1).replace(QStringLiteral("''"), QStringLiteral("'"));
+}
+
+QString familyWords(AdoTypeFamily family) {
+    switch (family) {
+    case AdoTypeFamily::Number: return QStringLiteral("numbers");
+    case AdoTypeFamily::Boolean: return QStringLiteral("yes/no values");
+    case AdoTypeFamily::Date: return QStringLiteral("dates");
+    case AdoTypeFamily::Time: return QStringLiteral("times of day");
+    case AdoTypeFamily::Text: return QStringLiteral("text");
+    default: return QStringLiteral("values of another kind");
+    }
+}
+
 }  // namespace
+
+int Criteria::ColumnType(const QString& column) const {
+    if (const int type = types_.FieldTypeOf(column))
+        return type;
+    // A total compares its result.
+    RecordSet& groupBy = s_.rsGroupBy();
+    for (qint64 r = 0; r < groupBy.RecordCount(); ++r) {
+        if (textAt(groupBy, r, QueryState::GroupByFieldAlias) != column)
+            continue;
+        const QString expression = textAt(groupBy, r, QueryState::GroupByExpression);
+        const QString function = expression.left(expression.indexOf(u'(')).trimmed().toUpper();
+        if (function == u"COUNT")
+            return AdoType::BigInt;
+        if (function == u"SUM" || function == u"AVG")
+            return AdoType::Double;
+        if (function == u"MIN" || function == u"MAX")
+            return types_.FieldTypeOf(textAt(groupBy, r, QueryState::GroupByFieldName));
+        return 0;
+    }
+    return 0;
+}
+
+QString Criteria::KindOfValues(int adoType) {
+    return familyWords(adoTypeFamily(adoType));
+}
+
+bool Criteria::ComparesText(const QString& operatorWord) {
+    const QString word = operatorWord.simplified();
+    for (const OperatorRule& r : kOperators)
+        if (word.compare(QLatin1String(r.word), Qt::CaseInsensitive) == 0)
+            return QLatin1String(r.sql).contains(QLatin1String("LIKE"));
+    return false;
+}
+
+QString Criteria::ValueProblem(const CriteriaEntry& e) const {
+    const QString op = e.operatorWord.simplified().toUpper();
+    if (op.isEmpty() || op == u"IS NULL" || op == u"IS NOT NULL")
+        return {};
+    const AdoTypeFamily family = adoTypeFamily(ColumnType(e.column));
+    const bool textOperator = ComparesText(op);
+    const bool notText = family == AdoTypeFamily::Number || family == AdoTypeFamily::Boolean ||
+                         family == AdoTypeFamily::Date || family == AdoTypeFamily::Time;
+    if (textOperator && notText)
+        return QStringLiteral("%1 holds %2, and %3 compares text. Choose another operator, such as = or >.")
+            .arg(e.column, familyWords(family), op);
+    QStringList values{e.value1.trimmed()};
+    if (op == u"BETWEEN")
+        values << e.value2.trimmed();
+    for (const QString& v : values) {
+        // Blanks are no value of a number or a date (a text column compares them with '').
+        if (v.isEmpty()) {
+            if (notText)
+                return QStringLiteral("%1 holds %2: type a value to compare it with.").arg(e.column, familyWords(family));
+            continue;
+        }
+        bool fits = true;
+        QString example;
+        switch (family) {
+        case AdoTypeFamily::Number:
+            fits = CriteriaValue::isNumber(v);
+            example = QStringLiteral("a number such as 42 or 3.5");
+            break;
+        case AdoTypeFamily::Boolean:
+            fits = v == u"0" || v == u"1" || v.compare(u"TRUE", Qt::CaseInsensitive) == 0 ||
+                   v.compare(u"FALSE", Qt::CaseInsensitive) == 0;
+            example = QStringLiteral("TRUE or FALSE");
+            break;
+        case AdoTypeFamily::Date:
+            fits = !CriteriaValue::isNumber(v) && CriteriaValue::parseDate(v).has_value();
+            example = QStringLiteral("a date such as 2023-12-31 or 12/31/2023");
+            break;
+        default:
+            break;
+        }
+        if (!fits)
+            return QStringLiteral("\"%1\" is not one of the %2 that %3 holds. Type %4.")
+                .arg(v, familyWords(family), e.column, example);
+    }
+    return {};
+}
 
 QString Criteria::TermFor(const CriteriaEntry& e) const {
     const SqlDialect dialect = s_.settings().dialect();
@@ -78,10 +259,10 @@ QString Criteria::TermFor(const CriteriaEntry& e) const {
     // By the column's type: only numbers ever go without quotes, so a typed value never
     // becomes SQL text; a date becomes the database's date literal where dates may go; any
     // other value is a text literal with its apostrophes doubled.
-    const int type = types_.FieldTypeOf(e.column);
+    const int type = ColumnType(e.column);
     bool bare = false;
     bool formatDates = true;
-    if (isNumericAdoType(type)) {
+    if (isNumericAdoType(type) || adoTypeFamily(type) == AdoTypeFamily::Number) {
         bare = true;
     } else if (isTextAdoType(type)) {
         formatDates = false;  // a text column compares the text as typed
@@ -105,8 +286,12 @@ QString Criteria::TermFor(const CriteriaEntry& e) const {
                 return text(value);
             }
         }
-        if (bare && CriteriaValue::isNumber(value))
+        if (bare && CriteriaValue::isNumber(value)) {
+            // PostgreSQL compares a boolean with TRUE and FALSE only.
+            if (type == AdoType::Boolean && dialect.kind == SqlDialect::Kind::PostgreSQL && (value == u"0" || value == u"1"))
+                return value == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
             return value;
+        }
         if (type == AdoType::Boolean &&
             (value.compare(u"TRUE", Qt::CaseInsensitive) == 0 || value.compare(u"FALSE", Qt::CaseInsensitive) == 0))
             return value.toUpper();
@@ -158,24 +343,110 @@ QString Criteria::TermFor(const CriteriaEntry& e) const {
     return term.trimmed();
 }
 
-QString Criteria::NormaliseTypedCell(const QString& column, const QString& text) const {
+bool Criteria::namesFieldOfQuery(const QString& word) const {
+    auto plain = [](QString name) {
+        name.remove(u'[').remove(u']').remove(u'"').remove(u'`');
+        return name.toCaseFolded();
+    };
+    const QString wanted = plain(word);
+    for (const QString& item : s_.FieldList())
+        if (plain(item) == wanted || plain(NameQuoting::fieldPart(item, s_.settings())) == wanted)
+            return true;
+    RecordSet& grid = s_.rsWhere();
+    for (int f = 0; f < grid.FieldCount(); ++f)
+        if (plain(grid.Field(f).name) == wanted)
+            return true;
+    return false;
+}
+
+QString Criteria::NormaliseTypedCell(const QString& column, const QString& text, QString* problem) const {
+    auto refuse = [problem](const QString& why) {
+        if (problem)
+            *problem = why;
+        return QString();
+    };
     // Blanks alone are no criterion: the cell is empty.
     if (text.trimmed().isEmpty())
         return QString();
-    // The comparison signs count anywhere, the operator words only as words: "Unlikely" is a
-    // value, "LIKE 'A%'" a criterion.
-    static const QRegularExpression keyword(
-        QStringLiteral("[=<>]|\\b(LIKE|NOT\\s+LIKE|IS\\s+NULL|IS\\s+NOT\\s+NULL|BETWEEN)\\b"),
-        QRegularExpression::CaseInsensitiveOption);
-    if (keyword.match(text).hasMatch()) {
-        QString kept = text;
-        while (!kept.isEmpty() && kept.front().isSpace())
-            kept.remove(0, 1);
-        return kept;
+    QString kept = text;
+    while (!kept.isEmpty() && kept.front().isSpace())
+        kept.remove(0, 1);
+    // A value alone, quoted or not, is compared for equality.
+    const std::vector<FoundOperator> ops = cellOperators(kept);
+    if (ops.empty()) {
+        const QString value = quotedLiteral(kept.trimmed()).value_or(kept.trimmed());
+        const CriteriaEntry entry{column, QStringLiteral("="), value, QString(), true};
+        if (const QString why = ValueProblem(entry); !why.isEmpty())
+            return refuse(why);
+        return TermFor(entry);
     }
-    if (text.contains(u'\''))
-        return text;
-    return TermFor({column, QStringLiteral("="), text, QString(), true});
+    // Text the rewrite would not read as terms (a sub-query, a CASE, words before the first
+    // operator) is kept as the user typed it.
+    if (indexOutsideQuotes(kept, QLatin1String("CASE ")) >= 0 || indexOutsideQuotes(kept, QLatin1String("WHERE")) >= 0 ||
+        !kept.left(ops.front().at).trimmed().isEmpty())
+        return kept;
+    static const QRegularExpression trailingConjunction(QStringLiteral("\\s(AND|OR)\\s*$"),
+                                                        QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    QString conjunction;
+    for (std::size_t k = 0; k < ops.size(); ++k) {
+        const FoundOperator& o = ops[k];
+        const qsizetype from = o.at + o.length;
+        const qsizetype to = k + 1 < ops.size() ? ops[k + 1].at : kept.size();
+        QString operand = kept.mid(from, to - from);
+        QString next;
+        if (k + 1 < ops.size()) {
+            const auto m = trailingConjunction.match(operand);
+            if (!m.hasMatch())
+                return kept;  // two operators with no AND or OR between: not terms
+            next = m.captured(1).toUpper();
+            operand.truncate(m.capturedStart());
+        }
+        QString term;
+        if (o.op == u"IS NULL" || o.op == u"IS NOT NULL") {
+            if (!operand.trimmed().isEmpty())
+                return kept;
+            term = o.op;
+        } else {
+            QStringList operands{operand};
+            if (o.op == u"BETWEEN") {
+                const qsizetype and_ = wordOutsideQuotes(operand, QLatin1String("AND"));
+                if (and_ < 0)
+                    return refuse(QStringLiteral("BETWEEN needs two values joined by AND, such as BETWEEN 1 AND 5."));
+                operands = {operand.left(and_), operand.mid(and_ + 3)};
+            }
+            QStringList values;
+            bool allValues = true;
+            for (const QString& raw : operands) {
+                const QString t = raw.trimmed();
+                if (t.isEmpty())
+                    return refuse(QStringLiteral("%1 needs a value to compare %2 with.").arg(o.op, column));
+                if (const auto literal = quotedLiteral(t)) {
+                    values << *literal;
+                } else if (t.contains(u'(') || namesFieldOfQuery(t)) {
+                    // A field of the query or an expression is compared as it stands.
+                    allValues = false;
+                    values << t;
+                } else {
+                    values << t;
+                }
+            }
+            if (allValues) {
+                const CriteriaEntry entry{column, o.op, values.value(0), values.value(1), true};
+                if (const QString why = ValueProblem(entry); !why.isEmpty())
+                    return refuse(why);
+                term = TermFor(entry);
+            } else {
+                QStringList written;
+                for (const QString& raw : operands)
+                    written << raw.trimmed();
+                term = o.op + u' ' + written.join(QStringLiteral(" AND "));
+            }
+        }
+        out += (out.isEmpty() ? QString() : u' ' + conjunction + u' ') + term;
+        conjunction = next;
+    }
+    return out;
 }
 
 bool Criteria::CommitCriteriaEntry(const CriteriaEntry& e) {

@@ -31,6 +31,20 @@ public:
     // The cell term an entry makes, without storing it.
     QString TermFor(const CriteriaEntry& entry) const;
 
+    // The type number of what a grid column compares: the field's type, or a total's result
+    // type (COUNT a whole number, SUM and AVG a number, MIN and MAX the field's type); 0 when
+    // not known (a calculated field).
+    int ColumnType(const QString& column) const;
+
+    // Why the entry's values cannot be compared with its column, in plain words: a value that
+    // cannot be of the column's type ("abc" for a number, "2023-13-45" for a date), or a LIKE
+    // operator on a column that does not hold text. Empty when the entry can be written.
+    QString ValueProblem(const CriteriaEntry& entry) const;
+    // True for the operators written as LIKE or NOT LIKE (CONTAINS, BEGINS WITH ...).
+    static bool ComparesText(const QString& operatorWord);
+    // What a column of the type holds, in words for a message: "numbers", "dates", "text" ...
+    static QString KindOfValues(int adoType);
+
     // Rebuilds rsCriteriaClone with the non-aggregate (WHERE) or aggregate (HAVING) columns.
     void SplitColumns(bool aggregates);
     bool IsAggregateColumn(const QString& column) const;
@@ -45,7 +59,12 @@ public:
     // (or an apostrophe) as typed, without its leading blanks; anything else is a value to
     // compare with, written as an equality term the way a committed value is (a number bare
     // where numbers go, a date as the database's date literal, other text quoted).
-    QString NormaliseTypedCell(const QString& column, const QString& text) const;
+    //
+    // Typed operators keep their values written by the column's type: a bare word that is no
+    // field of the query is a value ("=Lyon" is = 'Lyon'), a quoted number on a number column
+    // is a number, a number on a text column is text. A value that cannot be of the column's
+    // type gives problem (in plain words) and an empty text: the cell is not to be changed.
+    QString NormaliseTypedCell(const QString& column, const QString& text, QString* problem = nullptr) const;
 
     // Criteria lines joined by OR that mix totals with fields that are not grouped: no
     // statement asks that (WHERE and HAVING would AND them), so the reason in plain words;
@@ -76,6 +95,7 @@ private:
     QString generate(const QString& keyword, bool having);
     QSet<QString> aggregateColumns() const;
     QString expressionFor(const QString& column);
+    bool namesFieldOfQuery(const QString& word) const;
 };
 
 }  // namespace lorvane

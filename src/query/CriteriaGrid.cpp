@@ -3,6 +3,7 @@
 #include "shared/QueryState.h"
 #include "platform/AdoTypes.h"
 #include "platform/VLNError.h"
+#include "shared/NameQuoting.h"
 
 #include <QSet>
 #include <functional>
@@ -28,6 +29,67 @@ void deleteEmptyRows(RecordSet& rs) {
             rs.Delete();
         }
     }
+}
+
+// The qualifiers of the qualified names in an expression ("Orders" of Orders.Freight, "[Order
+// Details]" of [Order Details].Qty, "s.t" of s.t.c), as written; text in single quotes is a
+// value and is skipped.
+QStringList qualifiersIn(const QString& text) {
+    QStringList out;
+    QStringList chain;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    auto nameAt = [&](qsizetype at) -> qsizetype {  // the end of the name starting at `at`, or -1
+        if (at >= n)
+            return -1;
+        const QChar c = text[at];
+        if (c == u'"' || c == u'[' || c == u'`') {
+            const QChar close = c == u'[' ? QChar(u']') : c;
+            qsizetype j = at + 1;
+            while (j < n) {
+                if (text[j] == close) {
+                    if (close == u'"' && j + 1 < n && text[j + 1] == u'"') {
+                        j += 2;
+                        continue;
+                    }
+                    return j + 1;
+                }
+                ++j;
+            }
+            return -1;
+        }
+        if (!c.isLetter() && c != u'_')
+            return -1;
+        qsizetype j = at + 1;
+        while (j < n && (text[j].isLetterOrNumber() || text[j] == u'_' || text[j] == u'$'))
+            ++j;
+        return j;
+    };
+    while (i < n) {
+        if (text[i] == u'\'') {
+            const qsizetype close = text.indexOf(u'\'', i + 1);
+            i = close < 0 ? n : close + 1;
+            continue;
+        }
+        const bool startsName = (i == 0 || !(text[i - 1].isLetterOrNumber() || text[i - 1] == u'_'));
+        const qsizetype end = startsName ? nameAt(i) : -1;
+        if (end < 0) {
+            ++i;
+            continue;
+        }
+        chain = {text.mid(i, end - i)};
+        i = end;
+        while (i < n && text[i] == u'.') {
+            const qsizetype next = nameAt(i + 1);
+            if (next < 0)
+                break;
+            chain << text.mid(i + 1, next - i - 1);
+            i = next;
+        }
+        if (chain.size() > 1)
+            out << QStringList(chain.mid(0, chain.size() - 1)).join(u'.');
+    }
+    return out;
 }
 
 }  // namespace
@@ -116,9 +178,21 @@ void CriteriaGrid::PruneAfterFieldListChange() {
         const QString field = textAt(orderBy, r, QueryState::OrderByFieldName);
         return aliases.contains(field) || refersToField(field);
     });
+    // A calculated field stays while it names fields and every table it names is still in
+    // the query: one that also names a field of a removed table would name a missing column.
+    QSet<QString> qualifiers;
+    for (const QString& item : fields)
+        qualifiers.insert(NameQuoting::tablePart(item, s_.settings()).trimmed().toCaseFolded());
+    for (const QString& table : s_.TableList())
+        qualifiers.insert(table.trimmed().toCaseFolded());
     RecordSet& calc = s_.rsCalcFields();
     prune(calc, [&](qint64 r) {
         const QString expression = textAt(calc, r, QueryState::CalcExpression);
+        for (const QString& qualifier : qualifiersIn(expression)) {
+            const QString folded = qualifier.toCaseFolded();
+            if (!qualifiers.contains(folded) && !qualifiers.contains(folded.section(u'.', 0, 0)))
+                return false;
+        }
         for (const QString& item : fields)
             if (expression.contains(item))
                 return true;

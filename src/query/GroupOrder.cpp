@@ -130,6 +130,10 @@ QString GroupOrder::OrderingTerm(qint64 row) const {
     const QString term = textAt(orderBy, row, QueryState::OrderByTerm);
     if (field == u"*")
         return {};  // an ordering row on "*" (from an older file) orders nothing
+    // DISTINCT rows have no one value of a field that is not output: such a row orders
+    // nothing (running says why).
+    if (s_.Distinct && groupBy.RecordCount() == 0 && !IsOutput(field))
+        return {};
     const QString direction = term.startsWith(field) ? term.mid(field.size()).trimmed() : QString();
     auto byAlias = [&](const QString& alias) {
         return NameQuoting::quoteRaw(alias, s_.settings()) + (direction.isEmpty() ? QString() : u' ' + direction);
@@ -168,10 +172,12 @@ QString GroupOrder::OrderingTerm(qint64 row) const {
             return byAlias(alias);
         return GroupedSql(g) + (direction.isEmpty() ? QString() : u' ' + direction);
     }
-    // Otherwise only what takes part in the grouping can order grouped rows.
+    // Otherwise only a grouped field can order grouped rows: a field that is only totalled
+    // (its SUM is output, say) has no one value in a group.
     for (qint64 g = 0; g < groupBy.RecordCount(); ++g)
-        if (textAt(groupBy, g, QueryState::GroupByFieldName) == field ||
-            textAt(groupBy, g, QueryState::GroupByExpression) == field)
+        if (textAt(groupBy, g, QueryState::GroupByFieldAlias).isEmpty() &&
+            (textAt(groupBy, g, QueryState::GroupByFieldName) == field ||
+             textAt(groupBy, g, QueryState::GroupByExpression) == field))
             return term;
     for (qint64 c = 0; c < calc.RecordCount(); ++c)
         if (textAt(calc, c, QueryState::CalcExpression) == field)
@@ -201,26 +207,39 @@ void GroupOrder::GenerateOrderByClause() {
         s_.OrderByText = text;
 }
 
-QString GroupOrder::DistinctOrderingProblem() const {
-    RecordSet& orderBy = s_.rsOrderBy();
-    if (!s_.Distinct || s_.rsGroupBy().RecordCount() > 0)
-        return {};
+bool GroupOrder::IsOutput(const QString& field) const {
+    if (s_.OutputFieldList.contains(field))
+        return true;
     RecordSet& calc = s_.rsCalcFields();
+    for (qint64 c = 0; c < calc.RecordCount(); ++c)
+        if (textAt(calc, c, QueryState::CalcOutput) == u"YES" &&
+            (textAt(calc, c, QueryState::CalcExpression) == field || textAt(calc, c, QueryState::CalcAlias) == field))
+            return true;
+    return false;
+}
+
+QStringList GroupOrder::OrderedButNotOutput() const {
+    RecordSet& orderBy = s_.rsOrderBy();
     QStringList missing;
     for (qint64 r = 0; r < orderBy.RecordCount(); ++r) {
         const QString field = textAt(orderBy, r, QueryState::OrderByFieldName);
-        bool output = s_.OutputFieldList.contains(field);
-        for (qint64 c = 0; c < calc.RecordCount() && !output; ++c)
-            output = textAt(calc, c, QueryState::CalcOutput) == u"YES" &&
-                     (textAt(calc, c, QueryState::CalcExpression) == field || textAt(calc, c, QueryState::CalcAlias) == field);
-        if (!output && !missing.contains(field))
+        if (field != u"*" && !IsOutput(field) && !missing.contains(field))
             missing << field;
     }
-    if (missing.isEmpty())
-        return {};
+    return missing;
+}
+
+QString GroupOrder::DistinctOrderingText(const QStringList& fields) {
     return QStringLiteral("DISTINCT rows can only be ordered by fields that are output, and %1 %2 ordered but not "
-                          "output. Output it or take it out of the ordering, then run the query again.")
-        .arg(missing.join(QStringLiteral(", ")), missing.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+                          "output. Output it or take it out of the ordering, then try again.")
+        .arg(fields.join(QStringLiteral(", ")), fields.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+}
+
+QString GroupOrder::DistinctOrderingProblem() const {
+    if (!s_.Distinct || s_.rsGroupBy().RecordCount() > 0)
+        return {};
+    const QStringList missing = OrderedButNotOutput();
+    return missing.isEmpty() ? QString() : DistinctOrderingText(missing);
 }
 
 }  // namespace lorvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace lorvane {
 
@@ -38,8 +39,15 @@ public:
     // empty for a row that takes no part in the grouping.
     QString OrderingTerm(qint64 row) const;
     // DISTINCT rows cannot be ordered by a field that is not output (PostgreSQL refuses it,
-    // SQLite picks rows at random): the reason in plain words, empty when there is none.
+    // SQLite picks rows at random): such ordering rows are left out of ORDER BY while DISTINCT
+    // applies; this is the reason in plain words, empty when there is none.
     QString DistinctOrderingProblem() const;
+    // Whether a field (a FieldList item or a calculated field's alias) is output without grouping.
+    bool IsOutput(const QString& field) const;
+    // The ordering rows' fields that are not output, each once.
+    QStringList OrderedButNotOutput() const;
+    // Why DISTINCT rows cannot be ordered by these fields, in plain words.
+    static QString DistinctOrderingText(const QStringList& fields);
 
 private:
     QueryState& s_;

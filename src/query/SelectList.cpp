@@ -20,6 +20,38 @@ bool SelectList::IsAggregateExpression(const QString& text) {
     return opening.match(text).hasMatch();
 }
 
+QString SelectList::NestedAggregate(const QString& text) {
+    // Every bracket is marked when an aggregate name stands before it; one opened while a
+    // marked one is still open is a total within a total, which no database computes.
+    static const QRegularExpression name(QStringLiteral("(?<![\\w.])(SUM|COUNT|AVG|MIN|MAX|STDEV|VAR|FIRST|LAST)"
+                                                        "(\\s+DISTINCT)?\\s*$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    QList<bool> open;
+    int totalsOpen = 0;
+    QChar quote;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == u'\'' || c == u'"' || c == u'[') {
+            quote = c == u'[' ? QChar(u']') : c;
+        } else if (c == u'(') {
+            const auto m = name.match(QStringView(text).left(i));
+            const bool total = m.hasMatch();
+            if (total && totalsOpen > 0)
+                return m.captured(1).toUpper();
+            open << total;
+            totalsOpen += total ? 1 : 0;
+        } else if (c == u')' && !open.isEmpty()) {
+            totalsOpen -= open.takeLast() ? 1 : 0;
+        }
+    }
+    return {};
+}
+
 void SelectList::GenerateSelectList() {
     const BuilderSettings& settings = s_.settings();
     GroupOrder groupOrder(s_);

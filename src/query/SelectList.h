@@ -21,6 +21,9 @@ public:
     // True when text calls an aggregate function ("SUM(", "count (", "COUNT DISTINCT(" ...);
     // letter case is ignored.
     static bool IsAggregateExpression(const QString& text);
+    // The inner aggregate of a total written within another total (SUM(SUM(x))), empty when
+    // there is none. Quoted text and bracketed names are not read.
+    static QString NestedAggregate(const QString& text);
 
     // An entry of the criteria page's field list: what it stands for (a FieldList item, "*"
     // or an alias) and how it is shown.

@@ -8,7 +8,8 @@ namespace lorvane {
 
 const QColor SqlColouring::Plain(0, 0, 0);
 const QColor SqlColouring::KeywordBlue(0, 0, 255);
-const QColor SqlColouring::Grey(128, 128, 128);
+// Dark enough to read at 4.5:1 or better on a white SQL window.
+const QColor SqlColouring::Grey(112, 112, 112);
 const QColor SqlColouring::Purple(128, 0, 128);
 const QColor SqlColouring::AggregateOrange(192, 64, 0);
 const QColor SqlColouring::SortRed(192, 0, 0);

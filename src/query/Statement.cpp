@@ -94,6 +94,8 @@ QString Statement::Regenerate(Change change) {
         break;
     case Change::DistinctToggled:
         step([&] { SelectList(s_).GenerateSelectList(); });
+        // What DISTINCT rows can be ordered by differs.
+        step([&] { GroupOrder(s_).GenerateOrderByClause(); });
         break;
     case Change::CalculatedFieldAdded:
         step([&] { CriteriaGrid(s_).RebuildColumns(); });

@@ -12,11 +12,15 @@
 
 namespace lorvane {
 
+// The captions' default back colour: a mid grey on which the default white captions read at
+// better than 4.5:1 (0x808080 gave only 3.9:1).
+constexpr qint32 kDefaultLabelBackColor = 0x737373;
+
 // The one record through which the component hands its settings to the builder window, and
 // the window reports its state back. One per process, shared by every component instance.
 struct BuilderSettings {
     // Copies of the builder-relevant component properties.
-    qint32 VLNLabelBackColor = 0x808080;
+    qint32 VLNLabelBackColor = kDefaultLabelBackColor;
     qint32 VLNLabelForeColor = static_cast<qint32>(0x80000005u);
     QFont VLNLabelFont;
     bool VLNAllowTableSelection = true;

@@ -93,10 +93,12 @@ void runOne(Connection& connection, const QString& sql) {
     connection.Execute(sql);
 }
 
+}  // namespace
+
 // Why the statement would not run as a query here; empty when it would. It is prepared, never
 // run, where the database can prepare (SQLite, PostgreSQL), so a slow query costs nothing;
 // elsewhere it is run read-only for at most one row.
-QString whyItDoesNotRun(Connection& connection, const QString& statement) {
+QString WhyItDoesNotRun(Connection& connection, const QString& statement) {
     const QSqlDatabase db = connection.database();
     if (db.isOpen() && db.driverName() == u"QSQLITE") {
         sqlite3* handle = driverHandle<sqlite3>(db, "sqlite3*");
@@ -134,8 +136,6 @@ QString whyItDoesNotRun(Connection& connection, const QString& statement) {
     return {};
 }
 
-}  // namespace
-
 Outcome create(Connection& connection, const QString& quotedName, const QString& statement) {
     // The statement may hold raw SQL typed into a criteria cell: it becomes a view only when
     // it could be run.
@@ -143,7 +143,7 @@ Outcome create(Connection& connection, const QString& quotedName, const QString&
         return {Outcome::Kind::Refused, refusal};
     // A view is only as good as its query: one that cannot run would make a view that breaks
     // every later read of the catalogue.
-    if (const QString reason = whyItDoesNotRun(connection, statement); !reason.isEmpty())
+    if (const QString reason = WhyItDoesNotRun(connection, statement); !reason.isEmpty())
         return {Outcome::Kind::DoesNotRun, reason};
     try {
         runOne(connection, createText(quotedName, statement));
@@ -163,7 +163,7 @@ Outcome alter(Connection& connection, const QString& quotedName, const QString& 
     if (const QString refusal = connection.ReadOnlyRefusal(statement); !refusal.isEmpty())
         return {Outcome::Kind::Refused, refusal};
     // Checked before the old view is dropped, and outside the transaction a failure would spoil.
-    if (const QString reason = whyItDoesNotRun(connection, statement); !reason.isEmpty())
+    if (const QString reason = WhyItDoesNotRun(connection, statement); !reason.isEmpty())
         return {Outcome::Kind::DoesNotRun, reason};
     QSqlDatabase db = connection.database();
     const bool transactional = db.driverName() != u"QODBC" && db.transaction();

@@ -27,6 +27,11 @@ Outcome create(Connection& connection, const QString& quotedName, const QString&
 // unchanged says whether it did. A statement that does not run is refused before the drop.
 Outcome alter(Connection& connection, const QString& quotedName, const QString& statement, bool* unchanged);
 
+// Why the database would not accept the statement as a query, in its own words; empty when it
+// would. Prepared, never run, where the database can prepare (SQLite, PostgreSQL); elsewhere
+// run read-only for at most one row.
+QString WhyItDoesNotRun(Connection& connection, const QString& statement);
+
 }  // namespace DatabaseView
 
 }  // namespace lorvane

@@ -11,6 +11,7 @@
 #include "shared/clsField.h"
 
 #include <QFile>
+#include <QHash>
 #include <QFileInfo>
 #include <QUuid>
 #include <QVariant>
@@ -237,12 +238,25 @@ void write(const QString& chosen, QueryState& state, const SavedLists& lists, co
 void applyLists(QueryState& state, const SavedLists& lists) {
     state.TableList() = lists.tables;
     state.SelectedTables = lists.tables;
-    state.FieldList() = lists.fields;
     for (const QString& item : lists.fields) {
         const qsizetype dot = NameQuoting::qualifierDot(item, state.settings());
         if (dot >= 0)
             clsField::shared().AddUnchecked(item.mid(dot + 1).trimmed(), item.left(dot).trimmed());
     }
+    // The file's field list holds every field of the catalogue; the query's are those of its
+    // tables, grouped in the order of the tables as when the query was built (the criteria
+    // grid's columns, and so the order of the criteria, follow it).
+    QHash<QString, QStringList> byTable;
+    for (const QString& table : lists.tables)
+        byTable.insert(table, {});
+    for (const QString& item : lists.fields)
+        if (auto it = byTable.find(NameQuoting::tablePart(item, state.settings()).trimmed()); it != byTable.end())
+            it->append(item);
+    QStringList fields;
+    for (const QString& table : lists.tables)
+        fields += byTable.take(table);
+    // A file whose field list does not name the query's tables: the catalogue knows them.
+    state.FieldList() = fields.isEmpty() ? clsField::shared().FieldNamesFor(lists.tables) : fields;
     state.OutputFieldList = lists.selectedFields;
     state.Distinct = lists.distinct;
 }

@@ -53,8 +53,9 @@ QString withExtension(const QString& path);
 // VLNError with the system's reason when the query could not be written.
 void write(const QString& path, QueryState& state, const SavedLists& lists, const StoredConnection& connection);
 
-// Puts the lists into the query state: the tables, the fields (each also in the field
-// collection, split at the first dot outside a quoted name), the output fields, DISTINCT.
+// Puts the lists into the query state: the tables, the fields of those tables (every listed
+// field also goes into the field collection, split at the first dot outside a quoted name),
+// the output fields, DISTINCT.
 void applyLists(QueryState& state, const SavedLists& lists);
 
 // Deletes the index, every data file and what an interrupted save left; a missing file is skipped.

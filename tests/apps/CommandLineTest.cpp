@@ -207,7 +207,8 @@ TEST_F(CommandLine, AStatementTheReadOnlyRunRefusesExitsWithFive) {
     const QString path = dir.filePath("hostile.vln");
     openOn("notes", "Provider=SQLite;Data Source=" + db);
     click("cmdEditWhere");
-    typeCell(0, "notes.note", "= 'x' -- the rest goes");
+    // Text the window keeps as typed (words before the operator), holding a comment.
+    typeCell(0, "notes.note", "CASE WHEN 1 = 1 THEN 'x' END = 'x' -- the rest goes");
     click("cmdSQLView");
     prompts->choose(path);
     click("cmdSaveQuery");

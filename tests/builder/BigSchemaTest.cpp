@@ -8,7 +8,7 @@
 #include "builder/NameListView.h"
 
 #include <QAbstractItemModelTester>
-#include <QSortFilterProxyModel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 
 using namespace lorvane;
@@ -100,7 +100,10 @@ TEST_F(BigSchema, NamesMoveBetweenTheListsByButtonsAndDoubleClicks) {
     EXPECT_EQ(items("lstTPXTableTo"), (QStringList{"Orders", "Customers"}));
     doubleClick("lstTPXTableTo", "Orders");
     EXPECT_EQ(items("lstTPXTableTo"), QStringList{"Customers"});
-    EXPECT_EQ(items("lstTPXTableSelection").last(), "Orders");
+    // Back at its place in the catalogue, not at the end.
+    QStringList expected = all;
+    expected.removeAll("Customers");
+    EXPECT_EQ(items("lstTPXTableSelection"), expected);
 
     // Everything over and back.
     click("cmdTPXTableRightAll");
@@ -123,19 +126,43 @@ TEST_F(BigSchema, NamesMoveBetweenTheListsByButtonsAndDoubleClicks) {
     EXPECT_TRUE(sqlText().startsWith("SELECT Shippers.Phone, Shippers.ShipperID\n")) << sqlText().toStdString();
 }
 
-TEST_F(BigSchema, AFilterBetweenTheAvailableTablesAndTheirNamesKeepsClicksOnTheRightTable) {
+TEST_F(BigSchema, TheFilterBoxKeepsClicksOnTheRightTable) {
     connectAndShow();
-    auto* available = find<NameListView>("lstTPXTableSelection");
-    auto* filter = new QSortFilterProxyModel(available);
-    filter->setSourceModel(available->names());
-    QAbstractItemModelTester tester(filter, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    available->setModel(filter);
-    filter->setFilterFixedString("Order");
+    QAbstractItemModelTester tester(find<QAbstractItemView>("lstTPXTableSelection")->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    auto* filter = find<QLineEdit>("txtTableFilter");
+    QTest::keyClicks(filter, "Order");
     EXPECT_EQ(items("lstTPXTableSelection"), (QStringList{"[Order Details]", "Orders", "[Order Subtotals]"}));
     choose("lstTPXTableSelection", "Orders");
     click("cmdTPXTableRight");
     EXPECT_EQ(items("lstTPXTableTo"), QStringList{"Orders"});
     EXPECT_EQ(items("lstTPXTableSelection"), (QStringList{"[Order Details]", "[Order Subtotals]"}));
-    filter->setFilterFixedString(QString());
+    // The row below moved up into the highlight, in the narrowed list.
+    EXPECT_EQ(find<NameListView>("lstTPXTableSelection")->currentText(), "[Order Subtotals]");
+    filter->clear();
     EXPECT_EQ(items("lstTPXTableSelection").size(), 9);
+}
+
+TEST_F(BigSchema, TheFilterBoxNarrowsTwentyThousandTablesAndTheNarrowedListMoves) {
+    connectAndShow(bigCatalogue());
+    auto* filter = find<QLineEdit>("txtTableFilter");
+    QTest::keyClicks(filter, "table 1999");
+    QStringList expected{"[Table 1999]"};
+    for (int t = 19990; t < 20000; ++t)
+        expected << QStringLiteral("[Table %1]").arg(t);
+    EXPECT_EQ(items("lstTPXTableSelection"), expected);
+    doubleClick("lstTPXTableSelection", "[Table 19995]");
+    EXPECT_EQ(items("lstTPXTableTo"), QStringList{"[Table 19995]"});
+    EXPECT_EQ(items("lstTPXTableSelection").size(), 10);
+    QTest::keyClick(filter, Qt::Key_Backspace);
+    EXPECT_EQ(items("lstTPXTableSelection").size(), 111 - 1);  // "table 199": 199, 1990-1999, 19900-19999
+    filter->clear();
+    EXPECT_EQ(items("lstTPXTableSelection").size(), kTables - 1);
+    // Taken out again, it is back between its neighbours.
+    doubleClick("lstTPXTableTo", "[Table 19995]");
+    const QStringList all = items("lstTPXTableSelection");
+    const qsizetype at = all.indexOf("[Table 19995]");
+    ASSERT_GT(at, 0);
+    EXPECT_EQ(all.value(at - 1), "[Table 19994]");
+    EXPECT_EQ(all.value(at + 1), "[Table 19996]");
 }

@@ -221,7 +221,7 @@ TEST_F(BuilderWindow, RunOutcomes) {
     EXPECT_TRUE(text.contains("no such table")) << text.toStdString();
     QTextCursor c(find<QTextEdit>("txtSQLErrors")->document());
     c.setPosition(1);
-    EXPECT_EQ(c.charFormat().foreground().color(), QColor(255, 0, 0));
+    EXPECT_EQ(c.charFormat().foreground().color(), QColor(192, 0, 0));
     EXPECT_FALSE(find<QPushButton>("cmdAsc")->isEnabled());
     EXPECT_FALSE(find<QPushButton>("cmdExcel")->isEnabled());
     ASSERT_EQ(executed->count(), 1);

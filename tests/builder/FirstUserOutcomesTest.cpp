@@ -171,7 +171,7 @@ TEST_F(FirstUserOutcomes, ARefusedStatementSaysWhichPartOfTheQueryItConcerns) {
                             " = Orders.Nowhere\nThe database says: " + c.database);
         QTextCursor red(find<QTextEdit>("txtSQLErrors")->document());
         red.setPosition(1);
-        EXPECT_EQ(red.charFormat().foreground().color(), QColor(255, 0, 0));
+        EXPECT_EQ(red.charFormat().foreground().color(), QColor(192, 0, 0));
         ASSERT_EQ(executed->count(), 1);
         EXPECT_EQ(executed->first()[1].toString(), c.database);
 

@@ -547,3 +547,294 @@ TEST_F(UserStates, APickedDateValueMatchesTheRowsItWasReadFrom) {
     EXPECT_EQ(rows.size(), sampleCount("OrderDate = '2020-01-01 08:39:00'"));
     EXPECT_EQ(rows.size(), 1);
 }
+
+namespace {
+
+// Two small tables whose columns are of every kind a comparison, a total or a join meets.
+const char* kTypesScript =
+    "CREATE TABLE sales (id INTEGER, city VARCHAR(20), price INTEGER, qty INTEGER, sold TIMESTAMP);"
+    "INSERT INTO sales VALUES (1, 'Berlin', 5, 2, '2023-01-01 00:00:00');"
+    "INSERT INTO sales VALUES (2, 'it''s', 3, 1, '2023-06-30 12:00:00');"
+    "INSERT INTO sales VALUES (3, 'Lyon', 7, 4, '2023-12-31 17:43:00');"
+    "INSERT INTO sales VALUES (4, '100', 7, 1, '2024-01-01 00:00:00');"
+    "CREATE TABLE cities (name VARCHAR(20), founded DATE, code INTEGER);"
+    "INSERT INTO cities VALUES ('Lyon', '0043-01-01', 69);";
+
+}  // namespace
+
+// Values typed into the grid, through the keypad or on the page are written by the type of what
+// they compare with, or refused in plain words: PostgreSQL turns down a text compared with a
+// number, a word where a number goes, a quote left raw, and LIKE or SUM on the wrong kind.
+TEST_F(UserStates, ValuesAreWrittenByTheTypeTheyCompareWithOrRefusedOnPostgres) {
+    const QString pg = test::newPostgresDatabase(QStringLiteral("lorvane_value_types_test"));
+    ASSERT_FALSE(pg.isEmpty());
+    ASSERT_NE(test::psqlCli(pg, QString::fromLatin1(kTypesScript)), "<error>");
+    openOn("sales", pg);
+    auto lastMessage = [this] {
+        QCoreApplication::processEvents();
+        return prompts->records().isEmpty() ? QString() : prompts->records().last().text;
+    };
+
+    // The operator lists follow the column: no LIKE family on numbers and dates, no SUM or AVG
+    // on text.
+    option(QueryPage::Where);
+    field("price");
+    EXPECT_FALSE(items("lstOperands").contains("LIKE"));
+    EXPECT_FALSE(items("lstOperands").contains("CONTAINS"));
+    EXPECT_TRUE(items("lstOperands").contains(">="));
+    field("sold");
+    EXPECT_FALSE(items("lstOperands").contains("BEGINS WITH"));
+    field("city");
+    EXPECT_TRUE(items("lstOperands").contains("CONTAINS"));
+    option(QueryPage::Group);
+    field("city");
+    EXPECT_FALSE(items("lstOperands").contains("SUM"));
+    EXPECT_FALSE(items("lstOperands").contains("AVG DISTINCT"));
+    EXPECT_TRUE(items("lstOperands").contains("MAX"));
+    field("price");
+    EXPECT_TRUE(items("lstOperands").contains("SUM"));
+
+    // A word where a number or a date goes is said, not written.
+    prompts->clear();
+    where("price", ">", "Sand and Sea");
+    EXPECT_TRUE(lastMessage().contains("numbers")) << lastMessage().toStdString();
+    EXPECT_EQ(criteriaLines(), "");
+    where("price", "<=", "   ");
+    EXPECT_TRUE(lastMessage().contains("type a value")) << lastMessage().toStdString();
+    EXPECT_EQ(criteriaLines(), "");
+    where("sold", "=", "2023-13-45");
+    EXPECT_TRUE(lastMessage().contains("dates")) << lastMessage().toStdString();
+    EXPECT_EQ(criteriaLines(), "");
+
+    // Typed cells: a quote, a bare word after an operator, a number for a text column are values
+    // of the column; a field of the query stays a field.
+    click("cmdEditWhere");
+    typeCell(0, "sales.city", "it's");
+    EXPECT_EQ(cell(0, "sales.city"), "= 'it''s'");
+    typeCell(1, "sales.city", "=Lyon");
+    EXPECT_EQ(cell(1, "sales.city"), "= 'Lyon'");
+    typeCell(2, "sales.city", "> 5 AND <= 100");
+    EXPECT_EQ(cell(2, "sales.city"), "> '5' AND <= '100'");
+    typeCell(2, "sales.price", "= qty");
+    EXPECT_EQ(cell(2, "sales.price"), "= qty");
+    typeCell(0, "sales.price", "'3'");
+    EXPECT_EQ(cell(0, "sales.price"), "= 3");
+    // ... and what cannot be of the column's type leaves the cell as it was.
+    prompts->clear();
+    typeCell(0, "sales.price", "abc");
+    EXPECT_TRUE(lastMessage().contains("numbers")) << lastMessage().toStdString();
+    EXPECT_EQ(cell(0, "sales.price"), "= 3");
+    typeCell(1, "sales.sold", "BETWEEN 155 AND 7");
+    EXPECT_TRUE(lastMessage().contains("dates")) << lastMessage().toStdString();
+    EXPECT_EQ(cell(1, "sales.sold"), "");
+    typeCell(1, "sales.price", "LIKE '5%'");
+    EXPECT_TRUE(lastMessage().contains("compares text")) << lastMessage().toStdString();
+    EXPECT_EQ(cell(1, "sales.price"), "");
+    // Through the keypad, a quote is a value too.
+    frmCriteriaBuilder* keypad = openKeypad(1, "sales.qty");
+    ASSERT_NE(keypad, nullptr);
+    auto* text = keypad->findChild<QTextEdit*>(QStringLiteral("txtCriteria"));
+    text->clear();
+    QTest::keyClicks(text, "O'Brien");
+    closeKeypad(keypad, "cmdCriteriaOK");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cell(1, "sales.qty"), "");
+    EXPECT_TRUE(lastMessage().contains("numbers")) << lastMessage().toStdString();
+    keypad = openKeypad(3, "sales.city");
+    ASSERT_NE(keypad, nullptr);
+    text = keypad->findChild<QTextEdit*>(QStringLiteral("txtCriteria"));
+    text->clear();
+    QTest::keyClicks(text, "O'Brien");
+    closeKeypad(keypad, "cmdCriteriaOK");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cell(3, "sales.city"), "= 'O''Brien'");
+    click("cmdSQLView");
+    EXPECT_EQ(criteriaLines(), "WHERE (sales.city = 'it''s') AND (sales.price = 3) OR (sales.city = 'Lyon') OR "
+                               "(sales.city > '5' AND sales.city <= '100') AND (sales.price = qty) OR "
+                               "(sales.city = 'O''Brien')");
+    auto [rows, ran] = run();
+    EXPECT_EQ(rows.size(), 2) << ran.toStdString();  // it's and Lyon
+
+    // A total compares its result: MIN of a text column with text.
+    resetQuery();
+    group("city", "MIN", true);
+    where("MINOFcity", "=", "100");
+    EXPECT_TRUE(criteriaLines().endsWith("HAVING (MIN(sales.city) = '100')")) << criteriaLines().toStdString();
+    auto [totals, totalRan] = run();
+    EXPECT_EQ(totals, QStringList{"100"}) << totalRan.toStdString();
+}
+
+// Joins between fields of different kinds and calculated fields the database cannot compute
+// are refused in plain words, and the statement stays one PostgreSQL accepts.
+TEST_F(UserStates, JoinsAndCalculatedFieldsOfMixedKindsAreRefusedOnPostgres) {
+    const QString pg = test::newPostgresDatabase(QStringLiteral("lorvane_mixed_kinds_test"));
+    ASSERT_FALSE(pg.isEmpty());
+    ASSERT_NE(test::psqlCli(pg, QString::fromLatin1(kTypesScript)), "<error>");
+    connectAndShow(pg);
+    addTable("sales");
+    addTable("cities");
+    goToPage(frmQDM::BuildJoins);
+    chooseCombo("cmbJoinTables(0)", "sales");
+    chooseCombo("cmbJoinTables(1)", "cities");
+    click("cmdlockTables");
+    choose("lstJoinFields(0)", "sales.id");
+    choose("lstJoinFields(1)", "cities.founded");
+    prompts->clear();
+    click("cmdAddJoin");
+    ASSERT_FALSE(prompts->records().isEmpty());
+    EXPECT_TRUE(prompts->records().last().text.contains("dates")) << prompts->records().last().text.toStdString();
+    EXPECT_EQ(w->state().JoinText, "");
+    // Text with text joins.
+    choose("lstJoinFields(0)", "sales.city");
+    choose("lstJoinFields(1)", "cities.name");
+    click("cmdAddJoin");
+    EXPECT_EQ(w->state().JoinText, "( sales INNER JOIN cities ON sales.city = cities.name)");
+
+    goToPage(frmQDM::SelectFields);
+    click("cmdTPXFieldRightAll");
+    goToPage(frmQDM::BuildQuery);
+    prompts->clear();
+    EXPECT_FALSE(calcField("sales.city / sales.price", "Share"));
+    ASSERT_FALSE(prompts->records().isEmpty());
+    EXPECT_TRUE(prompts->records().last().text.contains("operator does not exist"))
+        << prompts->records().last().text.toStdString();
+    EXPECT_FALSE(sqlText().contains("Share"));
+    EXPECT_TRUE(calcField("sales.price * cities.code", "Scaled"));
+    EXPECT_TRUE(sqlText().contains("sales.price * cities.code")) << sqlText().toStdString();
+    auto [rows, ran] = run();
+    EXPECT_EQ(rows.size(), 1) << ran.toStdString();
+}
+
+// PostgreSQL refuses DISTINCT rows ordered by a field they do not show, and grouped rows
+// ordered by a field that is only totalled (SQLite answers both with rows picked at random).
+// The window refuses the tick or the ordering in plain words, or leaves the term out.
+TEST_F(UserStates, DistinctAndTotalsAreOrderedOnlyByWhatTheyShowOnPostgres) {
+    const QString pg = test::newPostgresDatabase(QStringLiteral("lorvane_user_states_order_test"));
+    ASSERT_FALSE(pg.isEmpty());
+    ASSERT_NE(test::psqlCli(pg, salesScript("TIMESTAMP")), "<error>");
+    auto runsOnServer = [&] {
+        SCOPED_TRACE(sql().toStdString());
+        EXPECT_NE(test::psqlCli(pg, sqlText()), "<error>");
+    };
+    openOn("sales", pg);
+    goToPage(frmQDM::SelectFields);
+    choose("lstTPXFieldTo", "sales.qty");
+    click("cmdTPXFieldLeft");
+    goToPage(frmQDM::BuildQuery);
+    ASSERT_FALSE(sql().section(u'\n', 0, 0).contains("qty")) << sql().toStdString();
+
+    // Ordered by a field not shown, then DISTINCT ticked: the tick is refused.
+    order("qty", "DESC");
+    auto* distinct = find<QCheckBox>("chkDistinct");
+    prompts->clear();
+    distinct->click();
+    EXPECT_FALSE(distinct->isChecked());
+    ASSERT_FALSE(prompts->records().isEmpty());
+    EXPECT_TRUE(prompts->records().back().text.contains("sales.qty")) << prompts->records().back().text.toStdString();
+    EXPECT_FALSE(sql().startsWith("SELECT DISTINCT")) << sql().toStdString();
+    runsOnServer();
+    resetQuery();
+
+    // DISTINCT ticked, then an ordering on a field not shown: the ordering is refused; one on
+    // a field shown is taken.
+    distinct->click();
+    ASSERT_TRUE(distinct->isChecked());
+    prompts->clear();
+    order("qty", "ASC");
+    ASSERT_FALSE(prompts->records().isEmpty());
+    EXPECT_TRUE(prompts->records().back().text.contains("sales.qty")) << prompts->records().back().text.toStdString();
+    EXPECT_EQ(w->state().rsOrderBy().RecordCount(), 0);
+    order("city", "ASC");
+    EXPECT_TRUE(sql().endsWith("ORDER BY sales.city ASC")) << sql().toStdString();
+    runsOnServer();
+
+    // The ordered field stops being output: its term leaves ORDER BY, and running says why.
+    goToPage(frmQDM::SelectFields);
+    choose("lstTPXFieldTo", "sales.city");
+    click("cmdTPXFieldLeft");
+    goToPage(frmQDM::BuildQuery);
+    EXPECT_FALSE(sql().contains("ORDER BY")) << sql().toStdString();
+    runsOnServer();
+    prompts->clear();
+    executed->clear();
+    click("cmdRunQuery");
+    EXPECT_EQ(executed->count(), 0);
+    ASSERT_FALSE(prompts->records().isEmpty());
+    EXPECT_TRUE(prompts->records().back().text.contains("sales.city")) << prompts->records().back().text.toStdString();
+    distinct->click();
+    EXPECT_TRUE(sql().endsWith("ORDER BY sales.city ASC")) << sql().toStdString();
+    resetQuery();
+
+    // Totals: a field that is only totalled does not order the groups; a grouped one does.
+    group("city", "GROUP BY", true);
+    group("price", "AVG", true);
+    order("price", "ASC");
+    EXPECT_FALSE(sql().contains("ORDER BY")) << sql().toStdString();
+    runsOnServer();
+    order("city", "DESC");
+    EXPECT_TRUE(sql().endsWith("ORDER BY sales.city DESC")) << sql().toStdString();
+    order("AVGOFprice", "ASC");
+    EXPECT_TRUE(sql().endsWith("ORDER BY sales.city DESC, \"AVGOFprice\" ASC")) << sql().toStdString();
+    runsOnServer();
+
+    // A total within a total is refused in plain words; the total on its own is taken.
+    const QString before = sql();
+    EXPECT_FALSE(calcField("sum(AVG(sales.price))", "Nested"));
+    EXPECT_EQ(prompts->records().back().title, "Calc Field Creation Error");
+    EXPECT_TRUE(prompts->records().back().text.contains("AVG inside another total"))
+        << prompts->records().back().text.toStdString();
+    EXPECT_EQ(sql(), before);
+    EXPECT_TRUE(calcField("AVG(sales.price) * 2", "Doubled"));
+    EXPECT_TRUE(sql().section(u'\n', 0, 0).endsWith("AVG(sales.price) * 2 AS \"Doubled\"")) << sql().toStdString();
+    runsOnServer();
+}
+
+// A save takes what the page showing holds: tables just chosen or removed, a join just added.
+// The statement the window shows after it is the one saved, printed by the tool and reopened.
+TEST_F(UserStates, ASaveOnTheTableOrJoinPageSavesTheTablesAndJoinsAsChosen) {
+    QTemporaryDir dir;
+    connectAndShow("Provider=SQLite;Data Source=" + test::copyOfSample(dir));
+    QSignalSpy saved(component.get(), &Lorvanev2::SavedQuerySQL);
+    addTable("Customers");
+    goToPage(frmQDM::BuildQuery);
+    ASSERT_TRUE(sql().contains("FROM Customers")) << sql().toStdString();
+
+    // Every table removed: there is no query to save, and the window says so.
+    goToPage(frmQDM::SelectTables);
+    choose("lstTPXTableTo", "Customers");
+    click("cmdTPXTableLeft");
+    prompts->clear();
+    click("cmdSaveQuery");
+    ASSERT_EQ(prompts->records().size(), 1);  // the message, and no file dialog
+    EXPECT_TRUE(prompts->records().back().text.contains("no table")) << prompts->records().back().text.toStdString();
+
+    // Another table chosen and saved on the table page: the query is on that table.
+    addTable("Orders");
+    goToPage(frmQDM::SelectTables);
+    const QString tables = dir.filePath("tables.vln");
+    prompts->choose(tables);
+    click("cmdSaveQuery");
+    ASSERT_TRUE(QFile::exists(tables));
+    EXPECT_TRUE(sql().contains("FROM Orders")) << sql().toStdString();
+    EXPECT_FALSE(sql().contains("Customers")) << sql().toStdString();
+    CliOutcome printed = lorvaneCli({"sql", tables});
+    EXPECT_EQ(printed.out.trimmed(), sql().trimmed()) << printed.err.toStdString();
+
+    // A join added and saved at once: the join is in the statement shown, raised and printed.
+    addTable("Customers");
+    goToPage(frmQDM::BuildJoins);
+    chooseCombo("cmbJoinTables(0)", "Orders");
+    chooseCombo("cmbJoinTables(1)", "Customers");
+    click("cmdlockTables");
+    click("cmdAddJoin");
+    const QString joined = dir.filePath("joined.vln");
+    prompts->choose(joined);
+    saved.clear();
+    click("cmdSaveQuery");
+    ASSERT_TRUE(QFile::exists(joined));
+    EXPECT_TRUE(sql().contains("INNER JOIN Customers")) << sql().toStdString();
+    ASSERT_EQ(saved.count(), 1);
+    EXPECT_TRUE(saved.first()[0].toString().contains("INNER JOIN Customers")) << saved.first()[0].toString().toStdString();
+    printed = lorvaneCli({"sql", joined});
+    EXPECT_EQ(printed.out.trimmed(), sql().trimmed()) << printed.err.toStdString();
+}

@@ -59,7 +59,7 @@ TEST_F(Lorvanev2Test, PropertiesAreTheInterfaceInOrderWithTheirDefaults) {
                            "VLNTablesAndFields", "VLNCalcFieldFunctions", "VLNHelpFileLocation", "VLNEnableUserHelp", "VLNAllowOpenSavedQuery"}));
     EXPECT_EQ(c.property("VLNCommandTimeout").toInt(), 60);
     EXPECT_EQ(c.property("ConnectionTimeout").toInt(), 60);
-    EXPECT_EQ(c.property("VLNLabelBackColor").toUInt(), 0x808080u);
+    EXPECT_EQ(c.property("VLNLabelBackColor").toUInt(), 0x737373u);
     EXPECT_EQ(c.property("VLNLabelForeColor").toUInt(), 0x80000005u);
     EXPECT_TRUE(c.property("VLNAllowTableSelection").toBool());
     EXPECT_FALSE(c.property("VLNAllowCreateView").toBool());

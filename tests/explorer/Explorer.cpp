@@ -156,10 +156,12 @@ Outcome Explorer::play(const QList<Action>* recorded, quint64 seed, int count) {
         host.prompts = prompts;
         host.newQueryPath = [&] { return dir.filePath(QStringLiteral("q%1.vln").arg(++saved)); };
         host.reopen = [&](const QString& path) {
-            const QString before = shownStatement(Lorvanev2::builderWindow());
             prompts->choose(path);
             if (!pressIfEnabled(Lorvanev2::builderWindow(), "cmdSaveQuery") || !QFile::exists(path))
                 return;
+            // Saving takes what the page showing holds into the query first (tables chosen,
+            // a join just added): the statement saved is the one the window shows after it.
+            const QString before = shownStatement(Lorvanev2::builderWindow());
             QProcess cli;
             cli.start(cliPath_, {QStringLiteral("sql"), path});
             cli.waitForFinished(60000);

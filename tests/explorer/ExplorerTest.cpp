@@ -77,7 +77,7 @@ TEST(ExplorerSelfTest, APlantedFaultIsFoundAndShrunkToTheActionsThatReachIt) {
     Explorer ex(db, QStringLiteral(LORVANE_CLI_PATH));
     ex.plantFault(QStringLiteral(" DESC"));
     std::optional<Outcome> found;
-    for (quint64 seed = 1; seed <= 40 && !found; ++seed)
+    for (quint64 seed = 1; seed <= 300 && !found; ++seed)
         if (Outcome o = ex.explore(seed, kActions); o.failure && o.failure->detail.startsWith("planted fault"))
             found = o;  // (sequences that first meet a listed fault are passed over)
     ASSERT_TRUE(found.has_value()) << "the planted fault was not found";

@@ -44,6 +44,18 @@ TEST(ExplorerRegression, DistinctWithoutAnOutputFieldIsRefusedLikeAnyEmptySelect
 ["distinct"])");
 }
 
+TEST(ExplorerRegression, Issue22Item1ACalculatedFieldNamingARemovedTableOnSqliteNames) {
+    // sqlite-names seed 2007, shrunk: a calculated field over fields of two tables stayed when
+    // one of them left the query.
+    replayRegression(QStringLiteral("sqlite-names"), "item 1", R"lst(["addAllTables"]
+["addJoin","customers","orders","chosen","customers.customer_id","orders.required_date","Left outer: every row of customers"]
+["removeTable","[Customer List]"]
+["calcField","field op field","freight","-","[Customer ID]","calc","n"]
+["removeAllTables"]
+["addTable","[Order's]"]
+["calcField","total"])lst");
+}
+
 TEST(ExplorerRegression, Issue22Item5OnSqliteSample) {
     // sqlite-sample seed 1000, shrunk.
     replayRegression(QStringLiteral("sqlite-sample"), "item 5", R"lst(["addTable","Customers"]
@@ -116,11 +128,36 @@ TEST(ExplorerRegression, ReportedHOnPostgres) {
 ["distinct"])lst");
 }
 
+TEST(ExplorerRegression, ReportedHOrderedAfterDistinctOnPostgres) {
+    // postgres seed 38, shrunk.
+    replayRegression(QStringLiteral("postgres"), "new H", R"lst(["addTable","orders"]
+["distinct"]
+["calcField","field op number","freight","*"," 100","X","n"]
+["ordering","required_date","DESC"])lst");
+}
+
 TEST(ExplorerRegression, ReportedIOnPostgres) {
     // postgres seed 1011, shrunk.
     replayRegression(QStringLiteral("postgres"), "new I", R"lst(["addTable","customers"]
 ["grouping","customer_id","AVG","Yes"]
 ["ordering","customer_id","ASC"])lst");
+}
+
+TEST(ExplorerRegression, ReportedIOrAcrossATotalOnPostgres) {
+    // postgres seed 166, shrunk: a criterion ORed with a total's on a field not grouped.
+    replayRegression(QStringLiteral("postgres"), "new I", R"lst(["addTable","\"LINE Items\""]
+["grouping","\"Unit Price\"","SUM","Yes"]
+["gridCell","0","SUMOFUnitPrice","42"]
+["criterion","\"Product\"","BETWEEN","typed","12/31/2023","typed","A%","OR"])lst");
+}
+
+TEST(ExplorerRegression, ReportedITypedIntoTheGridOnPostgres) {
+    // postgres seed 263, shrunk: the total's cell typed on a line ORed with a field not grouped.
+    replayRegression(QStringLiteral("postgres"), "new I", R"lst(["addTable","customers"]
+["grouping","*","COUNT","Yes"]
+["criterion","credit_limit","<=","picked","2500.5","default"]
+["gridCell","1","customers.city","is null"]
+["gridCell","0","COUNTOFAllRows","Between 2020-01-01 And 2020-12-31"])lst");
 }
 
 TEST(ExplorerRegression, Issue22Item6OnSqliteSample) {
@@ -165,7 +202,7 @@ TEST(ExplorerRegression, ReportedFOnPostgres) {
 TEST(ExplorerRegression, ReportedJOnSqliteSample) {
     // sqlite-sample seed 9080, shrunk.
     replayRegression(QStringLiteral("sqlite-sample"), "new J", R"lst(["addTable","Employees"]
-["gridCell","0","Employees.EmployeeID","< '2023-06-30 12:00:00'"]
+["gridCell","0","Employees.LastName","< '2023-06-30 12:00:00'"]
 ["addTable","Customers"]
 ["addJoin","Customers","Employees","chosen","Customers.City","Employees.FirstName","Left outer: every row of Customers"]
 ["criterion","ContactName","CONTAINS","typed","2023-01-01 17:43:00","default"]
