@@ -558,9 +558,9 @@ void QueryPage::commit() {
             return;
         }
     }
-    // A criterion that would OR totals with fields not grouped is taken back.
+    // A criterion or a grouping that would OR totals with fields not grouped is taken back.
     std::optional<QuerySnapshot> before;
-    if (mode == Statement::Mode::Criteria)
+    if (mode != Statement::Mode::Ordering)
         before.emplace(w_.state());
     statement().CommitCriteria(mode, entry, w_.prompts());
     if (before && !criteriaProblem().isEmpty()) {

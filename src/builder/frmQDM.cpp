@@ -17,6 +17,7 @@
 #include "platform/OleColor.h"
 #include "platform/VLNError.h"
 #include "query/Statement.h"
+#include "storage/DatabaseView.h"
 #include "storage/SavedQuery.h"
 
 #include <QAbstractButton>
@@ -38,9 +39,28 @@
 
 namespace lorvane {
 
+namespace {
+
+// Criteria on a calculated field are written by the type its expression gives: only the open
+// database can tell it.
+void installResultTyper() {
+    clsField& fields = clsField::shared();
+    if (fields.hasResultTyper())
+        return;
+    fields.setResultTyper([](const QString& statement) {
+        const std::shared_ptr<Connection> connection = BuilderSettings::shared().ActiveConnection;
+        if (!connection || !connection->IsOpen() || !connection->ReadOnlyRefusal(statement).isEmpty())
+            return 0;
+        return DatabaseView::FirstColumnType(*connection, statement);
+    });
+}
+
+}  // namespace
+
 frmQDM::frmQDM(std::shared_ptr<Prompts> prompts, QWidget* parent)
     : QWidget(parent, Qt::Window), prompts_(std::move(prompts)) {
     setObjectName(QStringLiteral("frmQDM"));
+    installResultTyper();
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto* layout = new QVBoxLayout(this);
     tabs_ = new QTabWidget(this);
@@ -253,6 +273,7 @@ void frmQDM::pageChanged(int newIndex) {
     if (unloaded_)
         return;
     BusyCursor busy;
+    installResultTyper();
     try {
         if (left == BuildQuery)
             queryPage_->leavePage();

@@ -162,6 +162,20 @@ QString familyWords(AdoTypeFamily family) {
 int Criteria::ColumnType(const QString& column) const {
     if (const int type = types_.FieldTypeOf(column))
         return type;
+    // A calculated field compares what its expression gives, as the database reads it.
+    RecordSet& alias = s_.rsAlias();
+    for (qint64 r = 0; r < alias.RecordCount(); ++r) {
+        if (textAt(alias, r, QueryState::AliasName) != column ||
+            textAt(alias, r, QueryState::AliasRecordsetType) != u"rsCalcFields")
+            continue;
+        QString expression = textAt(alias, r, QueryState::AliasFieldName);
+        if (s_.FromText.trimmed().isEmpty() || expression.trimmed().isEmpty())
+            return 0;
+        expression.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        expression.replace(u'\r', u' ');
+        expression.replace(u'\n', u' ');
+        return types_.ResultTypeOf(QStringLiteral("SELECT ") + expression + u' ' + s_.FromText);
+    }
     // A total compares its result.
     RecordSet& groupBy = s_.rsGroupBy();
     for (qint64 r = 0; r < groupBy.RecordCount(); ++r) {
@@ -585,18 +599,27 @@ const Criteria::Layout& Criteria::layout() {
     if (!layout_) {
         Layout l;
         l.columns = columns();
-        l.orSpans = orSpansWhereAndHaving(l.columns);
+        bool totals = false;
+        l.orSpans = orSpansWhereAndHaving(l.columns, &totals);
+        l.orInWhere = l.orSpans && !totals;
         layout_ = std::move(l);
     }
     return *layout_;
 }
 
-// Lines are ORed. When more than one line holds criteria and totals and plain fields both
-// appear, no split between WHERE and HAVING keeps the meaning: the criteria go whole into
-// HAVING.
-bool Criteria::orSpansWhereAndHaving(const std::vector<Column>& columns) const {
+// Lines are ORed. When more than one line holds criteria and totals (or grouped fields) and
+// plain fields both appear, no split between WHERE and HAVING keeps the meaning: the criteria go
+// whole into HAVING, or whole into WHERE when none of them is a total (*totals says which).
+bool Criteria::orSpansWhereAndHaving(const std::vector<Column>& columns, bool* anyTotal) const {
     RecordSet& grid = s_.rsWhere();
+    // The HAVING-side columns that are grouped fields, not totals.
+    QSet<QString> grouped;
+    RecordSet& groupBy = s_.rsGroupBy();
+    for (qint64 r = 0; r < groupBy.RecordCount(); ++r)
+        if (textAt(groupBy, r, QueryState::GroupByFieldAlias).isEmpty())
+            grouped.insert(textAt(groupBy, r, QueryState::GroupByExpression));
     bool plain = false, totals = false;
+    *anyTotal = false;
     int lines = 0;
     for (qint64 r = 0; r < grid.RecordCount(); ++r) {
         bool any = false;
@@ -605,12 +628,12 @@ bool Criteria::orSpansWhereAndHaving(const std::vector<Column>& columns) const {
                 continue;
             any = true;
             (c.aggregate ? totals : plain) = true;
+            if (c.aggregate && !grouped.contains(c.name))
+                *anyTotal = true;
         }
         lines += any ? 1 : 0;
-        if (lines > 1 && plain && totals)
-            return true;
     }
-    return false;
+    return lines > 1 && plain && totals;
 }
 
 // Reads the grid's columns of one kind (the working copy's columns, without copying the rows
@@ -621,7 +644,7 @@ QString Criteria::generate(const QString& keyword, bool having) {
     const bool whole = l.orSpans;
     std::vector<Column> used;
     for (const Column& c : l.columns)
-        if (whole ? having : c.aggregate == having)
+        if (whole ? having != l.orInWhere : c.aggregate == having)
             used.push_back(c);
     QString text;
     const qint64 rows = grid.RecordCount();
@@ -651,7 +674,7 @@ QString Criteria::generate(const QString& keyword, bool having) {
 
 QString Criteria::OrAcrossGroupingProblem() {
     const std::vector<Column>& all = layout().columns;
-    if (!layout().orSpans)
+    if (!layout().orSpans || layout().orInWhere)
         return {};
     // The WHERE side is the fields that are not grouped: in HAVING they cannot stand.
     RecordSet& groupBy = s_.rsGroupBy();

@@ -87,11 +87,14 @@ private:
     struct Layout {
         std::vector<Column> columns;
         bool orSpans = false;
+        // ORed lines that mix grouped fields with fields not grouped, and no total: they all
+        // go to WHERE, where a grouped field's criterion means the same as in HAVING.
+        bool orInWhere = false;
     };
     std::optional<Layout> layout_;
     const Layout& layout();
     std::vector<Column> columns();
-    bool orSpansWhereAndHaving(const std::vector<Column>& columns) const;
+    bool orSpansWhereAndHaving(const std::vector<Column>& columns, bool* totals) const;
     QString generate(const QString& keyword, bool having);
     QSet<QString> aggregateColumns() const;
     QString expressionFor(const QString& column);

@@ -6,6 +6,7 @@
 
 #include <QSet>
 #include <QVariant>
+#include <algorithm>
 #include <vector>
 
 namespace lorvane {
@@ -126,13 +127,57 @@ bool FromClause::KeepJoinsAmong(const QStringList& tables) {
         g.rows.push_back(std::move(row));
     }
     bool removed = false;
+    // What is left must still be one chain: each join brings in its own table and names only
+    // tables the chain already holds. A table removed from the middle can leave joins that no
+    // longer reach the chain; they go too (their tables stay in the query, listed after it),
+    // and joins that reach it only through a later one are moved after that one.
+    {
+        auto tablesOf = [&](const Group& g, QString* brought) {
+            QSet<QString> named;
+            for (const auto& row : g.rows)
+                for (const int f : {int(Q::JoinFieldFrom), int(Q::JoinFieldTo)})
+                    named.insert(owner(row[static_cast<std::size_t>(f)].toString(), u'.'));
+            *brought = owner(tableTo(g.rows.front()[Q::JoinTableTo].toString()), u' ');
+            return named;
+        };
+        std::vector<Group> pending;
+        for (Group& g : groups) {
+            if (g.keep)
+                pending.push_back(std::move(g));
+            else
+                removed = true;
+        }
+        std::vector<Group> ordered;
+        QSet<QString> chain;
+        for (bool progress = true; progress && !pending.empty();) {
+            progress = false;
+            for (auto it = pending.begin(); it != pending.end();) {
+                QString brought;
+                QSet<QString> named = tablesOf(*it, &brought);
+                bool fits = ordered.empty();
+                if (!fits && !chain.contains(brought)) {
+                    named.remove(brought);
+                    fits = std::all_of(named.cbegin(), named.cend(), [&](const QString& t) { return chain.contains(t); });
+                }
+                if (!fits) {
+                    ++it;
+                    continue;
+                }
+                if (ordered.empty())
+                    chain.unite(named);
+                chain.insert(brought);
+                ordered.push_back(std::move(*it));
+                it = pending.erase(it);
+                progress = true;
+            }
+        }
+        if (!pending.empty())
+            removed = true;
+        groups = std::move(ordered);
+    }
     std::vector<std::vector<QVariant>> kept;
     QStringList used;
     for (Group& g : groups) {
-        if (!g.keep) {
-            removed = true;
-            continue;
-        }
         std::vector<QVariant>& first = g.rows.front();
         if (kept.empty() && first[Q::JoinTableFrom].toString().isEmpty()) {
             // The first join that remains starts the chain: its left table is the table of the

@@ -12,6 +12,12 @@ class LORVANE_EXPORT FieldTypeSource {
 public:
     virtual ~FieldTypeSource() = default;
     virtual int FieldTypeOf(const QString& key) const = 0;
+    // The type of the first column of a query (a calculated field over the query's tables), as
+    // the open database reads it; 0 when it cannot be told.
+    virtual int ResultTypeOf(const QString& statement) const {
+        Q_UNUSED(statement);
+        return 0;
+    }
 };
 
 }  // namespace lorvane

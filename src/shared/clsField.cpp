@@ -147,6 +147,22 @@ int clsField::FieldTypeOf(const QString& key) const {
     return it == firstOfKey_.cend() ? 0 : static_cast<int>(entries_[static_cast<std::size_t>(*it - 1)].fieldType);
 }
 
+int clsField::ResultTypeOf(const QString& statement) const {
+    if (!resultTyper_)
+        return 0;
+    const auto it = resultTypes_.constFind(statement);
+    if (it != resultTypes_.cend())
+        return *it;
+    const int type = resultTyper_(statement);
+    resultTypes_.insert(statement, type);
+    return type;
+}
+
+void clsField::setResultTyper(std::function<int(const QString&)> typer) {
+    resultTyper_ = std::move(typer);
+    resultTypes_.clear();
+}
+
 void clsField::setColumnCache(std::shared_ptr<const ColumnCache> cache) {
     cache_ = std::move(cache);
     if (!cache_)

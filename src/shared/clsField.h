@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QObject>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -51,6 +52,11 @@ public:
     // The keys of the fields of the given tables, grouped in the order of the tables.
     QStringList FieldNamesFor(const QStringList& tableList) const;
     int FieldTypeOf(const QString& key) const override;
+    // Asked through the typer the builder installs (it reaches the open connection); each
+    // statement is asked once while the typer stays.
+    int ResultTypeOf(const QString& statement) const override;
+    void setResultTyper(std::function<int(const QString&)> typer);
+    bool hasResultTyper() const { return bool(resultTyper_); }
     // Loads every column of a table from the catalogue (or from columns already read).
     void LoadTableColumns(const QString& tableName);
     void RemoveTableFields(const QString& tableName);
@@ -69,6 +75,8 @@ public:
     void setColumnCache(std::shared_ptr<const ColumnCache> cache);
 
 private:
+    std::function<int(const QString&)> resultTyper_;
+    mutable QHash<QString, int> resultTypes_;
     BuilderSettings* settings_;
     bool bound_ = false;
     std::vector<Entry> entries_;

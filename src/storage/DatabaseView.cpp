@@ -1,6 +1,8 @@
 #include "DatabaseView.h"
 
+#include "platform/AdoTypes.h"
 #include "platform/Connection.h"
+#include "platform/RecordSet.h"
 #include "platform/DriverHandle.h"
 #include "platform/SqlScanner.h"
 #include "platform/VLNError.h"
@@ -134,6 +136,34 @@ QString WhyItDoesNotRun(Connection& connection, const QString& statement) {
         return e.description();
     }
     return {};
+}
+
+int FirstColumnType(Connection& connection, const QString& statement) {
+    const QSqlDatabase db = connection.database();
+    if (!db.isOpen() || db.driverName() == u"QSQLITE")
+        return 0;
+    if (db.driverName() == u"QPSQL") {
+        pg_conn* conn = driverHandle<pg_conn>(db, "pg_conn*");
+        if (!conn)
+            return 0;
+        PGresult* prepared = PQprepare(conn, "", statement.toUtf8().constData(), 0, nullptr);
+        const bool ok = PQresultStatus(prepared) == PGRES_COMMAND_OK;
+        PQclear(prepared);
+        if (!ok)
+            return 0;
+        PGresult* described = PQdescribePrepared(conn, "");
+        int type = 0;
+        if (PQresultStatus(described) == PGRES_COMMAND_OK && PQnfields(described) > 0)
+            type = adoTypeFromPostgresOid(int(PQftype(described, 0)));
+        PQclear(described);
+        return type;
+    }
+    try {
+        const std::shared_ptr<RecordSet> rs = connection.OpenRecordSet(statement, 1, true);
+        return rs && rs->FieldCount() > 0 ? rs->Field(0).type : 0;
+    } catch (const VLNError&) {
+        return 0;
+    }
 }
 
 Outcome create(Connection& connection, const QString& quotedName, const QString& statement) {

@@ -32,6 +32,11 @@ Outcome alter(Connection& connection, const QString& quotedName, const QString& 
 // run read-only for at most one row.
 QString WhyItDoesNotRun(Connection& connection, const QString& statement);
 
+// The type number of the statement's first column as the database reads it, without running
+// it where the database can say (PostgreSQL); 0 where it cannot tell (SQLite decides a value's
+// type row by row) or the statement does not run.
+int FirstColumnType(Connection& connection, const QString& statement);
+
 }  // namespace DatabaseView
 
 }  // namespace lorvane

@@ -44,6 +44,23 @@ TEST(ExplorerRegression, DistinctWithoutAnOutputFieldIsRefusedLikeAnyEmptySelect
 ["distinct"])");
 }
 
+// Products joined to [Order Details] (then Orders) and to Suppliers (then Customers): taking
+// Products out left "JOIN Customers ON Suppliers.Country = ..." after a chain that no longer held
+// Suppliers. The joins that cannot reach the chain go; their tables stay, listed after it.
+TEST(ExplorerRegression, ATableRemovedFromTheMiddleOfAJoinChainLeavesOnlyJoinsThatReachIt) {
+    replayRegression(QStringLiteral("sqlite-sample"), "", R"lst(["addTable","Products"]
+["addTable","[Order Details]"]
+["addTable","Orders"]
+["addTable","Suppliers"]
+["addTable","Customers"]
+["addJoin","Products","[Order Details]","chosen","Products.ProductID","[Order Details].ProductID","Inner: matching rows only"]
+["addJoin","[Order Details]","Orders","chosen","[Order Details].OrderID","Orders.OrderID","Inner: matching rows only"]
+["addJoin","Products","Suppliers","chosen","Products.SupplierID","Suppliers.SupplierID","Inner: matching rows only"]
+["addJoin","Suppliers","Customers","chosen","Suppliers.Country","Customers.Country","Inner: matching rows only"]
+["removeTable","Products"]
+["page","3"])lst");
+}
+
 TEST(ExplorerRegression, Issue22Item1ACalculatedFieldNamingARemovedTableOnSqliteNames) {
     // sqlite-names seed 2007, shrunk: a calculated field over fields of two tables stayed when
     // one of them left the query.
@@ -244,4 +261,28 @@ TEST(ExplorerRegression, ReportedOOnPostgres) {
     replayRegression(QStringLiteral("postgres"), "new O", R"lst(["addTable","orders"]
 ["grouping","order_id","SUM","No"]
 ["calcField","typed aggregate","sum(","SUM(orders.order_id)",")","Net's","n"])lst");
+}
+
+// postgres seed 5020, shrunk: lines ORed on a field that was then grouped went whole into HAVING
+// beside a field not grouped. With no total among them, they go whole into WHERE, where the
+// grouped field's criterion means the same.
+TEST(ExplorerRegression, OrLinesThenAGroupingGoWholeIntoWhereOnPostgres) {
+    replayRegression(QStringLiteral("postgres"), "", R"lst(["addTable","\"Order's\""]
+["gridCell","0","\"Order's\".\"Ship \"\"City\"\"\"","Notable"]
+["saveAndReopen"]
+["removeAllTables"]
+["addTable","\"Order's\""]
+["gridCell","0","\"Order's\".\"Order Date\"","2020-03-15"]
+["criterion","\"Ship \"\"City\"\"\"","IS NULL","default"]
+["grouping","\"Order's\".\"Order Date\"","GROUP BY","Yes"])lst");
+}
+
+// postgres seed 5008, shrunk: a criterion on a calculated field was written without the type its
+// expression gives ("ROUND(...) = '_'"); it is now checked as a number, as on a number column.
+TEST(ExplorerRegression, ACriterionOnACalculatedFieldFollowsTheTypeItGivesOnPostgres) {
+    replayRegression(QStringLiteral("postgres"), "", R"lst(["addTable","\"Customer List\""]
+["calcField","function","ROUND(","\"Credit Limit\"","calc","n"]
+["criterion","\"Customer ID\"",">","picked","1"]
+["keypad","1","calc","cmdBetween t:\u00a0 cmd1 t:\u00a0 cmdAnd t:\u00a0 cmd9","cmdCriteriaOK"]
+["gridCell","2","calc","_"])lst");
 }
