@@ -160,6 +160,27 @@ QString familyWords(AdoTypeFamily family) {
 }  // namespace
 
 int Criteria::ColumnType(const QString& column) const {
+    if (const int type = FieldOrCalculatedType(column))
+        return type;
+    // A total compares its result.
+    RecordSet& groupBy = s_.rsGroupBy();
+    for (qint64 r = 0; r < groupBy.RecordCount(); ++r) {
+        if (textAt(groupBy, r, QueryState::GroupByFieldAlias) != column)
+            continue;
+        const QString expression = textAt(groupBy, r, QueryState::GroupByExpression);
+        const QString function = expression.left(expression.indexOf(u'(')).trimmed().toUpper();
+        if (function == u"COUNT")
+            return AdoType::BigInt;
+        if (function == u"SUM" || function == u"AVG")
+            return AdoType::Double;
+        if (function == u"MIN" || function == u"MAX")
+            return FieldOrCalculatedType(textAt(groupBy, r, QueryState::GroupByFieldName));
+        return 0;
+    }
+    return 0;
+}
+
+int Criteria::FieldOrCalculatedType(const QString& column) const {
     if (const int type = types_.FieldTypeOf(column))
         return type;
     // A calculated field compares what its expression gives, as the database reads it.
@@ -175,21 +196,6 @@ int Criteria::ColumnType(const QString& column) const {
         expression.replace(u'\r', u' ');
         expression.replace(u'\n', u' ');
         return types_.ResultTypeOf(QStringLiteral("SELECT ") + expression + u' ' + s_.FromText);
-    }
-    // A total compares its result.
-    RecordSet& groupBy = s_.rsGroupBy();
-    for (qint64 r = 0; r < groupBy.RecordCount(); ++r) {
-        if (textAt(groupBy, r, QueryState::GroupByFieldAlias) != column)
-            continue;
-        const QString expression = textAt(groupBy, r, QueryState::GroupByExpression);
-        const QString function = expression.left(expression.indexOf(u'(')).trimmed().toUpper();
-        if (function == u"COUNT")
-            return AdoType::BigInt;
-        if (function == u"SUM" || function == u"AVG")
-            return AdoType::Double;
-        if (function == u"MIN" || function == u"MAX")
-            return types_.FieldTypeOf(textAt(groupBy, r, QueryState::GroupByFieldName));
-        return 0;
     }
     return 0;
 }

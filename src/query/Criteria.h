@@ -32,9 +32,11 @@ public:
     QString TermFor(const CriteriaEntry& entry) const;
 
     // The type number of what a grid column compares: the field's type, or a total's result
-    // type (COUNT a whole number, SUM and AVG a number, MIN and MAX the field's type); 0 when
-    // not known (a calculated field).
+    // type (COUNT a whole number, SUM and AVG a number, MIN and MAX the field's type); a
+    // calculated field's type is the one the database gives its expression; 0 when not known.
     int ColumnType(const QString& column) const;
+    // A field's type from the catalogue, or a calculated field's from the database; 0 unknown.
+    int FieldOrCalculatedType(const QString& column) const;
 
     // Why the entry's values cannot be compared with its column, in plain words: a value that
     // cannot be of the column's type ("abc" for a number, "2023-13-45" for a date), or a LIKE

@@ -286,3 +286,12 @@ TEST(ExplorerRegression, ACriterionOnACalculatedFieldFollowsTheTypeItGivesOnPost
 ["keypad","1","calc","cmdBetween t:\u00a0 cmd1 t:\u00a0 cmdAnd t:\u00a0 cmd9","cmdCriteriaOK"]
 ["gridCell","2","calc","_"])lst");
 }
+
+// postgres seed 10940, shrunk: the lowest of a calculated number was compared with CONTAINS
+// ("MIN(...) LIKE '%...%'"); a total's type follows the calculated field it is over.
+TEST(ExplorerRegression, ATotalOverACalculatedFieldHasTheFieldsTypeOnPostgres) {
+    replayRegression(QStringLiteral("postgres"), "", R"lst(["addTable","\"LINE Items\""]
+["calcField","field op number","\"OrderID\"","+","2","calc","n"]
+["grouping","calc","MIN","Yes"]
+["criterion","MINOFcalc","CONTAINS","typed","'quoted'"])lst");
+}
