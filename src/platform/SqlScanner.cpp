@@ -50,9 +50,15 @@ public:
                 skipLineComment();
                 continue;
             }
-            // MySQL runs the text of /*! ... */ as SQL: read it as such.
+            // MySQL runs the text of /*! ... */ as SQL, and MariaDB that of /*M! ... */ too:
+            // read it as such.
             if (backslashEscapes() && c == u'/' && peek(1) == u'*' && peek(2) == u'!') {
                 i_ += 3;
+                continue;
+            }
+            if (backslashEscapes() && c == u'/' && peek(1) == u'*' && (peek(2) == u'M' || peek(2) == u'm') &&
+                peek(3) == u'!') {
+                i_ += 4;
                 continue;
             }
             if (c == u'/' && peek(1) == u'*') {

@@ -15,8 +15,8 @@ namespace lorvane {
 //   Standard          '...' with '', "...", [...], `...`, -- to a line feed and non-nested /* */
 //                     (SQLite, SQL Server, most ODBC sources)
 //   BackslashEscapes  as Standard, but a backslash escapes the next character in '...' and "...",
-//                     "-- " needs a blank after it, # starts a comment and /*! ... */ is SQL
-//                     (MySQL and its kin)
+//                     "-- " needs a blank after it, # starts a comment and /*! ... */ (and
+//                     MariaDB's /*M! ... */) is SQL (MySQL and its kin)
 //   PostgreSQL        '...', E'...' with backslash escapes, $tag$...$tag$, "...", -- to a carriage
 //                     return or line feed and nested /* */; [ and ` are ordinary characters
 class SqlScanner {
