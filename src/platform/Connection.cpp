@@ -297,9 +297,8 @@ std::initializer_list<SqlScanner::Lexicon> lexiconsFor(const QString& driver) {
     using L = SqlScanner::Lexicon;
     static const std::initializer_list<L> sqlite{L::Standard};
     static const std::initializer_list<L> postgres{L::PostgreSQL};
-    // The session reads quotes without backslash escapes; every reading of # and /*! ... */
-    // must agree too.
-    static const std::initializer_list<L> mariadb{L::BackslashEscapes, L::Standard};
+    // A read-only run sets NO_BACKSLASH_ESCAPES: the server reads the text as this does.
+    static const std::initializer_list<L> mariadb{L::MariaDbNoBackslash};
     static const std::initializer_list<L> any{L::Standard, L::BackslashEscapes, L::PostgreSQL};
     if (driver == u"QSQLITE")
         return sqlite;

@@ -2,7 +2,7 @@
 // catalogue from information_schema, and read-only runs.
 //
 // A read-only run sends the text through the server-side prepared statement protocol, which
-// takes exactly one statement; one that gives no rows is refused before it runs. It executes
+// takes exactly one statement, with the session reading backslashes as the check before did; one that gives no rows is refused before it runs. It executes
 // inside a read-only transaction of a session set read-only, with the session's row limit at
 // MaxRecords, so the server stops there. Rows are fetched in a stream in the binary protocol
 // (numbers arrive as numbers); Stop cancels with KILL QUERY from a second connection.
@@ -321,8 +321,13 @@ struct ReadOnlyTransaction {
     ReadOnlyTransaction(MYSQL* c, qint64 maxRecords) : conn(c), limited(maxRecords > 0) {
         run(conn, "SET SESSION TRANSACTION READ ONLY");
         try {
+            // The text is checked as read without backslash escapes; the server must read it so
+            // too, whatever a host set since.
+            QByteArray settings = "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@SESSION.sql_mode, ''), "
+                                  "'NO_BACKSLASH_ESCAPES')";
             if (limited)
-                run(conn, "SET SESSION sql_select_limit = " + QByteArray::number(maxRecords));
+                settings += ", SESSION sql_select_limit = " + QByteArray::number(maxRecords);
+            run(conn, settings);
             run(conn, "START TRANSACTION READ ONLY");
         } catch (...) {
             cleanUp();

@@ -114,7 +114,7 @@ QString Statement::Problem() {
     if (kind == SqlDialect::Kind::PostgreSQL)
         lexicons = {L::PostgreSQL};
     else if (kind == SqlDialect::Kind::MariaDB)
-        lexicons = {L::BackslashEscapes, L::Standard};
+        lexicons = {L::MariaDbNoBackslash};
     else if (kind == SqlDialect::Kind::Odbc)
         lexicons = {L::Standard, L::BackslashEscapes, L::PostgreSQL};
     for (const L lexicon : lexicons)

@@ -248,6 +248,8 @@ const char* const kMariaDbEscapes[] = {
     "SELECT 'a\\\\'; DELETE FROM victim; -- '",
     "SELECT `a``; DELETE FROM victim; -- `",
     "SELECT 1; SELECT 2",
+    // One string and code to a reading without backslash escapes, code to one with them.
+    "SELECT '\\'' INTO OUTFILE '@FILES@escape6.txt' -- '",
     "SHUTDOWN",
 };
 
@@ -288,7 +290,7 @@ TEST(ReadOnlyRun, MariaDbRefusesEveryEscapeAndNothingChanges) {
             ASSERT_EQ(mariadbCli(cs, state), before);
         }
         EXPECT_EQ(mariadbCli(cs, QStringLiteral("SELECT @stolen IS NULL")), "1");
-        for (int i = 1; i <= 5; ++i)
+        for (int i = 1; i <= 6; ++i)
             EXPECT_FALSE(QFileInfo::exists(files + QStringLiteral("escape%1.txt").arg(i))) << i;
     }
     // The session is writable again, and reads still run.
