@@ -175,7 +175,7 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
         if (connectionTimeout_ > 0)
             options << QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=%1").arg(connectionTimeout_);
         if (requireEncryption)
-            options << QStringLiteral("SSL_CAPATH=/etc/ssl/certs");  // asks for TLS; QMYSQL ignores CLIENT_SSL
+            options << QStringLiteral("SSL_CIPHER=DEFAULT");  // asks for TLS; QMYSQL ignores CLIENT_SSL
         break;
     case lorvane::ConnectionString::Kind::Odbc:
         db.setDatabaseName(cs.odbcText());

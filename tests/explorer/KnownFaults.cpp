@@ -79,10 +79,11 @@ const QList<KnownFault>& knownFaults() {
              return false;
          }},
         {"new Q", "criteria lines joined by OR before any total, then a grouping chosen: HAVING ORs a field "
-                  "neither grouped nor totalled (PostgreSQL rejects it)",
+                  "neither grouped nor totalled (PostgreSQL and MariaDB reject it)",
          [](const Failure& f, const QList<Action>& a) {
              return f.check == u"statement" && any(a, "grouping") &&
-                    matches(f.detail, "must appear in the GROUP BY clause or be used in an aggregate function") &&
+                    matches(f.detail, "must appear in the GROUP BY clause or be used in an aggregate function|"
+                                      "Unknown column '[^']*' in 'HAVING'") &&
                     matches(f.statement, R"re(HAVING [^\n]*\) OR \()re");
          }},
         {"new R", "a criterion on a calculated field is written without its result type (LIKE on a number, "

@@ -8,6 +8,10 @@
 #include "support/TestDatabases.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <functional>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -98,6 +102,37 @@ TEST(MariaDb, SslModeIsHeldToAndUnknownModesAreRefused) {
     const VLNError v = errorOf([&] { verify.Open(cs + QStringLiteral(";SSL Mode=verify-full")); });
     EXPECT_TRUE(v.description().contains("verify-full")) << v.description().toStdString();
     EXPECT_FALSE(verify.IsOpen());
+}
+
+TEST(MariaDb, SslModeRequireEncryptsWhereTheServerOffersIt) {
+    // A server of this test's own, with TLS.
+    QTemporaryDir state;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MARIADB_TEST_TLS"), QStringLiteral("1"));
+    env.insert(QStringLiteral("MARIADB_TEST_PORT"), QStringLiteral("33900"));
+    auto script = [&](const char* command) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(LORVANE_MARIADB_SCRIPT), {QString::fromLatin1(command), state.path()});
+        return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    };
+    ASSERT_TRUE(script("start"));
+    const struct Stop {
+        std::function<bool(const char*)> script;
+        ~Stop() { script("stop"); }
+    } stop{script};
+    QFile file(state.filePath(QStringLiteral("connection.txt")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString cs = QString::fromUtf8(file.readAll()).trimmed();
+    auto cipher = [](Connection& c) {
+        return c.OpenRecordSet(QStringLiteral("SHOW SESSION STATUS LIKE 'Ssl_cipher'"))->ValueAt(0, 1).toString();
+    };
+    Connection encrypted;
+    encrypted.Open(cs + QStringLiteral(";SSL Mode=require"));
+    EXPECT_FALSE(cipher(encrypted).isEmpty());
+    Connection plain;
+    plain.Open(cs + QStringLiteral(";SSL Mode=disable"));
+    EXPECT_TRUE(cipher(plain).isEmpty());
 }
 
 TEST(MariaDb, ConnectTimeOutEndsAWaitForAServerThatNeverAnswers) {
