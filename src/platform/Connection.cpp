@@ -185,7 +185,11 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
     }
     db.setConnectOptions(options.join(u';'));
 
-    const bool ok = (userId.isEmpty() && password.isEmpty()) ? db.open() : db.open(userId, password);
+    // A user name or a password given here takes the place of the string's own; one left empty
+    // keeps the string's (a password alone must not erase the user name).
+    const QString user = userId.isEmpty() ? db.userName() : userId;
+    const QString secret = password.isEmpty() ? db.password() : password;
+    const bool ok = (userId.isEmpty() && password.isEmpty()) ? db.open() : db.open(user, secret);
     if (!ok) {
         const QSqlError error = db.lastError();
         try {
@@ -228,8 +232,7 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
             raiseDriverError(error, ErrorNumber::ProviderFailure);
         }
     } else if (cs.kind() == lorvane::ConnectionString::Kind::MariaDB) {
-        openedMariaDb(db, requireEncryption, userId.isEmpty() && password.isEmpty() ? db.userName() : userId,
-                      userId.isEmpty() && password.isEmpty() ? db.password() : password);
+        openedMariaDb(db, requireEncryption, user, secret);
     }
 }
 

@@ -86,6 +86,10 @@ TEST(MariaDb, ConnectsWithEitherProviderNameAndSetsUpTheSession) {
     // A user name and password given to Open take the place of the string's.
     bad.Open(wrong, QStringLiteral("lorvane"), QStringLiteral("lorvane"));
     EXPECT_TRUE(bad.IsOpen());
+    bad.Close();
+    // A password alone keeps the string's user name.
+    bad.Open(wrong, QString(), QStringLiteral("lorvane"));
+    EXPECT_EQ(bad.OpenRecordSet(QStringLiteral("SELECT CURRENT_USER()"))->ValueAt(0, 0).toString(), "lorvane@127.0.0.1");
 }
 
 TEST(MariaDb, SslModeIsHeldToAndUnknownModesAreRefused) {
