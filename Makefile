@@ -67,16 +67,19 @@ fuzz: deps
 
 # The state explorer: seeded action sequences through the builder window, each action checked,
 # for SECONDS of CPU time per database (the sample and a hostile-names SQLite database, and
-# PostgreSQL on a server of its own), from seed SEED. A failure prints its seed and its shrunk
-# action list; the run ends with "EXPLORE sequences=<n> actions=<n> failures=<n>".
+# PostgreSQL and MariaDB on servers of their own), from seed SEED. A failure prints its seed and
+# its shrunk action list; the run ends with "EXPLORE sequences=<n> actions=<n> failures=<n>".
 SECONDS ?= 300
 SEED ?= 1
 explore: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target lorvane_explorer
 	@./scripts/pg-test-server start $(BUILD)/explore-pg >/dev/null
+	@./scripts/mariadb-test-server start $(BUILD)/explore-mariadb >/dev/null
 	@QT_QPA_PLATFORM=offscreen LORVANE_EXPLORE_PG="$$(cat $(BUILD)/explore-pg/connection.txt)" \
+	  LORVANE_EXPLORE_MARIADB="$$(cat $(BUILD)/explore-mariadb/connection.txt)" \
 	  $(BUILD)/tests/lorvane_explorer --explore --seconds $(SECONDS) --seed $(SEED) $(EXPLORE_FLAGS); \
-	  status=$$?; ./scripts/pg-test-server stop $(BUILD)/explore-pg >/dev/null; exit $$status
+	  status=$$?; ./scripts/pg-test-server stop $(BUILD)/explore-pg >/dev/null; \
+	  ./scripts/mariadb-test-server stop $(BUILD)/explore-mariadb >/dev/null; exit $$status
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)

@@ -21,7 +21,7 @@ if(LORVANE_SHARED)
   set(LORVANE_PC_PRIVATE "")
 else()
   set(LORVANE_PC_LIBS "-llorvane -llorvane_core")
-  set(LORVANE_PC_PRIVATE "Requires.private: sqlite3 libpq odbc xlsxwriter libzip")
+  set(LORVANE_PC_PRIVATE "Requires.private: sqlite3 libpq odbc xlsxwriter libzip libmariadb")
 endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/lorvane.pc.in ${CMAKE_CURRENT_BINARY_DIR}/lorvane.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lorvane.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig

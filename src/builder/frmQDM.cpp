@@ -241,7 +241,9 @@ void frmQDM::load() {
             tablePage_->singleTableRule();
         if (s.VLNAllowTableSelection && !s.OpenQuery)
             queryPage_->applyOptionAvailability(false);
-        joinPage_->fillJoinTypes(s.VLNJoinTypesSupported);
+        // MariaDB and MySQL have no FULL OUTER JOIN: the join page does not offer it there.
+        const bool fullOuter = s.dialect().kind != SqlDialect::Kind::MariaDB;
+        joinPage_->fillJoinTypes(s.VLNJoinTypesSupported == 0 && !fullOuter ? 1 : s.VLNJoinTypesSupported);
         findChild<QPushButton*>(QStringLiteral("cmdExcel"))->setText(s.VLNDataExportBtnCaption);
         const bool connected = s.ActiveConnection && !s.ActiveConnection->ConnectionString().isEmpty();
         if (!connected) {

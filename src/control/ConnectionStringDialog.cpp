@@ -16,8 +16,13 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace lorvane {
+
+namespace {
+constexpr int kMariaDb = 3;  // the kinds' order: SQLite, PostgreSQL, ODBC, MariaDB
+}
 
 ConnectionStringDialog::ConnectionStringDialog(std::shared_ptr<Prompts> prompts, QWidget* parent)
     : QDialog(parent), prompts_(std::move(prompts)) {
@@ -25,7 +30,8 @@ ConnectionStringDialog::ConnectionStringDialog(std::shared_ptr<Prompts> prompts,
     setWindowTitle(QStringLiteral("Connection"));
     auto* page = new QVBoxLayout(this);
     kind_ = named(new QComboBox(this), "cmbKind");
-    kind_->addItems({QStringLiteral("SQLite"), QStringLiteral("PostgreSQL"), QStringLiteral("ODBC")});
+    kind_->addItems({QStringLiteral("SQLite"), QStringLiteral("PostgreSQL"), QStringLiteral("ODBC"),
+                     QStringLiteral("MariaDB / MySQL")});
     page->addWidget(kind_);
     pages_ = new QStackedWidget(this);
     page->addWidget(pages_);
@@ -88,7 +94,22 @@ ConnectionStringDialog::ConnectionStringDialog(std::shared_ptr<Prompts> prompts,
     buttons->addWidget(cancel);
     page->addLayout(buttons);
 
-    connect(kind_, qOverload<int>(&QComboBox::currentIndexChanged), pages_, &QStackedWidget::setCurrentIndex);
+    // MariaDB asks for the same things as PostgreSQL: the server page serves both, with each
+    // one's default port and the SSL modes it has.
+    connect(kind_, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int kind) {
+        const bool mariadb = kind == kMariaDb;
+        pages_->setCurrentIndex(mariadb ? 1 : kind);
+        if (kind != 1 && !mariadb)
+            return;
+        if (pgPort_->value() == (mariadb ? 5432 : 3306))
+            pgPort_->setValue(mariadb ? 3306 : 5432);
+        const QString ssl = pgSsl_->currentText();
+        pgSsl_->clear();
+        pgSsl_->addItems({QString(), QStringLiteral("disable"), QStringLiteral("prefer"), QStringLiteral("require")});
+        if (!mariadb)
+            pgSsl_->addItems({QStringLiteral("verify-ca"), QStringLiteral("verify-full")});
+        pgSsl_->setCurrentIndex(std::max(0, pgSsl_->findText(ssl)));
+    });
     connect(browse, &QPushButton::clicked, this, [this] {
         if (const auto path = prompts_->openFileName({QStringLiteral("SQLite database"),
                                                       QStringLiteral("SQLite databases (*.db *.sqlite *.sqlite3);;All files (*)"),
@@ -113,7 +134,10 @@ QString ConnectionStringDialog::connectionString() const {
                                         {QStringLiteral("Data Source"), sqliteFile_->text()},
                                         {QStringLiteral("Create"), sqliteCreate_->isChecked() ? QStringLiteral("Yes") : QString()}});
     case 1:
-        return ConnectionString::build({{QStringLiteral("Provider"), QStringLiteral("PostgreSQL")},
+    case kMariaDb:
+        return ConnectionString::build({{QStringLiteral("Provider"), kind_->currentIndex() == 1
+                                                                        ? QStringLiteral("PostgreSQL")
+                                                                        : QStringLiteral("MariaDB")},
                                         {QStringLiteral("Host"), pgHost_->text()},
                                         {QStringLiteral("Port"), QString::number(pgPort_->value())},
                                         {QStringLiteral("Database"), pgDatabase_->text()},

@@ -16,7 +16,8 @@ namespace lorvane {
 class Prompts;
 
 // Builds a connection string in the project's key=value; syntax: SQLite (a file, created
-// only when asked), PostgreSQL (host, port, database, user, password, SSL mode) or ODBC (a
+// only when asked), PostgreSQL or MariaDB/MySQL (host, port, database, user, password, SSL
+// mode) or ODBC (a
 // data source name, or a driver with attributes, as the driver manager lists them). Test
 // Connection opens it with the project's Connection and says how that went.
 class LORVANE_EXPORT ConnectionStringDialog : public QDialog {

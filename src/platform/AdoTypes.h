@@ -63,6 +63,12 @@ int declaredScaleOf(QStringView declared);
 // Type number for a PostgreSQL type OID.
 int adoTypeFromPostgresOid(int oid);
 
+// Type number for a column of a MariaDB result (the client library's field type, its unsigned
+// and binary flags and its length), and for one information_schema describes (DATA_TYPE and
+// COLUMN_TYPE, "int", "int(10) unsigned").
+int adoTypeFromMariaDbField(int fieldType, bool isUnsigned, bool binary, qint64 length);
+int adoTypeFromMariaDbColumn(const QString& dataType, const QString& columnType);
+
 // Type number for an ODBC SQL type code (SQL_INTEGER, SQL_WVARCHAR ...).
 int adoTypeFromOdbcSqlType(int sqlType);
 

@@ -18,6 +18,8 @@
 #include <QSqlRecord>
 #include <QSqlResult>
 #include <QStringList>
+#include <mysql.h>
+#include <mysqld_error.h>
 #include <sqlite3.h>
 #include <algorithm>
 #include <vector>
@@ -35,6 +37,13 @@ const QString kSource = QStringLiteral("Lorvane.Connection");
 }
 
 void* odbcHandle(const QSqlDatabase& db);
+
+// QMYSQL's MYSQL*, whichever name its metatype was given.
+MYSQL* mariaDbHandle(const QSqlDatabase& db) {
+    if (MYSQL* h = driverHandle<MYSQL>(db, "MYSQL*"))
+        return h;
+    return driverHandle<MYSQL>(db, "st_mysql*");
+}
 
 
 }  // namespace
@@ -105,7 +114,21 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
     switch (cs.kind()) {
     case lorvane::ConnectionString::Kind::SQLite: driver = QStringLiteral("QSQLITE"); break;
     case lorvane::ConnectionString::Kind::PostgreSQL: driver = QStringLiteral("QPSQL"); break;
+    case lorvane::ConnectionString::Kind::MariaDB: driver = QStringLiteral("QMYSQL"); break;
     case lorvane::ConnectionString::Kind::Odbc: driver = QStringLiteral("QODBC"); break;
+    }
+    // MariaDB's SSL Mode, in the words libpq and the mariadb client use: encryption is asked for
+    // and its absence refused after connecting; verifying the server's certificate needs a CA
+    // file this string has no place for.
+    bool requireEncryption = false;
+    if (cs.kind() == lorvane::ConnectionString::Kind::MariaDB) {
+        const QString ssl = cs.value(QStringLiteral("SSL Mode")).trimmed().toLower();
+        if (ssl == u"require" || ssl == u"required")
+            requireEncryption = true;
+        else if (!(ssl.isEmpty() || ssl == u"disable" || ssl == u"disabled" || ssl == u"prefer" || ssl == u"preferred"))
+            throw VLNError(ErrorNumber::ProviderFailure, driver,
+                           QStringLiteral("SSL Mode=%1 is not available for MariaDB: use disable, prefer or require.")
+                               .arg(cs.value(QStringLiteral("SSL Mode"))));
     }
     if (cs.kind() == lorvane::ConnectionString::Kind::SQLite) {
         // QSQLITE would silently create a new empty database for a mistyped path.
@@ -143,6 +166,17 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
         if (const QString ssl = cs.value(QStringLiteral("SSL Mode")); !ssl.isEmpty())
             options << QStringLiteral("sslmode=") + ssl;
         break;
+    case lorvane::ConnectionString::Kind::MariaDB:
+        db.setHostName(cs.value(QStringLiteral("Host"), cs.value(QStringLiteral("Server"), QStringLiteral("127.0.0.1"))));
+        db.setPort(cs.value(QStringLiteral("Port"), QStringLiteral("3306")).toInt());
+        db.setDatabaseName(cs.value(QStringLiteral("Database"), cs.value(QStringLiteral("Initial Catalog"))));
+        db.setUserName(cs.value(QStringLiteral("User ID"), cs.value(QStringLiteral("UID"))));
+        db.setPassword(cs.value(QStringLiteral("Password"), cs.value(QStringLiteral("PWD"))));
+        if (connectionTimeout_ > 0)
+            options << QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=%1").arg(connectionTimeout_);
+        if (requireEncryption)
+            options << QStringLiteral("SSL_CIPHER=DEFAULT");  // asks for TLS; QMYSQL ignores CLIENT_SSL
+        break;
     case lorvane::ConnectionString::Kind::Odbc:
         db.setDatabaseName(cs.odbcText());
         if (connectionTimeout_ > 0)
@@ -151,7 +185,11 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
     }
     db.setConnectOptions(options.join(u';'));
 
-    const bool ok = (userId.isEmpty() && password.isEmpty()) ? db.open() : db.open(userId, password);
+    // A user name or a password given here takes the place of the string's own; one left empty
+    // keeps the string's (a password alone must not erase the user name).
+    const QString user = userId.isEmpty() ? db.userName() : userId;
+    const QString secret = password.isEmpty() ? db.password() : password;
+    const bool ok = (userId.isEmpty() && password.isEmpty()) ? db.open() : db.open(user, secret);
     if (!ok) {
         const QSqlError error = db.lastError();
         try {
@@ -166,6 +204,7 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
     switch (cs.kind()) {
     case lorvane::ConnectionString::Kind::SQLite: dialect_ = SqlDialect::sqlite(); break;
     case lorvane::ConnectionString::Kind::PostgreSQL: dialect_ = SqlDialect::postgres(); break;
+    case lorvane::ConnectionString::Kind::MariaDB: dialect_ = SqlDialect::mariadb(); break;
     case lorvane::ConnectionString::Kind::Odbc: {
         const OdbcIdentifiers identifiers = readOdbcIdentifiers(odbcHandle(db));
         const auto folding = identifiers.folding == OdbcIdentifiers::Folding::Lower   ? SqlDialect::Folding::Lower
@@ -192,7 +231,42 @@ void Connection::Open(const QString& connectionString, const QString& userId, co
             db.close();
             raiseDriverError(error, ErrorNumber::ProviderFailure);
         }
+    } else if (cs.kind() == lorvane::ConnectionString::Kind::MariaDB) {
+        openedMariaDb(db, requireEncryption, user, secret);
     }
+}
+
+void Connection::openedMariaDb(QSqlDatabase& db, bool requireEncryption, const QString& user, const QString& password) {
+    MYSQL* handle = mariaDbHandle(db);
+    auto fail = [&](const QString& text) {
+        db.close();
+        throw VLNError(ErrorNumber::ProviderFailure, QStringLiteral("QMYSQL"), text);
+    };
+    if (!handle)
+        fail(QStringLiteral("The MariaDB client library cannot be reached."));
+    if (requireEncryption && !mysql_get_ssl_cipher(handle))
+        fail(QStringLiteral("The server did not agree to an encrypted connection (SSL Mode=require)."));
+    mariaDbAddress_ = {db.hostName(), user, password, QString(), unsigned(std::max(0, db.port()))};
+    // Values are written with quotes doubled, never with backslashes: the session must read them
+    // so. The command time-out is MariaDB's max_statement_time (seconds), MySQL's
+    // max_execution_time (milliseconds).
+    const int timeout = std::max(0, commandTimeout_);
+    const QByteArray setup[] = {
+        "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@SESSION.sql_mode, ''), 'NO_BACKSLASH_ESCAPES')",
+        "SET SESSION max_statement_time = " + QByteArray::number(timeout),
+    };
+    for (const QByteArray& command : setup) {
+        if (mysql_real_query(handle, command.constData(), static_cast<unsigned long>(command.size())) == 0)
+            continue;
+        if (mysql_errno(handle) == ER_UNKNOWN_SYSTEM_VARIABLE && command.contains("max_statement_time")) {
+            const QByteArray mysql = "SET SESSION max_execution_time = " + QByteArray::number(qint64(timeout) * 1000);
+            if (mysql_real_query(handle, mysql.constData(), static_cast<unsigned long>(mysql.size())) == 0)
+                continue;
+        }
+        fail(QString::fromUtf8(mysql_error(handle)));
+    }
+    // Read-only runs wait for the server in short steps, so that Stop can end them.
+    mysql_options(handle, MYSQL_OPT_NONBLOCK, nullptr);
 }
 
 void Connection::Close() {
@@ -226,11 +300,15 @@ std::initializer_list<SqlScanner::Lexicon> lexiconsFor(const QString& driver) {
     using L = SqlScanner::Lexicon;
     static const std::initializer_list<L> sqlite{L::Standard};
     static const std::initializer_list<L> postgres{L::PostgreSQL};
+    // A read-only run sets NO_BACKSLASH_ESCAPES: the server reads the text as this does.
+    static const std::initializer_list<L> mariadb{L::MariaDbNoBackslash};
     static const std::initializer_list<L> any{L::Standard, L::BackslashEscapes, L::PostgreSQL};
     if (driver == u"QSQLITE")
         return sqlite;
     if (driver == u"QPSQL")
         return postgres;
+    if (driver == u"QMYSQL")
+        return mariadb;
     return any;
 }
 
@@ -282,6 +360,11 @@ std::shared_ptr<RecordSet> Connection::OpenRecordSet(const QString& sql, qint64 
             return openPostgresReadOnlyReconnecting(sql, maxRecords, monitor);
         throw VLNError(ErrorNumber::CommandFailure, driver, QStringLiteral("The PostgreSQL library cannot be reached."));
     }
+    if (driver == u"QMYSQL") {
+        if (MYSQL* handle = mariaDbHandle(db))
+            return openMariaDbReadOnly(handle, sql, maxRecords, monitor);
+        throw VLNError(ErrorNumber::CommandFailure, driver, QStringLiteral("The MariaDB client library cannot be reached."));
+    }
     const OdbcReadOnlyAccess readOnlyAccess(odbcHandle(db));
     return readQuery(sql, maxRecords, monitor);
 }
@@ -309,6 +392,8 @@ std::shared_ptr<RecordSet> Connection::readQuery(const QString& sql, qint64 maxR
             type = adoTypeFromPostgresOid(f.typeID());
         } else if (driver == u"QODBC" && f.typeID() != -1) {
             type = adoTypeFromOdbcSqlType(f.typeID());
+        } else if (driver == u"QMYSQL" && f.typeID() >= 0) {
+            type = adoTypeFromMariaDbField(f.typeID(), false, f.metaType().id() == QMetaType::QByteArray, f.length());
         }
         rs->AppendField(rs->UnusedFieldName(f.name()), type, size, AdoFieldAttribute::MayBeNull);
         const bool decimal = type == AdoType::Decimal || type == AdoType::Numeric || type == AdoType::Currency;

@@ -7,17 +7,27 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
+#include <array>
 #include <memory>
+#include <vector>
 
 class QSqlError;
 struct sqlite3;
 struct pg_conn;
+struct st_mysql;
 
 namespace lorvane {
+
+// Where a MariaDB connection went, so that a second connection can end its running statement.
+struct MariaDbAddress {
+    QString host, user, password, socket;
+    unsigned port = 3306;
+};
 
 // One database connection over QtSql, opened from a connection string:
 //   Provider=SQLite;Data Source=PATH
 //   Provider=PostgreSQL;Host=H;Port=P;Database=D;User ID=U;Password=W
+//   Provider=MariaDB (or MySQL);Host=H;Port=P;Database=D;User ID=U;Password=W
 //   Provider=ODBC;<anything the ODBC driver manager accepts>   (or no Provider at all)
 //
 // Errors are VLNError: 3705 opening an open connection, 3704 using or closing a closed one,
@@ -63,10 +73,13 @@ public:
     // the query of a cursor, declared through the extended protocol (one statement, a query
     // only) inside a read-only transaction of a read-only session; ODBC runs it with the
     // connection in read-only access mode after a check that reads the text as each dialect
-    // would. Anything else is refused before it runs.
+    // would; MariaDB prepares it as a server-side statement (one statement, which must give
+    // rows) and runs it inside a read-only transaction of a read-only session. Anything else is
+    // refused before it runs.
     //
     // A monitor is told as the run goes on and may end it: SQLite stops stepping, PostgreSQL
-    // cancels the statement, other drivers stop reading. The rows read by then are returned,
+    // cancels the statement, MariaDB kills it from a second connection, other drivers stop
+    // reading. The rows read by then are returned,
     // and monitor->stopped() says the result is partial. While a monitored run reads, the
     // connection refuses other work (error 3219): the monitor's own calls must not reach it.
     std::shared_ptr<RecordSet> OpenRecordSet(const QString& sql, qint64 maxRecords = 0, bool readOnly = false,
@@ -76,7 +89,7 @@ public:
     // refuse it before it runs; empty when it is.
     QString ReadOnlyRefusal(const QString& sql) const;
 
-    // "QSQLITE", "QPSQL" or "QODBC"; empty before the first open.
+    // "QSQLITE", "QPSQL", "QMYSQL" or "QODBC"; empty before the first open.
     QString DriverName() const;
     // How the database opened last wants names, dates and patterns written (the component's
     // defaults before the first open).
@@ -90,16 +103,24 @@ private:
     int commandTimeout_ = 30;
     SqlDialect dialect_;
     bool reading_ = false;  // a monitored run is reading its rows
+    MariaDbAddress mariaDbAddress_;
 
     void refuseWhileReading() const;
 
     [[noreturn]] void raiseDriverError(const QSqlError& error, long fallbackNumber) const;
     void requireOpen(long number) const;
+    // The session set up after QMYSQL connected: encryption checked, sql_mode, time-out.
+    void openedMariaDb(QSqlDatabase& db, bool requireEncryption, const QString& user, const QString& password);
     std::shared_ptr<RecordSet> tablesSchema();
     std::shared_ptr<RecordSet> columnsSchema(const QString& table);
     void readSqliteColumns(RecordSet& rs, const QString& table);
     void readPostgresColumns(RecordSet& rs, const QString& table);
     void readOdbcColumns(RecordSet& rs, const QString& table);
+    // Schema, name and type ("TABLE", "VIEW" ...) of the current database's tables.
+    std::vector<std::array<QString, 3>> readMariaDbTables();
+    void readMariaDbColumns(RecordSet& rs, const QString& table);
+    std::shared_ptr<RecordSet> openMariaDbReadOnly(st_mysql* handle, const QString& sql, qint64 maxRecords,
+                                                   RunMonitor* monitor);
     std::shared_ptr<RecordSet> openSqliteRecordSet(sqlite3* handle, const QString& sql, qint64 maxRecords, bool readOnly,
                                                    RunMonitor* monitor);
     std::shared_ptr<RecordSet> openPostgresReadOnly(pg_conn* handle, const QString& sql, qint64 maxRecords,

@@ -95,6 +95,9 @@ std::shared_ptr<RecordSet> Connection::tablesSchema() {
             catalog = q.value(0).toString();
             rows.push_back({q.value(1).toString(), q.value(2).toString(), q.value(3).toString()});
         }
+    } else if (driver == u"QMYSQL") {
+        for (auto& [schemaName, name, type] : readMariaDbTables())
+            rows.push_back({schemaName, name, type});
     } else {
         const std::pair<QSql::TableType, const char*> kinds[] = {
             {QSql::Tables, "TABLE"}, {QSql::Views, "VIEW"}, {QSql::SystemTables, "SYSTEM TABLE"}};
@@ -129,6 +132,8 @@ std::shared_ptr<RecordSet> Connection::columnsSchema(const QString& table) {
         readSqliteColumns(*rs, table);
     else if (driver == u"QPSQL")
         readPostgresColumns(*rs, table);
+    else if (driver == u"QMYSQL")
+        readMariaDbColumns(*rs, table);
     else
         readOdbcColumns(*rs, table);
     if (rs->RecordCount() > 0)

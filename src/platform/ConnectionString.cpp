@@ -60,6 +60,8 @@ ConnectionString::ConnectionString(const QString& text) : text_(text) {
         kind_ = Kind::SQLite;
     else if (provider.compare(u"PostgreSQL", Qt::CaseInsensitive) == 0)
         kind_ = Kind::PostgreSQL;
+    else if (provider.compare(u"MariaDB", Qt::CaseInsensitive) == 0 || provider.compare(u"MySQL", Qt::CaseInsensitive) == 0)
+        kind_ = Kind::MariaDB;
     else
         kind_ = Kind::Odbc;
 }

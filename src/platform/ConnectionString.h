@@ -10,7 +10,7 @@ namespace lorvane {
 // a value may be wrapped in braces or double quotes to contain ';' (ODBC style).
 class ConnectionString {
 public:
-    enum class Kind { SQLite, PostgreSQL, Odbc };
+    enum class Kind { SQLite, PostgreSQL, MariaDB, Odbc };
 
     explicit ConnectionString(const QString& text);
 

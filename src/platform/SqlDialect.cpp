@@ -7,7 +7,7 @@ namespace lorvane {
 
 namespace {
 
-// Words reserved by standard SQL, PostgreSQL or SQLite, and the words the read-only check
+// Words reserved by standard SQL, PostgreSQL, SQLite or MariaDB, and the words the read-only check
 // refuses outside quotes. A name that is one of them is always quoted; quoting a word that
 // one database would have accepted bare does no harm.
 const QSet<QString>& reservedWords() {
@@ -44,6 +44,20 @@ const QSet<QString>& reservedWords() {
             "UNIQUE", "UNKNOWN", "UPDATE", "UPPER", "USAGE", "USER", "USING", "VACUUM", "VALUE", "VALUES", "VARCHAR",
             "VARIADIC", "VARYING", "VERBOSE", "VIEW", "VIRTUAL", "WHEN", "WHENEVER", "WHERE", "WINDOW", "WITH",
             "WITHOUT", "WORK", "WRITE", "YEAR", "ZONE",
+            // MariaDB's own
+            "ACCESSIBLE", "ASENSITIVE", "BIGINT", "BLOB", "CHANGE", "DATABASES", "DAY_HOUR", "DAY_MICROSECOND",
+            "DAY_MINUTE", "DAY_SECOND", "DELAYED", "DISTINCTROW", "DIV", "DUAL", "ELSEIF", "ENCLOSED", "ESCAPED",
+            "EXIT", "FLOAT4", "FLOAT8", "FORCE", "FULLTEXT", "HANDLER", "HIGH_PRIORITY", "HOUR_MICROSECOND",
+            "HOUR_MINUTE", "HOUR_SECOND", "INFILE", "INOUT", "INT1", "INT2", "INT3", "INT4", "INT8", "ITERATE",
+            "KEYS", "KILL", "LEAVE", "LINEAR", "LINES", "LOAD", "LONG", "LONGBLOB", "LONGTEXT", "LOOP",
+            "LOW_PRIORITY", "MEDIUMBLOB", "MEDIUMINT", "MEDIUMTEXT", "MIDDLEINT", "MINUTE_MICROSECOND",
+            "MINUTE_SECOND", "MOD", "MODIFIES", "NO_WRITE_TO_BINLOG", "OPTIMIZE", "OPTIONALLY", "OUT", "OUTFILE",
+            "PURGE", "READS", "READ_WRITE", "REPEAT", "REQUIRE", "RESIGNAL", "RETURN", "RLIKE", "SCHEMAS",
+            "SECOND_MICROSECOND", "SENSITIVE", "SEPARATOR", "SHOW", "SIGNAL", "SPATIAL", "SPECIFIC", "SQLEXCEPTION",
+            "SQLWARNING", "SQL_BIG_RESULT", "SQL_CALC_FOUND_ROWS", "SQL_SMALL_RESULT", "SSL", "STARTING",
+            "STRAIGHT_JOIN", "TERMINATED", "TINYBLOB", "TINYINT", "TINYTEXT", "UNDO", "UNLOCK", "UNSIGNED", "USE",
+            "UTC_DATE", "UTC_TIME", "UTC_TIMESTAMP", "VARBINARY", "VARCHARACTER", "WHILE", "XOR", "YEAR_MONTH",
+            "ZEROFILL",
         };
         QSet<QString> out;
         for (const char* w : list)
@@ -79,6 +93,14 @@ SqlDialect SqlDialect::postgres() {
     d.leftQuote = d.rightQuote = QStringLiteral("\"");
     d.bracketsCannotHoldBracket = false;
     d.folding = Folding::Lower;
+    return d;
+}
+
+SqlDialect SqlDialect::mariadb() {
+    SqlDialect d = sqlite();
+    d.kind = Kind::MariaDB;
+    d.leftQuote = d.rightQuote = QStringLiteral("`");
+    d.bracketsCannotHoldBracket = false;
     return d;
 }
 

@@ -8,7 +8,7 @@ namespace lorvane {
 // How one database wants names, date values and LIKE patterns written. A Connection knows the
 // preset of the database it opened; the builder lays the host's own settings over it.
 struct SqlDialect {
-    enum class Kind { Unbound, SQLite, PostgreSQL, Odbc };
+    enum class Kind { Unbound, SQLite, PostgreSQL, MariaDB, Odbc };
 
     Kind kind = Kind::Unbound;
     // Put around a name that is not a plain identifier; the closing one is doubled inside.
@@ -36,6 +36,9 @@ struct SqlDialect {
     static SqlDialect unbound();
     static SqlDialect sqlite();
     static SqlDialect postgres();
+    // MariaDB and MySQL: `name` with a back quote doubled inside; no case folding (table names
+    // follow the server's file system, column names compare without case).
+    static SqlDialect mariadb();
     // ODBC: the driver's identifier quote and case folding (SQLGetInfo; an empty or blank
     // quote when it has none) and the ODBC escape forms {d '...'} and {ts '...'} for dates,
     // which every driver translates.

@@ -50,9 +50,15 @@ public:
                 skipLineComment();
                 continue;
             }
-            // MySQL runs the text of /*! ... */ as SQL: read it as such.
-            if (backslashEscapes() && c == u'/' && peek(1) == u'*' && peek(2) == u'!') {
+            // MySQL runs the text of /*! ... */ as SQL, and MariaDB that of /*M! ... */ too:
+            // read it as such.
+            if (mysqlComments() && c == u'/' && peek(1) == u'*' && peek(2) == u'!') {
                 i_ += 3;
+                continue;
+            }
+            if (mysqlComments() && c == u'/' && peek(1) == u'*' && (peek(2) == u'M' || peek(2) == u'm') &&
+                peek(3) == u'!') {
+                i_ += 4;
                 continue;
             }
             if (c == u'/' && peek(1) == u'*') {
@@ -151,7 +157,7 @@ private:
     // must follow it ("1--1" is a subtraction there); MySQL also has "#".
     bool startsLineComment() const {
         const QChar c = s_[i_];
-        if (backslashEscapes()) {
+        if (mysqlComments()) {
             if (c == u'#')
                 return true;
             const QChar after = peek(2);
@@ -170,6 +176,9 @@ private:
 
     QChar peek(qsizetype ahead) const { return i_ + ahead < s_.size() ? s_[i_ + ahead] : QChar(); }
     bool backslashEscapes() const { return lexicon_ == SqlScanner::Lexicon::BackslashEscapes; }
+    bool mysqlComments() const {
+        return lexicon_ == SqlScanner::Lexicon::BackslashEscapes || lexicon_ == SqlScanner::Lexicon::MariaDbNoBackslash;
+    }
 
     SqlScanner::Shape incomplete() {
         shape_.complete = false;

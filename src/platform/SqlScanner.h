@@ -15,13 +15,15 @@ namespace lorvane {
 //   Standard          '...' with '', "...", [...], `...`, -- to a line feed and non-nested /* */
 //                     (SQLite, SQL Server, most ODBC sources)
 //   BackslashEscapes  as Standard, but a backslash escapes the next character in '...' and "...",
-//                     "-- " needs a blank after it, # starts a comment and /*! ... */ is SQL
-//                     (MySQL and its kin)
+//                     "-- " needs a blank after it, # starts a comment and /*! ... */ (and
+//                     MariaDB's /*M! ... */) is SQL (MySQL and its kin)
+//   MariaDbNoBackslash  as BackslashEscapes, but a backslash is an ordinary character: MySQL
+//                     and MariaDB with NO_BACKSLASH_ESCAPES
 //   PostgreSQL        '...', E'...' with backslash escapes, $tag$...$tag$, "...", -- to a carriage
 //                     return or line feed and nested /* */; [ and ` are ordinary characters
 class SqlScanner {
 public:
-    enum class Lexicon { Standard, BackslashEscapes, PostgreSQL };
+    enum class Lexicon { Standard, BackslashEscapes, PostgreSQL, MariaDbNoBackslash };
 
     struct Shape {
         bool complete = true;   // every quote and comment is closed

@@ -113,6 +113,8 @@ QString Statement::Problem() {
     std::vector<L> lexicons{L::Standard};
     if (kind == SqlDialect::Kind::PostgreSQL)
         lexicons = {L::PostgreSQL};
+    else if (kind == SqlDialect::Kind::MariaDB)
+        lexicons = {L::MariaDbNoBackslash};
     else if (kind == SqlDialect::Kind::Odbc)
         lexicons = {L::Standard, L::BackslashEscapes, L::PostgreSQL};
     for (const L lexicon : lexicons)

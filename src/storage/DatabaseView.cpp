@@ -9,6 +9,7 @@
 
 #include <QSqlDatabase>
 #include <libpq-fe.h>
+#include <mysql.h>
 #include <sqlite3.h>
 
 namespace lorvane::DatabaseView {
@@ -38,6 +39,31 @@ void runOnPostgres(pg_conn* conn, const QString& sql) {
     const QString text = primary ? QString::fromUtf8(primary) : QString::fromUtf8(PQerrorMessage(conn)).trimmed();
     PQclear(r);
     fail(QStringLiteral("QPSQL"), text);
+}
+
+// QMYSQL's MYSQL*, whichever name its metatype was given.
+MYSQL* mariaDbHandle(const QSqlDatabase& db) {
+    if (MYSQL* h = driverHandle<MYSQL>(db, "MYSQL*"))
+        return h;
+    return driverHandle<MYSQL>(db, "st_mysql*");
+}
+
+// MariaDB's prepared statement protocol takes exactly one statement (QMYSQL's own connection
+// would run several). With run false the statement is only prepared: the server checks it and
+// the names it reads, and keeps nothing.
+QString onMariaDb(MYSQL* conn, const QString& sql, bool run) {
+    MYSQL_STMT* stmt = mysql_stmt_init(conn);
+    if (!stmt)
+        return QString::fromUtf8(mysql_error(conn));
+    const QByteArray utf8 = sql.toUtf8();
+    QString text;
+    if (mysql_stmt_prepare(stmt, utf8.constData(), static_cast<unsigned long>(utf8.size())) != 0 ||
+        (run && mysql_stmt_execute(stmt) != 0))
+        text = QString::fromUtf8(mysql_stmt_error(stmt)).trimmed();
+    if (text.isEmpty() && mysql_stmt_errno(stmt) != 0)
+        text = QStringLiteral("The statement could not be prepared.");
+    mysql_stmt_close(stmt);
+    return text;
 }
 
 // SQLite prepares one statement and says where it ended; anything but blanks and comments
@@ -81,6 +107,14 @@ void runOne(Connection& connection, const QString& sql) {
             return runOnPostgres(conn, sql);
         fail(db.driverName(), QStringLiteral("The PostgreSQL library cannot be reached."));
     }
+    if (db.isOpen() && db.driverName() == u"QMYSQL") {
+        MYSQL* conn = mariaDbHandle(db);
+        if (!conn)
+            fail(db.driverName(), QStringLiteral("The MariaDB client library cannot be reached."));
+        if (const QString text = onMariaDb(conn, sql, true); !text.isEmpty())
+            fail(db.driverName(), text);
+        return;
+    }
     if (db.isOpen() && db.driverName() == u"QSQLITE") {
         if (sqlite3* handle = driverHandle<sqlite3>(db, "sqlite3*"))
             return runOnSqlite(handle, sql);
@@ -98,7 +132,7 @@ void runOne(Connection& connection, const QString& sql) {
 }  // namespace
 
 // Why the statement would not run as a query here; empty when it would. It is prepared, never
-// run, where the database can prepare (SQLite, PostgreSQL), so a slow query costs nothing;
+// run, where the database can prepare (SQLite, PostgreSQL, MariaDB), so a slow query costs nothing;
 // elsewhere it is run read-only for at most one row.
 QString WhyItDoesNotRun(Connection& connection, const QString& statement) {
     const QSqlDatabase db = connection.database();
@@ -129,6 +163,10 @@ QString WhyItDoesNotRun(Connection& connection, const QString& statement) {
         }
         PQclear(r);
         return text;
+    }
+    if (db.isOpen() && db.driverName() == u"QMYSQL") {
+        MYSQL* conn = mariaDbHandle(db);
+        return conn ? onMariaDb(conn, statement, false) : QStringLiteral("The MariaDB client library cannot be reached.");
     }
     try {
         connection.OpenRecordSet(statement, 1, true);
@@ -196,6 +234,18 @@ Outcome alter(Connection& connection, const QString& quotedName, const QString& 
     if (const QString reason = WhyItDoesNotRun(connection, statement); !reason.isEmpty())
         return {Outcome::Kind::DoesNotRun, reason};
     QSqlDatabase db = connection.database();
+    // MariaDB commits before every DROP or CREATE: a transaction would not keep the old view
+    // when the new one fails, CREATE OR REPLACE does.
+    if (db.driverName() == u"QMYSQL") {
+        try {
+            runOne(connection, QStringLiteral("CREATE OR REPLACE VIEW ") + quotedName + QStringLiteral(" AS ") + statement);
+        } catch (const VLNError& e) {
+            return {Outcome::Kind::Failed, e.description()};
+        }
+        if (unchanged)
+            *unchanged = false;
+        return {};
+    }
     const bool transactional = db.driverName() != u"QODBC" && db.transaction();
     try {
         runOne(connection, QStringLiteral("DROP VIEW ") + quotedName);

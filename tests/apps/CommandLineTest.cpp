@@ -1,6 +1,6 @@
 // The lorvane command-line tool on queries saved through the window: the statement it prints
 // is the one the window shows, the rows it prints are the rows the window's run gave, on
-// SQLite and PostgreSQL; and its errors are told apart by exit code.
+// SQLite, PostgreSQL and MariaDB; and its errors are told apart by exit code.
 #include "builder/BuilderFixture.h"
 #include "builder/QueryPage.h"
 #include "platform/RecordSet.h"
@@ -164,6 +164,16 @@ TEST_F(CommandLine, PrintsWhatTheWindowShowsOnPostgres) {
     ASSERT_FALSE(pg.isEmpty());
     ASSERT_NE(test::psqlCli(pg, QString::fromLatin1(kShop)), "<error>");
     sameAsTheWindow(pg);
+}
+
+TEST_F(CommandLine, PrintsWhatTheWindowShowsOnMariaDb) {
+    const QString cs = test::newMariaDbDatabase(QStringLiteral("lorvane_cli_test"));
+    ASSERT_FALSE(cs.isEmpty());
+    ASSERT_NE(test::mariadbCli(cs, QString::fromLatin1(kShop)), "<error>");
+    // The tool takes the password from the environment when the saved query holds none.
+    qputenv("LORVANE_PASSWORD", "lorvane");
+    sameAsTheWindow(cs);
+    qunsetenv("LORVANE_PASSWORD");
 }
 
 TEST_F(CommandLine, EachKindOfFailureHasItsOwnExitCodeAndSaysWhy) {

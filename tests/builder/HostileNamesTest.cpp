@@ -1,7 +1,7 @@
 // A catalogue whose tables and columns are named with blanks, quotes of every kind, brackets,
 // semicolons, comment dashes, SQL keywords, non-ASCII letters and the longest names the
-// database allows: every page, the statement and the run work for them on SQLite and
-// PostgreSQL, the rows are the ones the database's own client gives, and no name adds SQL.
+// database allows: every page, the statement and the run work for them on SQLite, PostgreSQL
+// and MariaDB, the rows are the ones the database's own client gives, and no name adds SQL.
 #include "builder/BuilderFixture.h"
 #include "builder/QueryPage.h"
 #include "platform/RecordSet.h"
@@ -158,4 +158,14 @@ TEST_F(HostileNames, EveryPageAndTheRunWorkOnPostgres) {
     ASSERT_FALSE(pg.isEmpty());
     // PostgreSQL names are at most 63 bytes long.
     everyPage(pg, 63, [&](const QString& sql) { return test::psqlCli(pg, sql); });
+}
+
+TEST_F(HostileNames, EveryPageAndTheRunWorkOnMariaDb) {
+    const QString cs = test::newMariaDbDatabase(QStringLiteral("lorvane_hostile_names_test"));
+    ASSERT_FALSE(cs.isEmpty());
+    // MariaDB names are at most 64 characters long; the client reads the schema's double
+    // quotes as names.
+    everyPage(cs, 64, [&](const QString& sql) {
+        return test::mariadbCli(cs, QStringLiteral("SET SESSION sql_mode = 'ANSI_QUOTES';\n") + sql);
+    });
 }

@@ -148,3 +148,38 @@ TEST_F(LongRun, PostgresStopWhileTheServerWorksOnTheFirstRow) {
     EXPECT_EQ(lastNumber(), ErrorNumber::OperationCancelled);
     EXPECT_EQ(executed->size(), 2);
 }
+
+TEST_F(LongRun, MariaDbStopButtonKillsTheStatement) {
+    const QString cs = newMariaDbDatabase(QStringLiteral("long_run"));
+    mariadbCli(cs, QStringLiteral("CREATE VIEW numbers AS SELECT seq AS number, CONCAT('row ', seq) AS label "
+                                  "FROM seq_1_to_50000000"));
+    openOn(cs, QStringLiteral("numbers"));
+    BuilderSettings::shared().MaxRecords = 20000000;
+    runAndStopOnFirstRows([&] { QTest::mouseClick(find<QPushButton>("cmdStopQuery"), Qt::LeftButton); });
+    expectPartialNumbers(20000000);
+    expectRunAfterStopWorks(500);
+}
+
+TEST_F(LongRun, MariaDbStopWhileTheServerWorksOnTheFirstRow) {
+    const QString cs = newMariaDbDatabase(QStringLiteral("long_wait"));
+    mariadbCli(cs, QStringLiteral("CREATE VIEW slow AS SELECT SUM(a.seq * b.seq) AS n FROM seq_1_to_100000000 a, "
+                                  "seq_1_to_100000 b"));
+    openOn(cs, QStringLiteral("slow"));
+    QObject context;
+    QTimer::singleShot(300, &context, [&] {
+        EXPECT_TRUE(status().startsWith(QStringLiteral("Running Query .. 0 rows read"))) << qPrintable(status());
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    click("cmdRunQuery");
+    EXPECT_LT(clock.elapsed(), 20000);  // ended by KILL QUERY, not by the statement's end
+    ASSERT_FALSE(executed->isEmpty());
+    EXPECT_EQ(lastNumber(), ErrorNumber::OperationCancelled);
+    EXPECT_EQ(lastResults()->RecordCount(), 0);
+    EXPECT_EQ(gridRows(), 0);
+    EXPECT_TRUE(status().startsWith(QStringLiteral("Stopped .. the result is partial"))) << qPrintable(status());
+    EXPECT_EQ(mariadbCli(cs, QStringLiteral("SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE INFO LIKE "
+                                            "'%seq_1_to_100000000%' AND ID <> CONNECTION_ID()")),
+              "0");
+}

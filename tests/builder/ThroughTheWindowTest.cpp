@@ -1,7 +1,7 @@
 // What an end user types can only ever be compared with: hostile text in the value box, the
 // keypad and a grid cell is delimited into a literal or refused before or by the database, on
-// SQLite and on PostgreSQL, and the database's own client finds the table whole afterwards.
-// And the Overview's typical request, walked end to end on both.
+// SQLite, PostgreSQL and MariaDB, and the database's own client finds the table whole
+// afterwards. And a typical request, walked end to end on each.
 #include "builder/BuilderFixture.h"
 #include "builder/QueryPage.h"
 #include "platform/RecordSet.h"
@@ -35,6 +35,9 @@ const char* const kHostile[] = {
     "= 1); BEGIN; SELECT (1",
     "= 1); ATTACH 'created.db' AS x; SELECT (1",
     "IN (SELECT 1); DELETE FROM victim; SELECT (1",
+    "\\'; DROP TABLE victim; --",
+    "= 'a\\'); DROP TABLE victim; # '",
+    "= 1 /*! ); DROP TABLE victim; SELECT (1 */",
 };
 
 class ThroughTheWindow : public CriteriaPage {
@@ -123,6 +126,13 @@ TEST_F(ThroughTheWindow, HostileTextInEveryEntryPointLeavesPostgresWhole) {
     everyEntryPoint(pg, [&](const QString& sql) { return test::psqlCli(pg, sql); });
 }
 
+TEST_F(ThroughTheWindow, HostileTextInEveryEntryPointLeavesMariaDbWhole) {
+    const QString cs = test::newMariaDbDatabase(QStringLiteral("lorvane_window_escape_test"));
+    ASSERT_FALSE(cs.isEmpty());
+    ASSERT_NE(test::mariadbCli(cs, QString::fromLatin1(kVictim)), "<error>");
+    everyEntryPoint(cs, [&](const QString& sql) { return test::mariadbCli(cs, sql); });
+}
+
 namespace {
 
 const char* const kShop =
@@ -197,4 +207,15 @@ TEST_F(TypicalRequest, OnPostgres) {
     ASSERT_FALSE(pg.isEmpty());
     ASSERT_NE(test::psqlCli(pg, QString::fromLatin1(kShop)), "<error>");
     walk(pg, [&](const QString& sql) { return test::psqlCli(pg, sql); });
+}
+
+TEST_F(TypicalRequest, OnMariaDbWhereTheJoinPageOffersNoFullOuterJoin) {
+    const QString cs = test::newMariaDbDatabase(QStringLiteral("lorvane_typical_test"));
+    ASSERT_FALSE(cs.isEmpty());
+    ASSERT_NE(test::mariadbCli(cs, QString::fromLatin1(kShop)), "<error>");
+    // The host allows every join type; MariaDB has no FULL OUTER JOIN to offer.
+    component->setVLNJoinTypesSupported(Lorvanev2::jtInnerOuterAndFullOuterJoin);
+    walk(cs, [&](const QString& sql) { return test::mariadbCli(cs, sql); });
+    EXPECT_EQ(comboItems("cmbJoinType"),
+              (QStringList{"Inner: matching rows only", "Left outer: every row of the left table"}));
 }

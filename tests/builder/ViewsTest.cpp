@@ -1,4 +1,4 @@
-// Database views made from the builder's statement, on SQLite and PostgreSQL: names with a
+// Database views made from the builder's statement, on SQLite, PostgreSQL and MariaDB: names with a
 // blank or a quote character, an existing name answered No and Yes, a replacement that fails
 // leaving the old view working, the generic failure, and the view offered at once with its
 // columns. The databases' own clients check what is there afterwards.
@@ -53,8 +53,11 @@ protected:
 
     // refuseCreates(after) makes the database refuse CREATE VIEW: every one (false), or those
     // after a DROP VIEW (true). PostgreSQL refuses by itself what the steps below ask.
+    // MariaDB finds a view reading itself before it finds the name taken: it refuses the create
+    // at once (recursionFirst), and nothing is asked.
     void walk(const QString& connectionString, const QString& quotedName,
-              const std::function<QString(const QString&)>& client, const std::function<void(bool)>& refuseCreates) {
+              const std::function<QString(const QString&)>& client, const std::function<void(bool)>& refuseCreates,
+              bool recursionFirst = false) {
         ASSERT_NE(client(QString::fromLatin1(kOrders)), "<error>");
         openOn("orders", connectionString);
         field("city");
@@ -106,7 +109,10 @@ protected:
         refuseCreates(true);
         createView("Lyon Orders", {Prompts::Answer::Yes});
         EXPECT_EQ(last().title, "Create View Error");
-        EXPECT_TRUE(last().text.endsWith("The view 'Lyon Orders' was left as it was.")) << last().text.toStdString();
+        if (recursionFirst)
+            EXPECT_TRUE(last().text.startsWith("Problem creating view.")) << last().text.toStdString();
+        else
+            EXPECT_TRUE(last().text.endsWith("The view 'Lyon Orders' was left as it was.")) << last().text.toStdString();
         EXPECT_EQ(client("SELECT COUNT(*) FROM \"Lyon Orders\""), "3");
 
         // A failure that is not about the name: the generic message.
@@ -153,6 +159,15 @@ TEST_F(Views, OnPostgres) {
     const QString pg = test::newPostgresDatabase(QStringLiteral("lorvane_views_test"));
     ASSERT_FALSE(pg.isEmpty());
     walk(pg, "\"Lyon Orders\"", [&](const QString& sql) { return test::psqlCli(pg, sql); }, [](bool) {});
+}
+
+TEST_F(Views, OnMariaDb) {
+    const QString cs = test::newMariaDbDatabase(QStringLiteral("lorvane_views_test"));
+    ASSERT_FALSE(cs.isEmpty());
+    // The client reads the double-quoted names of the checks as names.
+    walk(cs, "`Lyon Orders`",
+         [&](const QString& sql) { return test::mariadbCli(cs, QStringLiteral("SET SESSION sql_mode = 'ANSI_QUOTES';\n") + sql); },
+         [](bool) {}, true);
 }
 
 // A second statement hidden behind a comment the scanner might end elsewhere than the
@@ -214,4 +229,46 @@ TEST_F(HiddenStatements, OnPostgresThroughOdbc) {
     const QString pg = test::newPostgresDatabase(QStringLiteral("lorvane_hidden_odbc"));
     ASSERT_FALSE(pg.isEmpty());
     tryAll(test::odbcConnectionStringForPostgres(pg), [&](const QString& sql) { return test::psqlCli(pg, sql); });
+}
+
+// On MariaDB, whose own connection would run every statement of a text: comment forms and
+// backslashes read one way by standard SQL and another by MariaDB never get a second statement
+// into the database, from a criteria cell as a saved query someone sends may hold.
+TEST_F(HiddenStatements, OnMariaDb) {
+    const QString cs = test::newMariaDbDatabase(QStringLiteral("lorvane_hidden_mariadb"));
+    ASSERT_FALSE(cs.isEmpty());
+    auto client = [&](const QString& sql) { return test::mariadbCli(cs, sql); };
+    ASSERT_NE(client("CREATE TABLE orders (id INTEGER, city VARCHAR(20)); INSERT INTO orders VALUES (1, 'Lyon');"
+                     "CREATE TABLE notes (id INTEGER); INSERT INTO notes VALUES (1), (2), (3);"),
+              "<error>");
+    const char* const cells[] = {
+        "= '\\' --x ; DELETE FROM notes WHERE id = 1; #'",
+        "= 'Lyon') --x; DELETE FROM notes WHERE id = 1; -- ",
+        "= 'Lyon') /*! ; DELETE FROM notes WHERE id = 1 */",
+        "= 'Lyon') /*M! ; DELETE FROM notes WHERE id = 1 */",
+        "= 'Lyon') # \n; DELETE FROM notes WHERE id = 1",
+        "= 'a\\'); DELETE FROM notes WHERE id = 1; -- '",
+    };
+    openOn("orders", cs);
+    int n = 0;
+    for (const char* cell : cells) {
+        SCOPED_TRACE(cell);
+        const QString name = QStringLiteral("hidden%1").arg(++n);
+        RecordSet& grid = w->state().rsWhere();
+        while (grid.RecordCount() > 0) {
+            grid.MoveFirst();
+            grid.Delete();
+        }
+        grid.AddNew();
+        grid.SetValue("orders.city", QString::fromUtf8(cell));
+        w->queryPage()->sqlView();
+        ASSERT_TRUE(sqlText().contains(QStringLiteral("DELETE FROM notes")));
+        createView(name);
+        EXPECT_EQ(last().title, "Create View Error");
+        EXPECT_EQ(client("SELECT COUNT(*) FROM notes"), "3");
+        EXPECT_EQ(client("SELECT COUNT(*) FROM information_schema.VIEWS WHERE TABLE_SCHEMA = DATABASE() AND "
+                         "TABLE_NAME = '" + name + "'"),
+                  "0");
+    }
+    EXPECT_EQ(views->count(), 0);
 }

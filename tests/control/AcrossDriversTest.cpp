@@ -1,7 +1,7 @@
 // The same questions, built through the query state as the builder's pages build them, on
-// SQLite, on PostgreSQL and through ODBC (to SQLite and to PostgreSQL), each with the
+// SQLite, on PostgreSQL, on MariaDB and through ODBC (to SQLite and to PostgreSQL), each with the
 // component's default settings. Every generated statement is run read-only, and its rows are
-// compared with the same question asked through the database's own client (sqlite3, psql).
+// compared with the same question asked through the database's own client (sqlite3, psql, mariadb).
 // Every scenario gives the right rows, or a clear refusal before anything runs.
 #include "control/ConnectionManager.h"
 #include "platform/ScriptedPrompts.h"
@@ -332,4 +332,15 @@ TEST_F(AcrossDrivers, OdbcToPostgresWithTheDefaultSettings) {
     ASSERT_FALSE(pg.isEmpty());
     ASSERT_NE(psqlCli(pg, schemaSql()), "<error>");
     runScenarios(odbcConnectionStringForPostgres(pg), [&](const QString& sql) { return psqlCli(pg, sql); });
+}
+
+TEST_F(AcrossDrivers, MariaDbWithTheDefaultSettings) {
+    const QString cs = newMariaDbDatabase(QStringLiteral("lorvane_across_test"));
+    ASSERT_FALSE(cs.isEmpty());
+    // The schema and the reference statements quote names in the standard way.
+    auto client = [&](const QString& sql) {
+        return mariadbCli(cs, QStringLiteral("SET SESSION sql_mode = 'ANSI_QUOTES';\n") + sql);
+    };
+    ASSERT_NE(client(schemaSql()), "<error>");
+    runScenarios(cs, client);
 }

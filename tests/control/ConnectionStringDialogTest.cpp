@@ -91,6 +91,38 @@ TEST_F(Builder, PostgresOpensTheTestServerAndAPasswordWithSeparatorsSurvives) {
     EXPECT_TRUE(opens());  // the test server trusts loopback whatever the password
 }
 
+TEST_F(Builder, MariaDbOpensTheTestServerWithItsOwnPortAndSslModes) {
+    const ConnectionString server(test::mariadbConnectionString());
+    kind("MariaDB / MySQL");
+    EXPECT_EQ(find<QSpinBox>("spnPort")->value(), 3306);
+    auto* ssl = find<QComboBox>("cmbSslMode");
+    EXPECT_EQ(ssl->findText("verify-full"), -1);  // MariaDB refuses what it cannot do
+    EXPECT_GE(ssl->findText("require"), 0);
+    find<QLineEdit>("txtHost")->setText(server.value("Host"));
+    find<QSpinBox>("spnPort")->setValue(server.value("Port").toInt());
+    find<QLineEdit>("txtDatabase")->setText(server.value("Database"));
+    find<QLineEdit>("txtUser")->setText(server.value("User ID"));
+    find<QLineEdit>("txtPassword")->setText(server.value("Password"));
+    ssl->setCurrentText(QStringLiteral("disable"));
+    const ConnectionString parsed(dialog->connectionString());
+    EXPECT_EQ(parsed.kind(), ConnectionString::Kind::MariaDB);
+    EXPECT_EQ(parsed.value("SSL Mode"), "disable");
+    EXPECT_TRUE(opens());
+    // A wrong password: the server's words in the prompt.
+    find<QLineEdit>("txtPassword")->setText(QStringLiteral("wrong;{pw}"));
+    QTest::mouseClick(find<QPushButton>("cmdTest"), Qt::LeftButton);
+    EXPECT_TRUE(prompts->records().back().text.startsWith("The connection failed: Access denied"))
+        << prompts->records().back().text.toStdString();
+    // Back to PostgreSQL: its port and its SSL modes again.
+    kind("PostgreSQL");
+    find<QSpinBox>("spnPort")->setValue(3306);
+    kind("MariaDB / MySQL");
+    kind("PostgreSQL");
+    EXPECT_EQ(find<QSpinBox>("spnPort")->value(), 5432);
+    EXPECT_GE(find<QComboBox>("cmbSslMode")->findText("verify-full"), 0);
+    EXPECT_EQ(ConnectionString(dialog->connectionString()).kind(), ConnectionString::Kind::PostgreSQL);
+}
+
 TEST_F(Builder, OdbcListsTheDriversAndADriverWithAttributesOpens) {
     kind("ODBC");
     auto* drivers = find<QComboBox>("cmbDriver");

@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QWidget>
 #include <libpq-fe.h>
+#include <mysql.h>
 #include <sqlite3.h>
 
 namespace lorvane::explorer {
@@ -60,7 +61,25 @@ std::unique_ptr<Checks> Checks::forPostgres(const QString& connectionString) {
     return c;
 }
 
+std::unique_ptr<Checks> Checks::forMariaDb(const QString& connectionString) {
+    const ConnectionString cs(connectionString);
+    std::unique_ptr<Checks> c(new Checks);
+    c->mariadb_ = mysql_init(nullptr);
+    const QByteArray host = cs.value(QStringLiteral("Host")).toUtf8(), user = cs.value(QStringLiteral("User ID")).toUtf8(),
+                     password = cs.value(QStringLiteral("Password")).toUtf8(),
+                     database = cs.value(QStringLiteral("Database")).toUtf8();
+    if (!mysql_real_connect(c->mariadb_, host.constData(), user.constData(), password.constData(), database.constData(),
+                            cs.value(QStringLiteral("Port")).toUInt(), nullptr, 0))
+        return nullptr;
+    mysql_set_character_set(c->mariadb_, "utf8mb4");
+    // As the project's connection reads text.
+    mysql_query(c->mariadb_, "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@SESSION.sql_mode, ''), 'NO_BACKSLASH_ESCAPES')");
+    return c;
+}
+
 Checks::~Checks() {
+    if (mariadb_)
+        mysql_close(mariadb_);
     if (sqlite_)
         sqlite3_close(sqlite_);
     if (pg_)
@@ -81,6 +100,14 @@ QString Checks::prepare(const QString& statement) {
         else if (tail && !QByteArray(tail).trimmed().isEmpty())
             error = QStringLiteral("more than one statement: ") + QString::fromUtf8(tail);
         sqlite3_finalize(stmt);
+        return error;
+    }
+    if (mariadb_) {
+        MYSQL_STMT* stmt = mysql_stmt_init(mariadb_);
+        QString error;
+        if (mysql_stmt_prepare(stmt, text.constData(), static_cast<unsigned long>(text.size())) != 0)
+            error = QString::fromUtf8(mysql_stmt_error(stmt));
+        mysql_stmt_close(stmt);
         return error;
     }
     PGresult* r = PQprepare(pg_, "lorvane_explorer_check", text.constData(), 0, nullptr);

@@ -12,6 +12,8 @@ class QWidget;
 struct sqlite3;
 struct pg_conn;
 
+struct st_mysql;
+
 namespace lorvane::explorer {
 
 class Checks {
@@ -19,6 +21,7 @@ public:
     // A SQLite file, or a PostgreSQL connection string of the project's form.
     static std::unique_ptr<Checks> forSqlite(const QString& path);
     static std::unique_ptr<Checks> forPostgres(const QString& connectionString);
+    static std::unique_ptr<Checks> forMariaDb(const QString& connectionString);
     ~Checks();
 
     // Empty when the database accepts the statement (prepared, never run); else its words.
@@ -34,6 +37,7 @@ private:
     Checks() = default;
     sqlite3* sqlite_ = nullptr;
     pg_conn* pg_ = nullptr;
+    st_mysql* mariadb_ = nullptr;
 };
 
 }  // namespace lorvane::explorer

@@ -98,7 +98,9 @@ QString describe(const Database& db, quint64 seed, const Failure& f, const QList
 }
 
 Explorer::Explorer(Database db, QString cliPath) : db_(std::move(db)), cliPath_(std::move(cliPath)) {
-    checks_ = db_.sqlitePath.isEmpty() ? Checks::forPostgres(db_.connectionString) : Checks::forSqlite(db_.sqlitePath);
+    checks_ = !db_.sqlitePath.isEmpty()    ? Checks::forSqlite(db_.sqlitePath)
+              : db_.name == u"mariadb"   ? Checks::forMariaDb(db_.connectionString)
+                                         : Checks::forPostgres(db_.connectionString);
 }
 
 Explorer::~Explorer() = default;

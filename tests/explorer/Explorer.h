@@ -10,7 +10,7 @@
 namespace lorvane::explorer {
 
 struct Database {
-    QString name;              // sqlite-sample, sqlite-names, postgres
+    QString name;              // sqlite-sample, sqlite-names, postgres, mariadb
     QString connectionString;  // as the host passes it to the component
     QString sqlitePath;        // SQLite only
 };

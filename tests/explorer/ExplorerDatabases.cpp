@@ -1,6 +1,8 @@
 #include "explorer/ExplorerDatabases.h"
 
+#include "platform/Connection.h"
 #include "platform/ConnectionString.h"
+#include "platform/VLNError.h"
 #include "support/TestDatabases.h"
 
 #include <QCoreApplication>
@@ -27,6 +29,14 @@ QStringList DatabaseSetup::namesSchema() {
 }
 
 DatabaseSetup::~DatabaseSetup() {
+    if (!mariaDbDatabase_.isEmpty()) {
+        try {
+            Connection c;
+            c.Open(mariaDbAdmin_);
+            c.Execute(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(mariaDbDatabase_));
+        } catch (const VLNError&) {
+        }
+    }
     if (pgDatabase_.isEmpty())
         return;
     PGconn* c = PQconnectdb(adminConninfo_.constData());
@@ -99,6 +109,40 @@ Database DatabaseSetup::open(const QString& driver) {
         PQfinish(c);
         QString connection = admin;
         connection.replace(QRegularExpression(QStringLiteral("Database=[^;]*")), QStringLiteral("Database=") + name);
+        return {driver, connection, {}};
+    }
+    if (driver == u"mariadb") {
+        QString admin = QString::fromUtf8(qgetenv("LORVANE_EXPLORE_MARIADB"));
+        if (admin.isEmpty()) {
+            QFile f(QStringLiteral(LORVANE_MARIADB_CONNECTION_FILE));
+            if (f.open(QIODevice::ReadOnly))
+                admin = QString::fromUtf8(f.readAll()).trimmed();
+        }
+        if (admin.isEmpty()) {
+            error_ = QStringLiteral("no MariaDB server (run through ctest, or make explore)");
+            return {};
+        }
+        static int made = 0;
+        const QString name = QStringLiteral("lorvane_explorer_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+        QString connection = admin;
+        connection.replace(QRegularExpression(QStringLiteral("Database=[^;]*")), QStringLiteral("Database=") + name);
+        try {
+            Connection c;
+            c.Open(admin);
+            c.Execute(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(name));
+            c.Execute(QStringLiteral("CREATE DATABASE `%1` CHARACTER SET utf8mb4 COLLATE utf8mb4_unicode_ci").arg(name));
+            mariaDbAdmin_ = admin;
+            mariaDbDatabase_ = name;
+            c.Close();
+            c.Open(connection);
+            // The schema quotes names in the standard way.
+            c.Execute(QStringLiteral("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',ANSI_QUOTES')"));
+            for (const QString& sql : namesSchema())
+                c.Execute(sql);
+        } catch (const VLNError& e) {
+            error_ = e.description();
+            return {};
+        }
         return {driver, connection, {}};
     }
     error_ = QStringLiteral("unknown driver ") + driver;

@@ -1,6 +1,6 @@
 #pragma once
 // The databases the explorer works on: the sample SQLite database; a schema whose names hold
-// blanks, capitals and quotes (with plain tables beside them), on SQLite and on PostgreSQL.
+// blanks, capitals and quotes (with plain tables beside them), on SQLite, PostgreSQL and MariaDB.
 #include "explorer/Explorer.h"
 
 #include <QTemporaryDir>
@@ -9,10 +9,10 @@ namespace lorvane::explorer {
 
 class DatabaseSetup {
 public:
-    // sqlite-sample, sqlite-names or postgres; an empty connection string when it cannot be
+    // sqlite-sample, sqlite-names, postgres or mariadb; an empty connection string when it cannot be
     // set up (error() says why).
     Database open(const QString& driver);
-    // Drops the PostgreSQL database it made.
+    // Drops the PostgreSQL or MariaDB database it made.
     ~DatabaseSetup();
     QString error() const { return error_; }
 
@@ -23,6 +23,7 @@ private:
     QTemporaryDir dir_;
     QString error_;
     QByteArray adminConninfo_, pgDatabase_;
+    QString mariaDbAdmin_, mariaDbDatabase_;
 };
 
 }  // namespace lorvane::explorer

@@ -1,7 +1,7 @@
 // The state explorer's driver. Under ctest it runs a fixed budget per database (a fixed list of
 // seeds, a fixed number of actions each) and the regression lists; `make explore` runs it with
 // --explore for a given time per database:
-//   lorvane_explorer --explore [--seconds N] [--seed S] [--drivers sqlite-sample,sqlite-names,postgres]
+//   lorvane_explorer --explore [--seconds N] [--seed S] [--drivers sqlite-sample,sqlite-names,postgres,mariadb]
 //                    [--actions N] [--shrink-known]
 // A failure prints its seed and the shortest action list that still fails. The sequences run in
 // a worker process, so that a crash is reported (and shrunk, replaying in further processes)
@@ -94,7 +94,7 @@ int worker(const QStringList& args) {
     const double seconds = value("--seconds", "60").toDouble();
     const quint64 firstSeed = value("--seed", "1").toULongLong();
     const int actions = value("--actions", "40").toInt();
-    const QStringList drivers = value("--drivers", "sqlite-sample,sqlite-names,postgres").split(u',');
+    const QStringList drivers = value("--drivers", "sqlite-sample,sqlite-names,postgres,mariadb").split(u',');
     const bool shrinkKnown = args.contains("--shrink-known");
     for (const QString& driver : drivers) {
         DatabaseSetup setup;
@@ -142,7 +142,7 @@ bool crashesWhenReplayed(const QString& driver, const QList<Action>& actions) {
 int explore(const QStringList& args) {
     const double seconds = argValue(args, "--seconds", "60").toDouble();
     quint64 seed = argValue(args, "--seed", "1").toULongLong();
-    const QStringList drivers = argValue(args, "--drivers", "sqlite-sample,sqlite-names,postgres").split(u',');
+    const QStringList drivers = argValue(args, "--drivers", "sqlite-sample,sqlite-names,postgres,mariadb").split(u',');
     Tally total;
     for (const QString& driver : drivers) {
         double used = 0;

@@ -69,6 +69,10 @@ TEST(ExplorerBudget, Postgres) {
     runBudget(QStringLiteral("postgres"), budgetActions());
 }
 
+TEST(ExplorerBudget, MariaDb) {
+    runBudget(QStringLiteral("mariadb"), budgetActions());
+}
+
 // The explorer finds a fault planted in its checks (any descending ordering counts as rejected)
 // and shrinks the sequence to the few actions that reach it.
 TEST(ExplorerSelfTest, APlantedFaultIsFoundAndShrunkToTheActionsThatReachIt) {

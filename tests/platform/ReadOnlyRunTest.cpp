@@ -192,3 +192,112 @@ TEST(ReadOnlyRun, OdbcToSqliteAndToPostgresRefusesEveryEscape) {
     createVictim(odbc);
     expectEveryEscapeRefused(odbc, NowhereHarmless, [&] { return psqlCli(pg, QStringLiteral("SELECT COUNT(*) FROM victim")); });
 }
+
+namespace {
+
+// MariaDB's own ways out of one read-only SELECT: its comment forms (# and "-- ", and
+// /*! ... */ and /*M! ... */ whose text the server runs), files the server writes or reads,
+// statements the prepared protocol does not take, session settings, locks, procedures, and
+// backslashes read both with and without NO_BACKSLASH_ESCAPES.
+const char* const kMariaDbEscapes[] = {
+    "SELECT 1 # ; \n; DELETE FROM victim",
+    "SELECT 1 -- ;\n; DELETE FROM victim",
+    "SELECT 1 --; DELETE FROM victim",
+    "SELECT 1 /*! ; DELETE FROM victim */",
+    "SELECT 1 /*!50000 ; DELETE FROM victim */",
+    "SELECT 1 /*M! ; DELETE FROM victim */",
+    "SELECT 1 /*M!100000 ; DELETE FROM victim */",
+    "SELECT 1 /*!, (SELECT 1 FROM victim FOR UPDATE) */",
+    "SELECT * FROM victim /*!INTO OUTFILE '@FILES@escape1.txt' */",
+    "SELECT * FROM victim INTO OUTFILE '@FILES@escape2.txt'",
+    "SELECT * INTO OUTFILE '@FILES@escape3.txt' FROM victim",
+    "SELECT note FROM victim LIMIT 1 INTO DUMPFILE '@FILES@escape4.txt'",
+    "SELECT x INTO @stolen FROM victim LIMIT 1",
+    "WITH v AS (SELECT x FROM victim) SELECT x FROM v INTO OUTFILE '@FILES@escape5.txt'",
+    "LOAD DATA INFILE '@FILES@load.txt' INTO TABLE victim",
+    "LOAD DATA LOCAL INFILE '@FILES@load.txt' INTO TABLE victim",
+    "LOAD XML INFILE '@FILES@load.txt' INTO TABLE victim",
+    "SET SESSION TRANSACTION READ WRITE",
+    "SET @@SESSION.tx_read_only = 0",
+    "SET sql_mode = ''",
+    "SET STATEMENT max_statement_time = 0 FOR SELECT * FROM victim",
+    "HANDLER victim OPEN",
+    "HANDLER victim READ FIRST",
+    "CALL wipe()",
+    "SELECT wipe_f()",
+    "SELECT NEXTVAL(victim_seq)",
+    "SELECT SETVAL(victim_seq, 1000)",
+    "DO (SELECT wipe_f())",
+    "PREPARE s FROM 'DELETE FROM victim'",
+    "EXECUTE IMMEDIATE 'DELETE FROM victim'",
+    "XA START 'x'",
+    "LOCK TABLES victim WRITE",
+    "SELECT * FROM victim FOR UPDATE",
+    "SELECT * FROM victim LOCK IN SHARE MODE",
+    "REPLACE INTO victim VALUES (4, 'four')",
+    "INSERT INTO victim VALUES (4, 'four')",
+    "UPDATE victim SET x = 0",
+    "CREATE TEMPORARY TABLE t AS SELECT * FROM victim",
+    "TRUNCATE victim",
+    "RENAME TABLE victim TO gone",
+    "FLUSH TABLES",
+    "SHOW TABLES",
+    "SELECT 'a\\'; DELETE FROM victim; -- '",
+    "SELECT 'a\\'; DELETE FROM victim; # '",
+    "SELECT \"a\\\"; DELETE FROM victim; -- \"",
+    "SELECT 'a\\\\'; DELETE FROM victim; -- '",
+    "SELECT `a``; DELETE FROM victim; -- `",
+    "SELECT 1; SELECT 2",
+    // One string and code to a reading without backslash escapes, code to one with them.
+    "SELECT '\\'' INTO OUTFILE '@FILES@escape6.txt' -- '",
+    "SHUTDOWN",
+};
+
+}  // namespace
+
+TEST(ReadOnlyRun, MariaDbRefusesEveryEscapeAndNothingChanges) {
+    const QString cs = newMariaDbDatabase(QStringLiteral("lorvane_escape_test"));
+    ASSERT_FALSE(cs.isEmpty());
+    Connection c;
+    c.Open(cs);
+    createVictim(c);
+    c.Execute(QStringLiteral("CREATE PROCEDURE wipe() DELETE FROM victim"));
+    c.Execute(QStringLiteral("CREATE FUNCTION wipe_f() RETURNS INT MODIFIES SQL DATA BEGIN DELETE FROM victim; "
+                             "RETURN 0; END"));
+    c.Execute(QStringLiteral("CREATE SEQUENCE victim_seq"));
+    const QString files = c.OpenRecordSet(QStringLiteral("SELECT @@secure_file_priv"))->ValueAt(0, 0).toString();
+    ASSERT_FALSE(files.isEmpty());
+    QFile::remove(files + QStringLiteral("load.txt"));  // left by an earlier run on the same server
+    EXPECT_EQ(mariadbCli(cs, QStringLiteral("SELECT 9, 'nine' INTO OUTFILE '%1load.txt'").arg(files)), "");
+    const QString state = QStringLiteral(
+        "SELECT (SELECT GROUP_CONCAT(x, ':', note ORDER BY x) FROM victim), (SELECT COUNT(*) FROM "
+        "information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE()), (SELECT next_not_cached_value FROM victim_seq)");
+    const QString before = mariadbCli(cs, state);
+    EXPECT_EQ(before, "1:one,2:two,3:three|2|1");
+
+    // With the session's own NO_BACKSLASH_ESCAPES, and as a host may have set it, without.
+    for (const char* mode : {"", "SET SESSION sql_mode = 'STRICT_TRANS_TABLES'"}) {
+        if (*mode)
+            c.Execute(QString::fromLatin1(mode));
+        expectEveryEscapeRefused(c, NowhereHarmless, [&] { return mariadbCli(cs, QStringLiteral("SELECT COUNT(*) FROM victim")); });
+        c.Execute(QStringLiteral("UPDATE victim SET note = 'one' WHERE x = 1"));
+        for (const char* escape : kMariaDbEscapes) {
+            QString sql = QString::fromUtf8(escape);
+            sql.replace(QStringLiteral("@FILES@"), files);
+            SCOPED_TRACE(sql.toStdString());
+            const VLNError e = errorOf([&] { c.OpenRecordSet(sql, 0, true); });
+            EXPECT_FALSE(e.description().isEmpty());
+            ASSERT_EQ(mariadbCli(cs, state), before);
+        }
+        EXPECT_EQ(mariadbCli(cs, QStringLiteral("SELECT @stolen IS NULL")), "1");
+        for (int i = 1; i <= 6; ++i)
+            EXPECT_FALSE(QFileInfo::exists(files + QStringLiteral("escape%1.txt").arg(i))) << i;
+    }
+    // The session is writable again, and reads still run.
+    auto s = c.OpenRecordSet(QStringLiteral("SELECT @@in_transaction, @@tx_read_only, @stolen IS NULL"));
+    EXPECT_EQ(s->ValueAt(0, 0).toInt(), 0);
+    EXPECT_EQ(s->ValueAt(0, 1).toInt(), 0);
+    EXPECT_EQ(s->ValueAt(0, 2).toInt(), 1);
+    EXPECT_EQ(c.OpenRecordSet(QStringLiteral("SELECT COUNT(*) FROM victim WHERE note <> 'C:\\\\'"), 0, true)->Value(0).toInt(), 3);
+    EXPECT_EQ(c.Execute(QStringLiteral("INSERT INTO victim VALUES (4, 'four')")), 1);
+}

@@ -1,4 +1,5 @@
 // Names, dates and patterns as each database wants them, and the text scanner's readings.
+#include "platform/ConnectionString.h"
 #include "platform/SqlDialect.h"
 #include "platform/SqlScanner.h"
 
@@ -136,4 +137,52 @@ TEST(SqlScanner, EachLexiconReadsQuotesAndCommentsAsItsDatabaseDoes) {
     EXPECT_EQ(SqlScanner::refusalFor(u"VALUES (1)", {L::Standard}), "Only a single SELECT statement can be run here.");
     EXPECT_EQ(SqlScanner::refusalFor(u"WITH d AS (DELETE FROM t) SELECT 1", {L::PostgreSQL}),
               "Only statements that read data can be run here (DELETE is not allowed).");
+}
+
+TEST(SqlDialect, MariaDbPresetBackQuotesNamesAndWritesIsoDates) {
+    const SqlDialect d = SqlDialect::mariadb();
+    EXPECT_EQ(d.kind, SqlDialect::Kind::MariaDB);
+    EXPECT_EQ(d.quoteName(QStringLiteral("Orders")), "Orders");  // no case folding
+    EXPECT_EQ(d.quoteName(QStringLiteral("Order Details")), "`Order Details`");
+    EXPECT_EQ(d.quoteName(QStringLiteral("a`b")), "`a``b`");
+    EXPECT_EQ(d.quoteName(QStringLiteral("br]ack")), "`br]ack`");
+    // MariaDB's own reserved words are quoted too.
+    for (const char* word : {"div", "Dual", "KEYS", "rlike", "xor", "outfile", "handler"})
+        EXPECT_EQ(d.quoteName(QString::fromLatin1(word)), u'`' + QString::fromLatin1(word) + u'`') << word;
+    EXPECT_EQ(d.unquoteName(QStringLiteral("`a``b`")), "a`b");
+    EXPECT_EQ(d.qualifierDot(u"`a.b`.c"), 5);
+    EXPECT_EQ(d.dateOpen + d.dateFormat + d.dateClose, "'yyyy-mm-dd'");
+    EXPECT_EQ(d.dateTimeOpen + d.dateTimeFormat + d.dateTimeClose, "'yyyy-mm-dd hh:nn:ss'");
+    EXPECT_EQ(d.likeWildcard, "%");
+    EXPECT_EQ(ConnectionString(QStringLiteral("Provider=MariaDB;Host=h")).kind(), ConnectionString::Kind::MariaDB);
+    EXPECT_EQ(ConnectionString(QStringLiteral("provider=mysql;Host=h")).kind(), ConnectionString::Kind::MariaDB);
+    EXPECT_EQ(ConnectionString(QStringLiteral("Provider=MariaDBX;DSN=h")).kind(), ConnectionString::Kind::Odbc);
+}
+
+TEST(SqlScanner, MariaDbWithoutBackslashEscapesReadsItsCommentFormsAndPlainBackslashes) {
+    using L = SqlScanner::Lexicon;
+    const std::pair<const char*, int> rows[] = {
+        {"SELECT 'a\\'; SELECT 2 -- '", 2},  // a backslash is only a backslash
+        {"SELECT 'a\\'; SELECT 2 --'", -1},  // and "--" without a blank starts no comment
+        {"SELECT '\\' , 1", 1},
+        {"SELECT \"a\\\"; SELECT 2", 2},
+        {"SELECT 1 # ; SELECT 2", 1},
+        {"SELECT 1 --x; SELECT 2", 2},
+        {"SELECT 1 -- ; SELECT 2", 1},
+        {"SELECT 1 /*! ; SELECT 2 */", 2},
+        {"SELECT 1 /*!50000 ; SELECT 2 */", 2},
+        {"SELECT 1 /*M!100000 ; SELECT 2 */", 2},
+        {"SELECT 1 /*m! ; SELECT 2 */", 2},
+        {"SELECT 1 /* ; SELECT 2 */", 1},
+        {"SELECT `a;b`", 1},
+        {"SELECT 'open", -1},
+    };
+    for (const auto& [sql, statements] : rows) {
+        SCOPED_TRACE(sql);
+        const SqlScanner::Shape s = SqlScanner::scan(QString::fromUtf8(sql), L::MariaDbNoBackslash);
+        EXPECT_EQ(s.complete ? s.statements : -1, statements);
+    }
+    EXPECT_EQ(SqlScanner::refusalFor(u"SELECT 1 /*M! INTO OUTFILE '/tmp/x' */", {L::MariaDbNoBackslash}),
+              "Only statements that read data can be run here (INTO is not allowed).");
+    EXPECT_EQ(SqlScanner::refusalFor(u"SELECT 1 /* INTO OUTFILE */", {L::MariaDbNoBackslash}), "");
 }

@@ -51,6 +51,28 @@ QString newPostgresDatabase(const QString& name) {
     return result;
 }
 
+QString mariadbConnectionString() {
+    QFile file(QStringLiteral(LORVANE_MARIADB_CONNECTION_FILE));
+    if (!file.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "The test MariaDB server is not running: " << LORVANE_MARIADB_CONNECTION_FILE
+                      << " is missing. Run the tests through ctest (make test).";
+        return {};
+    }
+    return QString::fromUtf8(file.readAll()).trimmed();
+}
+
+QString newMariaDbDatabase(const QString& name) {
+    const QString admin = mariadbConnectionString();
+    Connection c;
+    c.Open(admin);
+    c.Execute(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(name));
+    c.Execute(QStringLiteral("CREATE DATABASE `%1` CHARACTER SET utf8mb4 COLLATE utf8mb4_unicode_ci").arg(name));
+    c.Close();
+    QString result = admin;
+    result.replace(QStringLiteral("Database=lorvane_test"), QStringLiteral("Database=") + name);
+    return result;
+}
+
 void resetSharedState() {
     clsTable::shared().RemoveAll();
     clsField::shared().RemoveAll();
@@ -69,8 +91,10 @@ QString odbcConnectionStringForPostgres(const QString& postgres) {
 }
 
 namespace {
-QString runClient(const QString& program, const QStringList& arguments, const QString& sql) {
+QString runClient(const QString& program, const QStringList& arguments, const QString& sql,
+                  const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(environment);
     p.start(program, arguments);
     if (!p.waitForStarted()) {
         ADD_FAILURE() << program.toStdString() << " did not start";
@@ -101,6 +125,29 @@ QString psqlCli(const QString& postgres, const QString& sql) {
                       QStringLiteral("-U"), cs.value(QStringLiteral("User ID")), QStringLiteral("-d"),
                       cs.value(QStringLiteral("Database"))},
                      sql);
+}
+
+QString mariadbCli(const QString& mariadb, const QString& sql) {
+    const ConnectionString cs(mariadb);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("MYSQL_PWD"), cs.value(QStringLiteral("Password")));
+    const QString out = runClient(QStringLiteral("mariadb"),
+                                  {QStringLiteral("--no-defaults"), QStringLiteral("--batch"),
+                                   QStringLiteral("--skip-column-names"), QStringLiteral("--raw"), QStringLiteral("-h"),
+                                   cs.value(QStringLiteral("Host")), QStringLiteral("-P"), cs.value(QStringLiteral("Port")),
+                                   QStringLiteral("-u"), cs.value(QStringLiteral("User ID")), QStringLiteral("-D"),
+                                   cs.value(QStringLiteral("Database"))},
+                                  sql, environment);
+    // The same form as the other clients': "|" between values, Null as empty.
+    QStringList lines = out.split(u'\n');
+    for (QString& line : lines) {
+        QStringList values = line.split(u'\t');
+        for (QString& v : values)
+            if (v == u"NULL")
+                v.clear();
+        line = values.join(u'|');
+    }
+    return lines.join(u'\n');
 }
 
 }  // namespace lorvane::test

@@ -17,6 +17,12 @@ QString postgresConnectionString();
 // A fresh, empty database on that server; returns its connection string.
 QString newPostgresDatabase(const QString& name);
 
+// The MariaDB server that ctest starts for the tests (fixture "mariadb"). Fails the test when it
+// is not running.
+QString mariadbConnectionString();
+// A fresh, empty database on that server; returns its connection string.
+QString newMariaDbDatabase(const QString& name);
+
 // Empties the shared table and field collections and resets the shared settings, so that a
 // test starts from a fresh process's state.
 void resetSharedState();
@@ -32,5 +38,6 @@ QString odbcConnectionStringForPostgres(const QString& postgresConnectionString)
 // A failing statement fails the test and gives "<error>".
 QString sqliteCli(const QString& path, const QString& sql);
 QString psqlCli(const QString& postgresConnectionString, const QString& sql);
+QString mariadbCli(const QString& mariadbConnectionString, const QString& sql);
 
 }  // namespace lorvane::test
