@@ -15,6 +15,7 @@
 #include <QTime>
 #include <QXmlStreamReader>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <list>
 #include <memory>
@@ -150,6 +151,15 @@ Cell classify(const QVariant& v, int adoType) {
         if (!std::isfinite(c.number)) {
             c.kind = Cell::Kind::Text;
             c.text = nonFiniteWord(c.number);
+            return c;
+        }
+        // The sheet stores 16 significant digits, which for the largest doubles rounds past
+        // the greatest finite number and reads back as infinity: such a number is its full text.
+        const QByteArray shortest = QByteArray::number(c.number, 'g', 16);
+        double stored = 0;
+        if (std::from_chars(shortest.constData(), shortest.constData() + shortest.size(), stored).ec != std::errc()) {
+            c.kind = Cell::Kind::Text;
+            c.text = QString::number(c.number, 'g', 17);
             return c;
         }
         c.kind = Cell::Kind::Number;

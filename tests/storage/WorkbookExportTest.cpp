@@ -1,4 +1,4 @@
-// What the export writes for values a sheet holds awkwardly, on SQLite and on PostgreSQL:
+// What the export writes for values a sheet holds awkwardly, on SQLite, PostgreSQL and MariaDB:
 // infinities and NaN, booleans, a date before 1900, a 40,000-character text, DECIMAL(10,2).
 // The data sheet is read with openpyxl, the pivot cache's parts with Python's zipfile and
 // ElementTree, and LibreOffice converts both reports: each must read back as the values
@@ -203,6 +203,98 @@ protected:
         ASSERT_FALSE(again["fields"].toArray().isEmpty()) << "LibreOffice dropped the pivot table";
         EXPECT_EQ(again["fields"].toArray().size(), postgres ? 7 : 6);
     }
+
+    // MariaDB holds no infinities or NaN in a DOUBLE, so that column holds extreme finite
+    // numbers instead; its booleans are TINYINT(1) and its dates DATETIME, and its DECIMAL
+    // arrives as text carrying the column's scale.
+    void exportAndCheckMariaDb(Connection& c, const QString& sql) {
+        const auto rows = c.OpenRecordSet(sql);
+        const QString data = dir.filePath("maria-data.xlsx");
+        const QString pivot = dir.filePath("maria-pivot.xlsx");
+        const auto written = WorkbookExport::write(data, *rows, WorkbookExport::Report::Data, {"test", sql});
+        EXPECT_EQ(written.cutTexts, 1);
+        const auto streamed = WorkbookExport::writeRun(pivot, c, sql, WorkbookExport::Report::Pivot, {"test", sql});
+        EXPECT_EQ(streamed.cutTexts, 1);
+        EXPECT_EQ(streamed.rows, 3);
+
+        for (const QString& path : {data, pivot}) {
+            SCOPED_TRACE(path.toStdString());
+            const QJsonObject parts = partsOf(path);
+            const QJsonArray sheet =
+                parts["sheets"].toObject()[path == data ? "Raw Data" : "Pivot Data"].toArray();
+            ASSERT_EQ(sheet.size(), 4);
+            QString type, format;
+            // id, price, big, flag, born, note
+            EXPECT_EQ(cellText(sheet, 0, 1), "price");
+            EXPECT_EQ(cellText(sheet, 1, 0, &type), "1");
+            EXPECT_EQ(type, "n");
+            EXPECT_EQ(cellText(sheet, 1, 1, &type, &format), "12.5");
+            EXPECT_EQ(type, "n");
+            EXPECT_EQ(format, "0.00");
+            EXPECT_EQ(cellText(sheet, 3, 1, &type, &format), "0.1");
+            EXPECT_EQ(type, "n");
+            EXPECT_EQ(format, "0.00");
+            // The largest double would read back as infinity from the sheet's 16 digits, so it
+            // is its text, as an infinity is elsewhere.
+            EXPECT_EQ(cellText(sheet, 1, 2, &type), "1.7976931348623157e+308");
+            EXPECT_EQ(type, "s");
+            EXPECT_EQ(cellText(sheet, 2, 2, &type).toDouble(), -2.5e-300);
+            EXPECT_EQ(type, "n");
+            EXPECT_EQ(cellText(sheet, 3, 2, &type, &format), "1.5");
+            EXPECT_EQ(type, "n");
+            EXPECT_EQ(format, "General");
+            EXPECT_EQ(cellText(sheet, 1, 3, &type), "True");
+            EXPECT_EQ(type, "b");
+            EXPECT_EQ(cellText(sheet, 2, 3, &type), "False");
+            EXPECT_EQ(type, "b");
+            EXPECT_EQ(cellText(sheet, 3, 3), "<blank>");
+            EXPECT_EQ(cellText(sheet, 1, 4, &type), "1850-05-01 10:30:00");
+            EXPECT_EQ(type, "s");
+            EXPECT_EQ(cellText(sheet, 2, 4, &type), "2024-02-29 13:45:10");
+            EXPECT_EQ(type, "d");
+            EXPECT_EQ(cellText(sheet, 3, 4), "<blank>");
+            EXPECT_EQ(cellText(sheet, 1, 5, &type), QString(32767, u'a'));
+            EXPECT_EQ(type, "s");
+            EXPECT_EQ(cellText(sheet, 2, 5, &type), "short");
+            EXPECT_EQ(type, "s");
+            EXPECT_EQ(cellText(sheet, 3, 5), "<blank>");
+            if (path == pivot) {
+                expectCacheConsistent(parts);
+                const QJsonArray records = parts["records"].toArray();
+                auto record = [&](int r, int f) {
+                    const QJsonArray cell = records.at(r).toArray().at(f).toArray();
+                    return cell.at(0).toString() + u':' + cell.at(1).toString();
+                };
+                EXPECT_EQ(record(0, 1), "n:12.5");
+                EXPECT_EQ(record(2, 1).mid(2).toDouble(), 0.1);
+                EXPECT_EQ(record(0, 2), "s:1.7976931348623157e+308");
+                EXPECT_EQ(record(1, 2).mid(2).toDouble(), -2.5e-300);
+                EXPECT_EQ(record(2, 2), "n:1.5");
+                EXPECT_EQ(record(0, 3), "b:1");
+                EXPECT_EQ(record(1, 3), "b:0");
+                EXPECT_EQ(record(2, 3), "m:");
+                EXPECT_EQ(record(0, 4), "s:1850-05-01 10:30:00");
+                EXPECT_EQ(record(1, 4), "d:2024-02-29T13:45:10");
+                EXPECT_EQ(record(2, 4), "m:");
+                EXPECT_EQ(record(0, 5), "s:" + QString(32767, u'a'));
+            }
+        }
+
+        // LibreOffice shows the DECIMAL column with its two decimals.
+        const QString out = dir.filePath("calc-maria");
+        ASSERT_TRUE(QDir().mkpath(out));
+        ASSERT_TRUE(calcConverts({data}, "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true", out));
+        QFile csv(QDir(out).filePath(QFileInfo(data).completeBaseName() + ".csv"));
+        ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(csv.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 4);
+        const QStringList first = lines[1].split(u',');
+        EXPECT_EQ(first.mid(0, 3), (QStringList{"1", "12.50", "1.7976931348623157e+308"}));
+        EXPECT_EQ(first.mid(3, 2), (QStringList{"TRUE", "1850-05-01 10:30:00"}));
+        const QStringList second = lines[2].split(u',');
+        EXPECT_EQ(second.mid(0, 4), (QStringList{"2", "7.25", second.at(2), "FALSE"}));
+        EXPECT_EQ(lines[3].split(u',').mid(0, 3), (QStringList{"3", "0.10", "1.5"}));
+    }
 };
 
 }  // namespace
@@ -232,4 +324,20 @@ TEST_F(ExportedValues, OnPostgres) {
     Connection c;
     c.Open(pg);
     exportAndCheck(c, "SELECT id, price, big, flag, born, note, n FROM t ORDER BY id", true);
+}
+
+TEST_F(ExportedValues, OnMariaDb) {
+    const QString maria = test::newMariaDbDatabase(QStringLiteral("lorvane_export_values"));
+    ASSERT_FALSE(maria.isEmpty());
+    ASSERT_NE(test::mariadbCli(maria, "CREATE TABLE t (id INTEGER, price DECIMAL(10,2), big DOUBLE, flag TINYINT(1), "
+                                      "born DATETIME, note LONGTEXT);"
+                                      "INSERT INTO t VALUES (1, 12.50, 1.7976931348623157e308, 1, '1850-05-01 10:30:00', "
+                                      "repeat('a', 40000));"
+                                      "INSERT INTO t VALUES (2, 7.25, -2.5e-300, 0, '2024-02-29 13:45:10', "
+                                      "'short');"
+                                      "INSERT INTO t VALUES (3, 0.10, 1.5, NULL, NULL, NULL);"),
+              "<error>");
+    Connection c;
+    c.Open(maria);
+    exportAndCheckMariaDb(c, "SELECT id, price, big, flag, born, note FROM t ORDER BY id");
 }
