@@ -155,9 +155,12 @@ Cell classify(const QVariant& v, int adoType) {
         }
         // The sheet stores 16 significant digits, which for the largest doubles rounds past
         // the greatest finite number and reads back as infinity: such a number is its full text.
-        const QByteArray shortest = QByteArray::number(c.number, 'g', 16);
+        // Only the numbers next to the greatest finite one can round that way.
         double stored = 0;
-        if (std::from_chars(shortest.constData(), shortest.constData() + shortest.size(), stored).ec != std::errc()) {
+        const QByteArray shortest =
+            std::fabs(c.number) < 1.7976931348623e308 ? QByteArray() : QByteArray::number(c.number, 'g', 16);
+        if (!shortest.isEmpty() &&
+            std::from_chars(shortest.constData(), shortest.constData() + shortest.size(), stored).ec != std::errc()) {
             c.kind = Cell::Kind::Text;
             c.text = QString::number(c.number, 'g', 17);
             return c;
