@@ -129,6 +129,15 @@ protected:
         return out;
     }
     void goToPage(int page) { w->tabs()->setCurrentIndex(page); }
+    // Two tables joined on the join page as a user does: pick both, lock, add the join the page
+    // proposes on their fields.
+    void joinOnPage(const QString& left, const QString& right) {
+        goToPage(frmQDM::BuildJoins);
+        chooseCombo("cmbJoinTables(0)", left);
+        chooseCombo("cmbJoinTables(1)", right);
+        click("cmdlockTables");
+        click("cmdAddJoin");
+    }
     QString sqlText() { return find<QTextEdit>("txtSQL")->toPlainText(); }
 
     std::shared_ptr<ScriptedPrompts> prompts;

@@ -156,11 +156,7 @@ TEST_F(BuilderWindow, ThreeTablesNeedTwoJoinsAndRemovingATableRemovesItsJoins) {
     addTable("Orders");
     addTable("Customers");
     addTable("Shippers");
-    goToPage(frmQDM::BuildJoins);
-    chooseCombo("cmbJoinTables(0)", "Orders");
-    chooseCombo("cmbJoinTables(1)", "Customers");
-    click("cmdlockTables");
-    click("cmdAddJoin");
+    joinOnPage("Orders", "Customers");
     EXPECT_EQ(pagesEnabled(), (std::vector<bool>{true, true, false, false, false}));
     // The next join starts from a joined table, and offers only tables not yet joined.
     click("cmdlockTables");

@@ -173,11 +173,7 @@ TEST_F(CriteriaPage, ResetAnsweredNoChangesNothingAndYesKeepsFieldsAndJoins) {
     connectAndShow();
     addTable("Orders");
     addTable("Customers");
-    goToPage(frmQDM::BuildJoins);
-    chooseCombo("cmbJoinTables(0)", "Orders");
-    chooseCombo("cmbJoinTables(1)", "Customers");
-    click("cmdlockTables");
-    click("cmdAddJoin");
+    joinOnPage("Orders", "Customers");
     goToPage(frmQDM::SelectFields);
     choose("lstTPXFieldFrom", "Orders.OrderID");
     click("cmdTPXFieldRight");

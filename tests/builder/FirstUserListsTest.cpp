@@ -43,11 +43,7 @@ protected:
         connectAndShow(connectionString);
         addTable("Orders");
         addTable("Customers");
-        goToPage(frmQDM::BuildJoins);
-        chooseCombo("cmbJoinTables(0)", "Orders");
-        chooseCombo("cmbJoinTables(1)", "Customers");
-        click("cmdlockTables");
-        click("cmdAddJoin");
+        joinOnPage("Orders", "Customers");
         goToPage(frmQDM::SelectFields);
         click("cmdTPXFieldRightAll");
         goToPage(frmQDM::BuildQuery);

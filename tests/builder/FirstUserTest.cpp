@@ -77,11 +77,7 @@ protected:
         const QString orders = shownAs("Orders"), customers = shownAs("Customers");
         addTable(orders);
         addTable(customers);
-        goToPage(frmQDM::BuildJoins);
-        chooseCombo("cmbJoinTables(0)", orders);
-        chooseCombo("cmbJoinTables(1)", customers);
-        click("cmdlockTables");
-        click("cmdAddJoin");
+        joinOnPage(orders, customers);
         goToPage(frmQDM::SelectFields);
         click("cmdTPXFieldRightAll");
         goToPage(frmQDM::BuildQuery);

@@ -91,11 +91,7 @@ protected:
         addTable(keyword);
 
         // The join on the two id columns, found by the same-name match.
-        goToPage(frmQDM::BuildJoins);
-        chooseCombo("cmbJoinTables(0)", comboWith("cmbJoinTables(0)", QStringLiteral("[lines]")));
-        chooseCombo("cmbJoinTables(1)", comboWith("cmbJoinTables(1)", QStringLiteral("select")));
-        click("cmdlockTables");
-        click("cmdAddJoin");
+        joinOnPage(comboWith("cmbJoinTables(0)", QStringLiteral("[lines]")), comboWith("cmbJoinTables(1)", QStringLiteral("select")));
         goToPage(frmQDM::SelectFields);
         EXPECT_EQ(items("lstTPXFieldFrom").size(), 9);
         click("cmdTPXFieldRightAll");

@@ -311,11 +311,7 @@ TEST_F(SavedQueries, AReopenedQueryOffersItsOwnFieldsWithTheirOperators) {
     connectAndShow();
     addTable("Orders");
     addTable("Customers");
-    goToPage(frmQDM::BuildJoins);
-    chooseCombo("cmbJoinTables(0)", "Orders");
-    chooseCombo("cmbJoinTables(1)", "Customers");
-    click("cmdlockTables");
-    click("cmdAddJoin");
+    joinOnPage("Orders", "Customers");
     goToPage(frmQDM::SelectFields);
     click("cmdTPXFieldRightAll");
     goToPage(frmQDM::BuildQuery);

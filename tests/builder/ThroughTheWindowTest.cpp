@@ -155,11 +155,7 @@ protected:
         connectAndShow(connectionString);
         addTable("orders");
         addTable("customers");
-        goToPage(frmQDM::BuildJoins);
-        chooseCombo("cmbJoinTables(0)", "orders");
-        chooseCombo("cmbJoinTables(1)", "customers");
-        click("cmdlockTables");
-        click("cmdAddJoin");
+        joinOnPage("orders", "customers");
         goToPage(frmQDM::SelectFields);
         choose("lstTPXFieldFrom", "orders.order_id");
         click("cmdTPXFieldRight");

@@ -268,11 +268,7 @@ TEST_F(UserStates, RemovingATableTakesItsCriteriaTotalsAndJoinsAndKeepsTheRest) 
     addTable("Orders");
     addTable("Customers");
     addTable("Shippers");
-    goToPage(frmQDM::BuildJoins);
-    chooseCombo("cmbJoinTables(0)", "Orders");
-    chooseCombo("cmbJoinTables(1)", "Customers");
-    click("cmdlockTables");
-    click("cmdAddJoin");
+    joinOnPage("Orders", "Customers");
     click("cmdlockTables");
     chooseCombo("cmbJoinTables(0)", "Orders");
     chooseCombo("cmbJoinTables(1)", "Shippers");
@@ -337,11 +333,7 @@ TEST_F(UserStates, WhenTheFirstJoinGoesTheNextOneStartsTheChain) {
     addTable("Customers");
     addTable("Orders");
     addTable("Employees");
-    goToPage(frmQDM::BuildJoins);
-    chooseCombo("cmbJoinTables(0)", "Customers");
-    chooseCombo("cmbJoinTables(1)", "Orders");
-    click("cmdlockTables");
-    click("cmdAddJoin");
+    joinOnPage("Customers", "Orders");
     click("cmdlockTables");
     chooseCombo("cmbJoinTables(0)", "Orders");
     chooseCombo("cmbJoinTables(1)", "Employees");
@@ -504,11 +496,7 @@ TEST_F(UserStates, TheCommandLineToolPrintsAndRunsASavedQueryWithJoins) {
     connectAndShow("Provider=SQLite;Data Source=" + test::copyOfSample(dir));
     addTable("Orders");
     addTable("Customers");
-    goToPage(frmQDM::BuildJoins);
-    chooseCombo("cmbJoinTables(0)", "Orders");
-    chooseCombo("cmbJoinTables(1)", "Customers");
-    click("cmdlockTables");
-    click("cmdAddJoin");
+    joinOnPage("Orders", "Customers");
     goToPage(frmQDM::SelectFields);
     choose("lstTPXFieldFrom", "Orders.OrderID");
     click("cmdTPXFieldRight");
@@ -822,11 +810,7 @@ TEST_F(UserStates, ASaveOnTheTableOrJoinPageSavesTheTablesAndJoinsAsChosen) {
 
     // A join added and saved at once: the join is in the statement shown, raised and printed.
     addTable("Customers");
-    goToPage(frmQDM::BuildJoins);
-    chooseCombo("cmbJoinTables(0)", "Orders");
-    chooseCombo("cmbJoinTables(1)", "Customers");
-    click("cmdlockTables");
-    click("cmdAddJoin");
+    joinOnPage("Orders", "Customers");
     const QString joined = dir.filePath("joined.vln");
     prompts->choose(joined);
     saved.clear();
