@@ -41,8 +41,8 @@ namespace lorvane {
 
 namespace {
 
-// Criteria on a calculated field are written by the type its expression gives: only the open
-// database can tell it.
+// Criteria on a calculated field are written by the type its expression gives, and values of
+// types the builder has no literal for are checked: only the open database can tell either.
 void installResultTyper() {
     clsField& fields = clsField::shared();
     if (fields.hasResultTyper())
@@ -52,6 +52,12 @@ void installResultTyper() {
         if (!connection || !connection->IsOpen() || !connection->ReadOnlyRefusal(statement).isEmpty())
             return 0;
         return DatabaseView::FirstColumnType(*connection, statement);
+    });
+    fields.setStatementChecker([](const QString& statement) {
+        const std::shared_ptr<Connection> connection = BuilderSettings::shared().ActiveConnection;
+        if (!connection || !connection->IsOpen() || !connection->ReadOnlyRefusal(statement).isEmpty())
+            return QString();
+        return DatabaseView::WhyItDoesNotRun(*connection, statement);
     });
 }
 

@@ -68,7 +68,7 @@ int mapDeclaredType(const QString& declared) {
 }
 }  // namespace
 
-int adoTypeFromPostgresOid(int oid) {
+int adoTypeFromPostgresOid(int oid, bool otherAsText) {
     switch (oid) {
     case 16: return AdoType::Boolean;
     case 17: return AdoType::LongVarBinary;
@@ -88,7 +88,8 @@ int adoTypeFromPostgresOid(int oid) {
     case 1114: case 1184: return AdoType::DBTimeStamp;
     case 1700: return AdoType::Decimal;
     case 2950: return AdoType::Guid;
-    default: return AdoType::VarChar;
+    case 19: return AdoType::VarChar;           // name
+    default: return otherAsText ? AdoType::VarChar : AdoType::UserDefined;
     }
 }
 

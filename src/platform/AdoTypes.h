@@ -30,6 +30,7 @@ constexpr int Binary = 128;
 constexpr int Char = 129;
 constexpr int WChar = 130;
 constexpr int Numeric = 131;
+constexpr int UserDefined = 132;
 constexpr int DBDate = 133;
 constexpr int DBTime = 134;
 constexpr int DBTimeStamp = 135;
@@ -60,8 +61,11 @@ int declaredLengthOf(QStringView declared);
 // The scale of a declared type, "DECIMAL(10,2)" gives 2; -1 when it names none.
 int declaredScaleOf(QStringView declared);
 
-// Type number for a PostgreSQL type OID.
-int adoTypeFromPostgresOid(int oid);
+// Type number for a PostgreSQL type OID. A type with no number of its own (interval, json,
+// arrays, ranges, an extension's type) is text in results, which show its text; for what the
+// builder compares (the catalogue, a calculated field) it is UserDefined, whose values only the
+// database can check.
+int adoTypeFromPostgresOid(int oid, bool otherAsText = true);
 
 // Type number for a column of a MariaDB result (the client library's field type, its unsigned
 // and binary flags and its length), and for one information_schema describes (DATA_TYPE and

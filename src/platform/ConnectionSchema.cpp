@@ -214,7 +214,7 @@ void Connection::readPostgresColumns(RecordSet& rs, const QString& table) {
         raiseDriverError(q.lastError(), ErrorNumber::ProviderFailure);
     while (q.next())
         addColumnRow(rs, q.value(0), q.value(1), q.value(2).toString(), q.value(3).toString(), q.value(4).toInt(),
-                     q.value(5).toBool(), adoTypeFromPostgresOid(q.value(6).toInt()), q.value(7).toInt(),
+                     q.value(5).toBool(), adoTypeFromPostgresOid(q.value(6).toInt(), false), q.value(7).toInt(),
                      q.value(8).toString());
 }
 

@@ -146,6 +146,14 @@ std::optional<QString> quotedLiteral(const QString& text) {
     return m.captured(1).replace(QStringLiteral("''"), QStringLiteral("'"));
 }
 
+// An expression on one line, as it is asked of the database on its own.
+QString oneLine(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
 QString familyWords(AdoTypeFamily family) {
     switch (family) {
     case AdoTypeFamily::Number: return QStringLiteral("numbers");
@@ -192,10 +200,7 @@ int Criteria::FieldOrCalculatedType(const QString& column) const {
         QString expression = textAt(alias, r, QueryState::AliasFieldName);
         if (s_.FromText.trimmed().isEmpty() || expression.trimmed().isEmpty())
             return 0;
-        expression.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-        expression.replace(u'\r', u' ');
-        expression.replace(u'\n', u' ');
-        return types_.ResultTypeOf(QStringLiteral("SELECT ") + expression + u' ' + s_.FromText);
+        return types_.ResultTypeOf(QStringLiteral("SELECT ") + oneLine(expression) + u' ' + s_.FromText);
     }
     return 0;
 }
@@ -256,7 +261,32 @@ QString Criteria::ValueProblem(const CriteriaEntry& e) const {
             return QStringLiteral("\"%1\" is not one of the %2 that %3 holds. Type %4.")
                 .arg(v, familyWords(family), e.column, example);
     }
+    // An interval, json, an array ...: the builder has no literal for them, so the database
+    // reads the term first. Only a term it refuses on an expression it accepts is the value's fault.
+    if (family == AdoTypeFamily::Other && !s_.FromText.trimmed().isEmpty()) {
+        const QString from = u' ' + oneLine(s_.FromText);
+        const QString expression = oneLine(comparedExpression(e.column));
+        if (types_.StatementProblem(QStringLiteral("SELECT ") + expression + from).isEmpty()) {
+            const QString term = RewriteCell(TermFor(e), u'(' + expression + u')');
+            if (const QString why = types_.StatementProblem(QStringLiteral("SELECT ") + term + from); !why.isEmpty())
+                return QStringLiteral("%1 cannot be compared with %2 that way: the database says \"%3\". "
+                                      "Type a value it reads as one of its own, or choose another operator.")
+                    .arg(e.column, values.join(QStringLiteral(" and ")), why.trimmed());
+        }
+    }
     return {};
+}
+
+QString Criteria::comparedExpression(const QString& column) const {
+    RecordSet& alias = s_.rsAlias();
+    for (qint64 r = 0; r < alias.RecordCount(); ++r)
+        if (textAt(alias, r, QueryState::AliasName) == column)
+            return textAt(alias, r, QueryState::AliasFieldName);
+    RecordSet& groupBy = s_.rsGroupBy();
+    for (qint64 r = 0; r < groupBy.RecordCount(); ++r)
+        if (textAt(groupBy, r, QueryState::GroupByFieldAlias) == column)
+            return textAt(groupBy, r, QueryState::GroupByExpression);
+    return column;
 }
 
 QString Criteria::TermFor(const CriteriaEntry& e) const {
@@ -286,6 +316,8 @@ QString Criteria::TermFor(const CriteriaEntry& e) const {
         bare = true;
     } else if (isTextAdoType(type)) {
         formatDates = false;  // a text column compares the text as typed
+    } else if (adoTypeFamily(type) == AdoTypeFamily::Other) {
+        formatDates = false;  // only the database reads its literals: '1 day' as typed
     } else if (!isDateAdoType(type)) {
         bare = CriteriaValue::isNumber(v1) || CriteriaValue::isNumber(v2);
     }

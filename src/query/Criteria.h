@@ -100,6 +100,8 @@ private:
     QString generate(const QString& keyword, bool having);
     QSet<QString> aggregateColumns() const;
     QString expressionFor(const QString& column);
+    // What the SQL compares for a grid column: a calculated field's or a total's expression.
+    QString comparedExpression(const QString& column) const;
     bool namesFieldOfQuery(const QString& word) const;
 };
 

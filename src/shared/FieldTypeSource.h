@@ -18,6 +18,12 @@ public:
         Q_UNUSED(statement);
         return 0;
     }
+    // Why the open database would not accept the query, in its words; empty when it would or
+    // when it cannot be told. Asked for values only the database can check (an interval, json).
+    virtual QString StatementProblem(const QString& statement) const {
+        Q_UNUSED(statement);
+        return {};
+    }
 };
 
 }  // namespace lorvane

@@ -163,6 +163,22 @@ void clsField::setResultTyper(std::function<int(const QString&)> typer) {
     resultTypes_.clear();
 }
 
+QString clsField::StatementProblem(const QString& statement) const {
+    if (!statementChecker_)
+        return {};
+    const auto it = statementProblems_.constFind(statement);
+    if (it != statementProblems_.cend())
+        return *it;
+    const QString problem = statementChecker_(statement);
+    statementProblems_.insert(statement, problem);
+    return problem;
+}
+
+void clsField::setStatementChecker(std::function<QString(const QString&)> checker) {
+    statementChecker_ = std::move(checker);
+    statementProblems_.clear();
+}
+
 void clsField::setColumnCache(std::shared_ptr<const ColumnCache> cache) {
     cache_ = std::move(cache);
     if (!cache_)

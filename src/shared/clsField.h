@@ -57,6 +57,9 @@ public:
     int ResultTypeOf(const QString& statement) const override;
     void setResultTyper(std::function<int(const QString&)> typer);
     bool hasResultTyper() const { return bool(resultTyper_); }
+    // The same for whether a statement would be accepted, through the checker the builder installs.
+    QString StatementProblem(const QString& statement) const override;
+    void setStatementChecker(std::function<QString(const QString&)> checker);
     // Loads every column of a table from the catalogue (or from columns already read).
     void LoadTableColumns(const QString& tableName);
     void RemoveTableFields(const QString& tableName);
@@ -77,6 +80,8 @@ public:
 private:
     std::function<int(const QString&)> resultTyper_;
     mutable QHash<QString, int> resultTypes_;
+    std::function<QString(const QString&)> statementChecker_;
+    mutable QHash<QString, QString> statementProblems_;
     BuilderSettings* settings_;
     bool bound_ = false;
     std::vector<Entry> entries_;

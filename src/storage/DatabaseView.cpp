@@ -192,7 +192,7 @@ int FirstColumnType(Connection& connection, const QString& statement) {
         PGresult* described = PQdescribePrepared(conn, "");
         int type = 0;
         if (PQresultStatus(described) == PGRES_COMMAND_OK && PQnfields(described) > 0)
-            type = adoTypeFromPostgresOid(int(PQftype(described, 0)));
+            type = adoTypeFromPostgresOid(int(PQftype(described, 0)), false);
         PQclear(described);
         return type;
     }

@@ -652,6 +652,52 @@ TEST_F(UserStates, ValuesAreWrittenByTheTypeTheyCompareWithOrRefusedOnPostgres) 
     EXPECT_EQ(totals, QStringList{"100"}) << totalRan.toStdString();
 }
 
+// Types the builder has no literal for (an interval, json, an array) are read by the database:
+// a value it reads is written quoted as typed and runs; one it does not is said, not written.
+TEST_F(UserStates, ValuesOfTypesOnlyTheDatabaseReadsAreCheckedByItOnPostgres) {
+    const QString pg = test::newPostgresDatabase(QStringLiteral("lorvane_other_types_test"));
+    ASSERT_FALSE(pg.isEmpty());
+    ASSERT_NE(test::psqlCli(pg, QStringLiteral("CREATE TABLE waits (name TEXT, wait INTERVAL, doc JSON, codes INTEGER[]);"
+                                                "INSERT INTO waits VALUES ('short', '2 hours', '{}', '{1,2}'),"
+                                                "('long', '3 days', '[]', '{5}');")),
+              "<error>");
+    openOn("waits", pg);
+    auto lastMessage = [this] {
+        QCoreApplication::processEvents();
+        return prompts->records().isEmpty() ? QString() : prompts->records().last().text;
+    };
+    option(QueryPage::Where);
+    field("doc");
+    EXPECT_FALSE(items("lstOperands").contains("CONTAINS"));
+
+    prompts->clear();
+    where("wait", ">=", "Betweenness");
+    EXPECT_TRUE(lastMessage().contains("interval")) << lastMessage().toStdString();
+    EXPECT_EQ(criteriaLines(), "");
+    where("codes", "=", "5");
+    EXPECT_TRUE(lastMessage().contains("database says")) << lastMessage().toStdString();
+    EXPECT_EQ(criteriaLines(), "");
+    where("doc", "=", "{}");  // json has no equality
+    EXPECT_TRUE(lastMessage().contains("database says")) << lastMessage().toStdString();
+    EXPECT_EQ(criteriaLines(), "");
+
+    prompts->clear();
+    where("wait", ">=", "1 day");
+    EXPECT_EQ(criteriaLines(), "WHERE (waits.wait >= '1 day')") << lastMessage().toStdString();
+    auto [rows, ran] = run();
+    EXPECT_EQ(rows.size(), 1) << ran.toStdString();
+    // A typed grid cell is checked the same way.
+    click("cmdEditWhere");
+    typeCell(0, "waits.codes", "= abc");
+    EXPECT_TRUE(lastMessage().contains("database says")) << lastMessage().toStdString();
+    EXPECT_EQ(cell(0, "waits.codes"), "");
+    typeCell(0, "waits.codes", "{5}");
+    EXPECT_EQ(cell(0, "waits.codes"), "= '{5}'");
+    click("cmdSQLView");
+    auto [both, bothRan] = run();
+    EXPECT_EQ(both.size(), 1) << bothRan.toStdString();
+}
+
 // Joins between fields of different kinds and calculated fields the database cannot compute
 // are refused in plain words, and the statement stays one PostgreSQL accepts.
 TEST_F(UserStates, JoinsAndCalculatedFieldsOfMixedKindsAreRefusedOnPostgres) {

@@ -295,3 +295,12 @@ TEST(ExplorerRegression, ATotalOverACalculatedFieldHasTheFieldsTypeOnPostgres) {
 ["grouping","calc","MIN","Yes"]
 ["criterion","MINOFcalc","CONTAINS","typed","'quoted'"])lst");
 }
+
+// postgres seed 20327, shrunk: a date minus a date is an interval on PostgreSQL, which the
+// builder read as text, so a typed word went quoted into the statement and the server refused
+// it. Values of types the builder has no literal for are now read by the database first.
+TEST(ExplorerRegression, AValueOfATypeOnlyTheDatabaseReadsIsCheckedByItOnPostgres) {
+    replayRegression(QStringLiteral("postgres"), "", R"lst(["addTable","\"Order's\""]
+["calcField","field op field","\"Order Date\"","-","\"Order Date\"","SUMOFFreight","n"]
+["criterion","SUMOFFreight",">=","typed","Betweenness","AND"])lst");
+}
