@@ -399,12 +399,17 @@ void frmQDM::unload() {
     BuilderSettings& s = BuilderSettings::shared();
     if (placed_)
         s.BuilderGeometry = geometry();
-    try {
-        if (s.ActiveConnection && s.ActiveConnection->IsOpen())
-            s.ActiveConnection->Close();
-    } catch (const VLNError&) {
+    // Closing to open a saved query: the connection stays open for it, so that a query saved on
+    // the same database neither connects nor loads a large schema again. The host's next
+    // connection, or the component's end, closes it.
+    if (!s.OpenSavedQueryRequested) {
+        try {
+            if (s.ActiveConnection && s.ActiveConnection->IsOpen())
+                s.ActiveConnection->Close();
+        } catch (const VLNError&) {
+        }
+        s.ActiveConnection.reset();
     }
-    s.ActiveConnection.reset();
     s.TableSchema.reset();
     resultsPage_->clearResults();
     state_.releaseTables();

@@ -91,17 +91,25 @@ QVariantList ConnectionManager::OpenDatabaseConnection(const QString& connection
                                                        int commandTimeout, const QString& userName,
                                                        const QString& password) {
     BuilderSettings& s = *settings_;
+    // The database already open asked for again (a saved query built on it): its handle is kept
+    // and only the catalogue read again, so a large schema is not loaded a second time.
+    const bool same = s.ActiveConnection && s.ActiveConnection->IsOpen() &&
+                      s.ActiveConnection->ConnectionString() == connectionString && s.ConnectionString == connectionString &&
+                      s.UserName == userName && s.Password == password;
     s.ConnectTimeout = connectTimeout;
     s.CommandTimeout = commandTimeout;
     s.ConnectionString = connectionString;
     s.Password = password;
     s.UserName = userName;
-    // The previous connection is released, not closed: the host or a saved query may share it.
-    s.ActiveConnection = std::make_shared<Connection>();
+    // Otherwise the previous connection is released, not closed: the host or a saved query may
+    // share it.
+    if (!same)
+        s.ActiveConnection = std::make_shared<Connection>();
     Connection& c = *s.ActiveConnection;
     c.SetConnectionTimeout(connectTimeout);
     c.SetCommandTimeout(commandTimeout);
-    c.SetConnectionString(connectionString);
+    if (!same)
+        c.SetConnectionString(connectionString);
     for (int attempt = 0;; ++attempt) {
         try {
             if (!c.IsOpen()) {

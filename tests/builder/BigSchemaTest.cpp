@@ -6,6 +6,8 @@
 #include "builder/BuilderFixture.h"
 #include "builder/NameListModel.h"
 #include "builder/NameListView.h"
+#include "platform/Connection.h"
+#include "shared/BuilderSettings.h"
 
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
@@ -72,10 +74,17 @@ TEST_F(BigSchema, TheWindowOpensOnTwentyThousandTablesOffersEveryOneAndASavedQue
         component->VLNShowLorvane();
         w = Lorvanev2::builderWindow();
     });
+    // The saved query names the database already open: its handle is kept, so the schema is
+    // not loaded again, and a query on it still runs.
+    const Connection* open = BuilderSettings::shared().ActiveConnection.get();
+    ASSERT_NE(open, nullptr);
     prompts->answer(Prompts::Answer::No);
     click("cmdOpenQuery");
     ASSERT_NE(w, nullptr);
+    EXPECT_EQ(BuilderSettings::shared().ActiveConnection.get(), open);
+    EXPECT_TRUE(open->IsOpen());
     EXPECT_EQ(sqlText(), shown);
+    EXPECT_EQ(BuilderSettings::shared().ActiveConnection->OpenRecordSet(shown, 1, true)->FieldCount(), kColumns);
     EXPECT_EQ(items("lstTPXTableSelection").size(), kTables - 1);
     EXPECT_EQ(items("lstTPXTableTo"), QStringList{"[Table 19999]"});
     EXPECT_EQ(items("lstSelectedFields"), (QStringList{"Column0", "Column1", "Column2", "Column3"}));
