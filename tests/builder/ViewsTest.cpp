@@ -176,7 +176,8 @@ TEST_F(Views, OnMariaDb) {
 // client finds the rows whole afterwards.
 class HiddenStatements : public Views {
 protected:
-    void tryAll(const QString& connectionString, const std::function<QString(const QString&)>& client) {
+    using Client = std::function<QString(const QString&)>;
+    void tryAll(const QString& connectionString, const Client& client) {
         ASSERT_NE(client("CREATE TABLE orders (id INTEGER, city VARCHAR(20));"
                          "INSERT INTO orders VALUES (1, 'Lyon');"
                          "CREATE TABLE notes (id INTEGER);"
@@ -184,17 +185,25 @@ protected:
                          "CREATE DOMAIN \"€e\" AS text;"),
                   "<error>");
         // The cell's text goes inside the criteria's parentheses: ")" closes them.
-        const char* const cells[] = {
-            "= 'Lyon') --x\r; DELETE FROM notes WHERE id = 1; --",
-            "= 'Lyon') -- x\r; DELETE FROM notes WHERE id = 1; --",
-            "= 'Lyon') --\r; COMMIT; DELETE FROM notes WHERE id = 1; --",
-            "= 'Lyon') /* a */ --x\r; DROP TABLE notes; --",
-            "= 'Lyon') --x\r\r; DELETE FROM notes WHERE id = 1; --\r",
-            "= 'Lyon') --x\r/* ; */; DELETE FROM notes WHERE id = 1; --",
-            "= E'\\\\') --'\r; DELETE FROM notes WHERE id = 1; --",
-            // A name beyond ASCII that ends in E, then a plain string: no E'...' string.
-            "= €E'\\'); DELETE FROM notes WHERE id = 1; --'",
-        };
+        tryCells(connectionString, client,
+                 {
+                     "= 'Lyon') --x\r; DELETE FROM notes WHERE id = 1; --",
+                     "= 'Lyon') -- x\r; DELETE FROM notes WHERE id = 1; --",
+                     "= 'Lyon') --\r; COMMIT; DELETE FROM notes WHERE id = 1; --",
+                     "= 'Lyon') /* a */ --x\r; DROP TABLE notes; --",
+                     "= 'Lyon') --x\r\r; DELETE FROM notes WHERE id = 1; --\r",
+                     "= 'Lyon') --x\r/* ; */; DELETE FROM notes WHERE id = 1; --",
+                     "= E'\\\\') --'\r; DELETE FROM notes WHERE id = 1; --",
+                     // A name beyond ASCII that ends in E, then a plain string: no E'...' string.
+                     "= €E'\\'); DELETE FROM notes WHERE id = 1; --'",
+                 },
+                 [](const QString& name) {
+                     return "SELECT COUNT(*) FROM information_schema.views WHERE table_name = '" + name + "'";
+                 });
+    }
+    // Each cell in the criteria grid, then Create View: refused, the rows whole, no such view.
+    void tryCells(const QString& connectionString, const Client& client, std::initializer_list<const char*> cells,
+                  const std::function<QString(const QString&)>& countViewsNamed) {
         openOn("orders", connectionString);
         int n = 0;
         for (const char* cell : cells) {
@@ -213,7 +222,7 @@ protected:
             EXPECT_EQ(last().title, "Create View Error");
             EXPECT_TRUE(last().text.startsWith("The view cannot be created from this statement")) << last().text.toStdString();
             EXPECT_EQ(client("SELECT COUNT(*) FROM notes"), "3");
-            EXPECT_EQ(client("SELECT COUNT(*) FROM information_schema.views WHERE table_name = '" + name + "'"), "0");
+            EXPECT_EQ(client(countViewsNamed(name)), "0");
         }
         EXPECT_EQ(views->count(), 0);
     }
@@ -241,34 +250,17 @@ TEST_F(HiddenStatements, OnMariaDb) {
     ASSERT_NE(client("CREATE TABLE orders (id INTEGER, city VARCHAR(20)); INSERT INTO orders VALUES (1, 'Lyon');"
                      "CREATE TABLE notes (id INTEGER); INSERT INTO notes VALUES (1), (2), (3);"),
               "<error>");
-    const char* const cells[] = {
-        "= '\\' --x ; DELETE FROM notes WHERE id = 1; #'",
-        "= 'Lyon') --x; DELETE FROM notes WHERE id = 1; -- ",
-        "= 'Lyon') /*! ; DELETE FROM notes WHERE id = 1 */",
-        "= 'Lyon') /*M! ; DELETE FROM notes WHERE id = 1 */",
-        "= 'Lyon') # \n; DELETE FROM notes WHERE id = 1",
-        "= 'a\\'); DELETE FROM notes WHERE id = 1; -- '",
-    };
-    openOn("orders", cs);
-    int n = 0;
-    for (const char* cell : cells) {
-        SCOPED_TRACE(cell);
-        const QString name = QStringLiteral("hidden%1").arg(++n);
-        RecordSet& grid = w->state().rsWhere();
-        while (grid.RecordCount() > 0) {
-            grid.MoveFirst();
-            grid.Delete();
-        }
-        grid.AddNew();
-        grid.SetValue("orders.city", QString::fromUtf8(cell));
-        w->queryPage()->sqlView();
-        ASSERT_TRUE(sqlText().contains(QStringLiteral("DELETE FROM notes")));
-        createView(name);
-        EXPECT_EQ(last().title, "Create View Error");
-        EXPECT_EQ(client("SELECT COUNT(*) FROM notes"), "3");
-        EXPECT_EQ(client("SELECT COUNT(*) FROM information_schema.VIEWS WHERE TABLE_SCHEMA = DATABASE() AND "
-                         "TABLE_NAME = '" + name + "'"),
-                  "0");
-    }
-    EXPECT_EQ(views->count(), 0);
+    tryCells(cs, client,
+             {
+                 "= '\\' --x ; DELETE FROM notes WHERE id = 1; #'",
+                 "= 'Lyon') --x; DELETE FROM notes WHERE id = 1; -- ",
+                 "= 'Lyon') /*! ; DELETE FROM notes WHERE id = 1 */",
+                 "= 'Lyon') /*M! ; DELETE FROM notes WHERE id = 1 */",
+                 "= 'Lyon') # \n; DELETE FROM notes WHERE id = 1",
+                 "= 'a\\'); DELETE FROM notes WHERE id = 1; -- '",
+             },
+             [](const QString& name) {
+                 return "SELECT COUNT(*) FROM information_schema.VIEWS WHERE TABLE_SCHEMA = DATABASE() AND "
+                        "TABLE_NAME = '" + name + "'";
+             });
 }
