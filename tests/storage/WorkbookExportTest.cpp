@@ -108,17 +108,23 @@ protected:
     QTemporaryDir dir;
 
     // Both reports of the rows, read back; LibreOffice's conversions of both.
-    void exportAndCheck(Connection& c, const QString& sql, bool postgres) {
+    // The data report of the rows read, and the pivot report by the path of a full result: run
+    // again reading only and written as the rows arrive, with the same rules for every value.
+    // Each holds three rows, one text cut to a cell's limit.
+    std::pair<QString, QString> writeBoth(Connection& c, const QString& sql, const QString& prefix) {
         const auto rows = c.OpenRecordSet(sql);
-        const QString data = dir.filePath(postgres ? "pg-data.xlsx" : "lite-data.xlsx");
-        const QString pivot = dir.filePath(postgres ? "pg-pivot.xlsx" : "lite-pivot.xlsx");
+        const QString data = dir.filePath(prefix + "-data.xlsx");
+        const QString pivot = dir.filePath(prefix + "-pivot.xlsx");
         const auto written = WorkbookExport::write(data, *rows, WorkbookExport::Report::Data, {"test", sql});
         EXPECT_EQ(written.cutTexts, 1);
-        // The pivot report by the path of a full result: run again reading only and written
-        // as the rows arrive, with the same rules for every value.
         const auto streamed = WorkbookExport::writeRun(pivot, c, sql, WorkbookExport::Report::Pivot, {"test", sql});
         EXPECT_EQ(streamed.cutTexts, 1);
         EXPECT_EQ(streamed.rows, 3);
+        return {data, pivot};
+    }
+
+    void exportAndCheck(Connection& c, const QString& sql, bool postgres) {
+        const auto [data, pivot] = writeBoth(c, sql, postgres ? "pg" : "lite");
 
         for (const QString& path : {data, pivot}) {
             SCOPED_TRACE(path.toStdString());
@@ -208,14 +214,7 @@ protected:
     // numbers instead; its booleans are TINYINT(1) and its dates DATETIME, and its DECIMAL
     // arrives as text carrying the column's scale.
     void exportAndCheckMariaDb(Connection& c, const QString& sql) {
-        const auto rows = c.OpenRecordSet(sql);
-        const QString data = dir.filePath("maria-data.xlsx");
-        const QString pivot = dir.filePath("maria-pivot.xlsx");
-        const auto written = WorkbookExport::write(data, *rows, WorkbookExport::Report::Data, {"test", sql});
-        EXPECT_EQ(written.cutTexts, 1);
-        const auto streamed = WorkbookExport::writeRun(pivot, c, sql, WorkbookExport::Report::Pivot, {"test", sql});
-        EXPECT_EQ(streamed.cutTexts, 1);
-        EXPECT_EQ(streamed.rows, 3);
+        const auto [data, pivot] = writeBoth(c, sql, "maria");
 
         for (const QString& path : {data, pivot}) {
             SCOPED_TRACE(path.toStdString());
