@@ -107,40 +107,7 @@ void ClientLoop(benchmark::State& state) {
 }
 
 void RecordSetFetch(benchmark::State& state) {
-    Connection c;
-    c.Open(connectionString);
-    for (auto _ : state) {
-        auto rs = c.OpenRecordSet(QString::fromLatin1(kSelect), 0, true);
-        if (rs->RecordCount() != bench::kMillion)
-            state.SkipWithError("wrong row count");
-        benchmark::DoNotOptimize(rs);
-    }
-}
-
-double stopLatencyMs() {
-    struct StopSoon : RunMonitor {
-        QElapsedTimer started, asked;
-        bool progress(const std::shared_ptr<RecordSet>&, qint64) override {
-            if (started.elapsed() < 500)
-                return false;
-            asked.start();
-            return true;
-        }
-    };
-    Connection c;
-    c.Open(connectionString);
-    double best = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        StopSoon monitor;
-        monitor.started.start();
-        c.OpenRecordSet(QStringLiteral("SELECT COUNT(*) FROM `Rows` a CROSS JOIN seq_1_to_100000 g "
-                                       "WHERE a.Remarks LIKE '%never%'"),
-                        0, true, &monitor);
-        if (!monitor.stopped() || !monitor.asked.isValid())
-            return -1;
-        best = std::min(best, monitor.asked.nsecsElapsed() / 1e6);
-    }
-    return best;
+    bench::recordSetFetch(state, connectionString, QString::fromLatin1(kSelect));
 }
 
 constexpr int kCatalogueColumns = 20;
@@ -232,7 +199,9 @@ int main(int argc, char** argv) {
     const auto times = bench::runAndCollect(argc, argv);
     if (!bench::hasAll(times, {"ClientLoop", "RecordSetFetch"}))
         return 0;
-    const double stopMs = stopLatencyMs();
+    const double stopMs = bench::stopLatencyMs(
+        connectionString, QStringLiteral("SELECT COUNT(*) FROM `Rows` a CROSS JOIN seq_1_to_100000 g "
+                                          "WHERE a.Remarks LIKE '%never%'"));
     std::printf("client library loop %.3f s, record set %.3f s; Stop ended the query after %.1f ms\n",
                 times.at("ClientLoop"), times.at("RecordSetFetch"), stopMs);
     bench::printSummary("mariadb_fetch_1m_vs_client",

@@ -144,42 +144,7 @@ void LibpqLoop(benchmark::State& state) {
 }
 
 void RecordSetFetch(benchmark::State& state) {
-    Connection c;
-    c.Open(connectionString);
-    for (auto _ : state) {
-        auto rs = c.OpenRecordSet(QString::fromLatin1(bench::kSixColumnSelect), 0, true);
-        if (rs->RecordCount() != bench::kMillion)
-            state.SkipWithError("wrong row count");
-        benchmark::DoNotOptimize(rs);
-    }
-}
-
-// Asks to stop half a second into a query that would run for minutes; the milliseconds from
-// the request to the run having ended, the fastest of three.
-double stopLatencyMs() {
-    struct StopSoon : RunMonitor {
-        QElapsedTimer started, asked;
-        bool progress(const std::shared_ptr<RecordSet>&, qint64) override {
-            if (started.elapsed() < 500)
-                return false;
-            asked.start();
-            return true;
-        }
-    };
-    Connection c;
-    c.Open(connectionString);
-    double best = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        StopSoon monitor;
-        monitor.started.start();
-        c.OpenRecordSet(QStringLiteral("SELECT count(*) FROM Rows a CROSS JOIN generate_series(1, 100000) AS g "
-                                       "WHERE a.Remarks LIKE '%never%'"),
-                        0, true, &monitor);
-        if (!monitor.stopped() || !monitor.asked.isValid())
-            return -1;
-        best = std::min(best, monitor.asked.nsecsElapsed() / 1e6);
-    }
-    return best;
+    bench::recordSetFetch(state, connectionString, QString::fromLatin1(bench::kSixColumnSelect));
 }
 
 }  // namespace
@@ -195,7 +160,9 @@ int main(int argc, char** argv) {
     const auto times = bench::runAndCollect(argc, argv);
     if (!bench::hasAll(times, {"LibpqLoop", "RecordSetFetch"}))
         return 0;
-    const double stopMs = stopLatencyMs();
+    const double stopMs = bench::stopLatencyMs(
+        connectionString, QStringLiteral("SELECT count(*) FROM Rows a CROSS JOIN generate_series(1, 100000) AS g "
+                                          "WHERE a.Remarks LIKE '%never%'"));
     std::printf("libpq loop %.3f s, record set %.3f s; Stop ended the query after %.1f ms\n", times.at("LibpqLoop"),
                 times.at("RecordSetFetch"), stopMs);
     bench::printSummary("pg_fetch_1m_vs_libpq",

@@ -1,4 +1,9 @@
 #include "BenchSupport.h"
+#include "platform/Connection.h"
+#include "platform/RecordSet.h"
+#include "platform/RunMonitor.h"
+
+#include <QElapsedTimer>
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -137,6 +142,41 @@ long long plainQueryLoop(QSqlDatabase& db, const QString& sql) {
         ++rows;
     }
     return rows;
+}
+
+void recordSetFetch(benchmark::State& state, const QString& connectionString, const QString& sql) {
+    Connection c;
+    c.Open(connectionString);
+    for (auto _ : state) {
+        auto rs = c.OpenRecordSet(sql, 0, true);
+        if (rs->RecordCount() != kMillion)
+            state.SkipWithError("wrong row count");
+        benchmark::DoNotOptimize(rs);
+    }
+}
+
+double stopLatencyMs(const QString& connectionString, const QString& statement) {
+    struct StopSoon : RunMonitor {
+        QElapsedTimer started, asked;
+        bool progress(const std::shared_ptr<RecordSet>&, qint64) override {
+            if (started.elapsed() < 500)
+                return false;
+            asked.start();
+            return true;
+        }
+    };
+    Connection c;
+    c.Open(connectionString);
+    double best = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        StopSoon monitor;
+        monitor.started.start();
+        c.OpenRecordSet(statement, 0, true, &monitor);
+        if (!monitor.stopped() || !monitor.asked.isValid())
+            return -1;
+        best = std::min(best, monitor.asked.nsecsElapsed() / 1e6);
+    }
+    return best;
 }
 
 }  // namespace lorvane::bench

@@ -34,6 +34,15 @@ extern const char* const kSixColumnPostgres;
 // QSqlQuery and reads every value of every row into a QVariant; returns the row count.
 long long plainQueryLoop(QSqlDatabase& db, const QString& sql);
 
+// Reads the rows of sql (a million of them) read-only through a Connection on
+// connectionString, once per iteration.
+void recordSetFetch(benchmark::State& state, const QString& connectionString, const QString& sql);
+
+// Asks to stop half a second into statement, a query that would run for minutes, on a new
+// connection; the milliseconds from the request to the run having ended, the fastest of three;
+// -1 when a run did not stop.
+double stopLatencyMs(const QString& connectionString, const QString& statement);
+
 // Heap bytes in use (glibc's allocator statistics).
 long long heapInUse();
 // The process's resident memory now and at its peak (VmRSS, VmHWM), in bytes.
