@@ -71,8 +71,9 @@ const QStringList kSampleKeys{
 
 // Tables whose keys no simple reader gets right: a composite primary key in another order than
 // its columns, referenced by a composite key without its columns and in another case, and by
-// one with them in yet another order; a column named in another case; a key to a table with no
-// primary key and no columns named (which references nothing SQLite can join).
+// one with them in yet another order; a column named in another case; a key written in lower
+// case; a key to a table with no primary key and no columns named (which references nothing
+// SQLite can join).
 const char* const kSqliteKeys[] = {
     "CREATE TABLE \"Parent \"\"Q\"\" Table\" (a INTEGER, \"b col\" TEXT, c INTEGER UNIQUE, PRIMARY KEY (\"b col\", a))",
     "CREATE TABLE \"child's\" (x INTEGER, \"y y\" TEXT, z INTEGER, "
@@ -80,7 +81,7 @@ const char* const kSqliteKeys[] = {
     "CONSTRAINT named FOREIGN KEY (z) REFERENCES \"Parent \"\"Q\"\" Table\"(C), "
     "FOREIGN KEY (x, \"y y\") REFERENCES \"Parent \"\"Q\"\" Table\"(a, \"b col\"))",
     "CREATE TABLE nopk (v INTEGER)",
-    "CREATE TABLE orphan (w INTEGER REFERENCES nopk, u INTEGER REFERENCES \"child's\"(z))",
+    "CREATE TABLE orphan (w INTEGER REFERENCES nopk, u INTEGER references \"child's\"(z))",
 };
 
 const QStringList kSqliteExpected{
