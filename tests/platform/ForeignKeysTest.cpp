@@ -81,7 +81,7 @@ const char* const kSqliteKeys[] = {
     "CONSTRAINT named FOREIGN KEY (z) REFERENCES \"Parent \"\"Q\"\" Table\"(C), "
     "FOREIGN KEY (x, \"y y\") REFERENCES \"Parent \"\"Q\"\" Table\"(a, \"b col\"))",
     "CREATE TABLE nopk (v INTEGER)",
-    "CREATE TABLE orphan (w INTEGER REFERENCES nopk, u INTEGER references \"child's\"(z))",
+    "CREATE TABLE orphan (w INTEGER references nopk, u INTEGER references \"child's\"(z))",
 };
 
 const QStringList kSqliteExpected{
