@@ -64,14 +64,15 @@ std::vector<ForeignKey> Connection::readForeignKeys() {
     KeyCollector keys;
     if (driver == u"QSQLITE") {
         // Keys are numbered last declared first. A key declared without the referenced columns
-        // references the primary key, whose columns pragma_table_info numbers in key order;
-        // columns named in another case take the referenced table's own spelling. The pragma
-        // prepares a statement for each table it is asked about, so only tables whose text can
-        // declare a key (every key is written with REFERENCES) are asked.
+        // references the primary key, whose columns pragma_table_info numbers in key order.
+        // Named columns are given as the key writes them (SQLite compares them without case):
+        // asking every referenced table for its spelling would double the cost. The pragmas
+        // prepare a statement for each table they are asked about, so only tables whose text
+        // can declare a key (every key is written with REFERENCES) are asked.
         auto rows = OpenRecordSet(QStringLiteral(
             "SELECT m.name, f.id, f.\"table\", f.\"from\", "
-            "COALESCE((SELECT p.name FROM pragma_table_info(f.\"table\") p WHERE CASE WHEN f.\"to\" IS NULL "
-            "THEN p.pk = f.seq + 1 ELSE p.name = f.\"to\" COLLATE NOCASE END), f.\"to\") "
+            "CASE WHEN f.\"to\" IS NULL THEN (SELECT p.name FROM pragma_table_info(f.\"table\") p "
+            "WHERE p.pk = f.seq + 1) ELSE f.\"to\" END "
             "FROM sqlite_master m, pragma_foreign_key_list(m.name) f "
             "WHERE m.type = 'table' AND instr(lower(m.sql), 'references') > 0 "
             "ORDER BY m.name, f.id DESC, f.seq"));

@@ -182,18 +182,17 @@ QStringList primaryKeyOf(SQLHSTMT stmt, const QString& schema, const QString& ta
     return out;
 }
 
-// Some drivers (SQLite's) give the referenced table and columns as the key writes them: in
-// another case than the table's own, or no columns at all for a key to the primary key. They
-// are named here as the catalogue names them.
-void nameAsTheCatalogue(SQLHDBC dbc, SQLHSTMT stmt, const std::vector<OdbcTable>& tables,
-                        std::vector<ForeignKey>& keys) {
+// Some drivers (SQLite's) give the referenced table as the key writes it, perhaps in another
+// case than the table's own, and no columns for a key to the primary key. The table is named as
+// the catalogue names it and the columns are read from its primary key; named columns stay as
+// the driver gives them, as the SQLite provider gives them.
+void nameAsTheCatalogue(SQLHSTMT stmt, const std::vector<OdbcTable>& tables, std::vector<ForeignKey>& keys) {
     QSet<QString> exact;
     QHash<QString, QStringList> byLowerCase;
     for (const OdbcTable& t : tables) {
         exact.insert(t.name);
         byLowerCase[t.name.toLower()] << t.name;
     }
-    QHash<QString, QStringList> columnsOf;  // schema + "\n" + table
     for (ForeignKey& key : keys) {
         if (!exact.contains(key.referencedTable)) {
             const QStringList same = byLowerCase.value(key.referencedTable.toLower());
@@ -204,26 +203,6 @@ void nameAsTheCatalogue(SQLHDBC dbc, SQLHSTMT stmt, const std::vector<OdbcTable>
             const QStringList primary = primaryKeyOf(stmt, key.referencedSchema, key.referencedTable);
             if (primary.size() == key.referencingColumns.size())
                 key.referencedColumns = primary;
-            continue;
-        }
-        const QString id = key.referencedSchema + u'\n' + key.referencedTable;
-        auto found = columnsOf.constFind(id);
-        if (found == columnsOf.cend()) {
-            QStringList names;
-            for (const OdbcColumn& c : readOdbcCatalogueColumns(dbc, key.referencedTable).columns)
-                if (c.schema.toString() == key.referencedSchema)
-                    names << c.column;
-            found = columnsOf.insert(id, names);
-        }
-        for (QString& column : key.referencedColumns) {
-            if (found->contains(column))
-                continue;
-            QStringList same;
-            for (const QString& c : *found)
-                if (c.compare(column, Qt::CaseInsensitive) == 0)
-                    same << c;
-            if (same.size() == 1)
-                column = same.front();
         }
     }
 }
@@ -282,7 +261,7 @@ OdbcForeignKeysResult readOdbcForeignKeys(void* connectionHandle) {
         addTableKeys(std::move(rows), result.keys);
     }
     if (result.error.isEmpty())
-        nameAsTheCatalogue(dbc, stmt, tables, result.keys);
+        nameAsTheCatalogue(stmt, tables, result.keys);
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
     // A key whose referenced columns the driver could not tell joins nothing.
     std::erase_if(result.keys, [](const ForeignKey& k) { return k.referencedColumns.contains(QString()); });

@@ -71,9 +71,9 @@ const QStringList kSampleKeys{
 
 // Tables whose keys no simple reader gets right: a composite primary key in another order than
 // its columns, referenced by a composite key without its columns and in another case, and by
-// one with them in yet another order; a column named in another case; a key written in lower
-// case; a key to a table with no primary key and no columns named (which references nothing
-// SQLite can join).
+// one with them in yet another order; a column named in another case (given as written: SQLite
+// compares column names without case); a key written in lower case; a key to a table with no
+// primary key and no columns named (which references nothing SQLite can join).
 const char* const kSqliteKeys[] = {
     "CREATE TABLE \"Parent \"\"Q\"\" Table\" (a INTEGER, \"b col\" TEXT, c INTEGER UNIQUE, PRIMARY KEY (\"b col\", a))",
     "CREATE TABLE \"child's\" (x INTEGER, \"y y\" TEXT, z INTEGER, "
@@ -86,7 +86,7 @@ const char* const kSqliteKeys[] = {
 
 const QStringList kSqliteExpected{
     "[child's](y y, x) -> [Parent \"Q\" Table](b col, a)",
-    "[child's](z) -> [Parent \"Q\" Table](c)",
+    "[child's](z) -> [Parent \"Q\" Table](C)",  // a named column as the key writes it
     "[child's](x, y y) -> [Parent \"Q\" Table](a, b col)",
     "[orphan](u) -> [child's](z)",
 };
