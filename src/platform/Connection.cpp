@@ -271,6 +271,7 @@ void Connection::openedMariaDb(QSqlDatabase& db, bool requireEncryption, const Q
 
 void Connection::Close() {
     requireOpen(ErrorNumber::ObjectClosed);
+    foreignKeys_.reset();
     QSqlDatabase db = database();
     db.close();
 }

@@ -18,6 +18,8 @@ struct st_mysql;
 
 namespace lorvane {
 
+struct ForeignKey;
+
 // Where a MariaDB connection went, so that a second connection can end its running statement.
 struct MariaDbAddress {
     QString host, user, password, socket;
@@ -63,6 +65,14 @@ public:
     // table name as the third restriction, all tables otherwise.
     std::shared_ptr<RecordSet> OpenSchema(SchemaEnum schema, const QVariantList& restrictions = {});
 
+    // The foreign keys the database declares on its tables (those of the current database or
+    // of the user's schemas), read on first use after each read of the tables catalogue and
+    // kept until the next one or until the connection closes. A key declared without the
+    // referenced columns references the primary key of its table, and lists those columns.
+    // Raises like OpenSchema; nothing is kept after a failure. The keys given stay valid after
+    // the connection reads them again or closes.
+    std::shared_ptr<const std::vector<ForeignKey>> ForeignKeys();
+
     // Runs one statement; returns the rows it affected (-1 when the driver cannot tell).
     qint64 Execute(const QString& sql);
 
@@ -104,6 +114,7 @@ private:
     SqlDialect dialect_;
     bool reading_ = false;  // a monitored run is reading its rows
     MariaDbAddress mariaDbAddress_;
+    std::shared_ptr<const std::vector<ForeignKey>> foreignKeys_;  // null until read
 
     void refuseWhileReading() const;
 
@@ -113,6 +124,7 @@ private:
     void openedMariaDb(QSqlDatabase& db, bool requireEncryption, const QString& user, const QString& password);
     std::shared_ptr<RecordSet> tablesSchema();
     std::shared_ptr<RecordSet> columnsSchema(const QString& table);
+    std::vector<ForeignKey> readForeignKeys();
     void readSqliteColumns(RecordSet& rs, const QString& table);
     void readPostgresColumns(RecordSet& rs, const QString& table);
     void readOdbcColumns(RecordSet& rs, const QString& table);

@@ -61,6 +61,7 @@ std::shared_ptr<RecordSet> Connection::OpenSchema(SchemaEnum schema, const QVari
 }
 
 std::shared_ptr<RecordSet> Connection::tablesSchema() {
+    foreignKeys_.reset();  // read again for this catalogue when asked
     QSqlDatabase db = database();
     auto rs = std::make_shared<RecordSet>();
     appendTablesFields(*rs);

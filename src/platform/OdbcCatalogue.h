@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ForeignKey.h"
+
 #include <QString>
 #include <QVariant>
 #include <vector>
@@ -32,5 +34,14 @@ struct OdbcIdentifiers {
     Folding folding = Folding::None;
 };
 OdbcIdentifiers readOdbcIdentifiers(void* connectionHandle);
+
+// The foreign keys declared on the data source's tables: SQLTables lists them, SQLForeignKeys
+// is asked for each (drivers want a table named). Empty without error when the driver has no
+// SQLForeignKeys; error holds the driver's words when a call fails.
+struct OdbcForeignKeysResult {
+    std::vector<ForeignKey> keys;
+    QString error;
+};
+OdbcForeignKeysResult readOdbcForeignKeys(void* connectionHandle);
 
 }  // namespace lorvane
