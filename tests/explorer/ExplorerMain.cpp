@@ -149,9 +149,14 @@ int explore(const QStringList& args) {
         Tally t;
         quint64 next = seed;
         while (used < seconds) {
-            QStringList workerArgs = args;
-            workerArgs.removeAll(QStringLiteral("--explore"));
-            workerArgs.removeFirst();  // the program
+            // The worker takes this driver, seed and time only: it reads the first of each option.
+            QStringList workerArgs;
+            for (qsizetype i = 1; i < args.size(); ++i) {
+                if (args[i] == u"--drivers" || args[i] == u"--seed" || args[i] == u"--seconds")
+                    ++i;  // and its value
+                else if (args[i] != u"--explore")
+                    workerArgs << args[i];
+            }
             workerArgs << "--explore-worker" << "--drivers" << driver << "--seed" << QString::number(next)
                        << "--seconds" << QString::number(seconds - used);
             QProcess p;
