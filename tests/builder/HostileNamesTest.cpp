@@ -91,7 +91,9 @@ protected:
         addTable(keyword);
 
         // The join on the two id columns, found by the same-name match.
-        joinOnPage(comboWith("cmbJoinTables(0)", QStringLiteral("[lines]")), comboWith("cmbJoinTables(1)", QStringLiteral("select")));
+        goToPage(frmQDM::BuildJoins);  // the page offers the tables as it names them
+        joinOnPage(comboWith("cmbJoinTables(0)", QStringLiteral("[lines]")),
+                   comboWith("cmbJoinTables(1)", QStringLiteral("select")));
         goToPage(frmQDM::SelectFields);
         EXPECT_EQ(items("lstTPXFieldFrom").size(), 9);
         click("cmdTPXFieldRightAll");
