@@ -51,6 +51,13 @@ QString cellText(const QJsonArray& rows, int row, int column, QString* type = nu
     return cell.at(1).isNull() ? QStringLiteral("<blank>") : cell.at(1).toString();
 }
 
+// A cell's text and its type ("n", "s", "b", "d") as the sheet holds them.
+void expectCell(const QJsonArray& rows, int row, int column, const QString& text, const QString& type) {
+    QString found;
+    EXPECT_EQ(cellText(rows, row, column, &found), text) << "row " << row << ", column " << column;
+    EXPECT_EQ(found, type) << "row " << row << ", column " << column;
+}
+
 // Every record's cell must be of a kind its field's sharedItems admits, and the numbers'
 // range must be finite numbers that hold the numbers recorded.
 void expectCacheConsistent(const QJsonObject& parts) {
@@ -139,28 +146,18 @@ protected:
             // PostgreSQL gives the column's scale with each value; SQLite keeps none, so a
             // number shows the digits it has.
             EXPECT_EQ(format, postgres ? "0.00" : "0.0");
-            EXPECT_EQ(cellText(sheet, 3, 1, &type), "0.1");
-            EXPECT_EQ(type, "n");
-            EXPECT_EQ(cellText(sheet, 1, 2, &type), "Infinity");
-            EXPECT_EQ(type, "s");
-            EXPECT_EQ(cellText(sheet, 2, 2, &type), "-Infinity");
-            EXPECT_EQ(type, "s");
-            EXPECT_EQ(cellText(sheet, 3, 2, &type), postgres ? "NaN" : "1.5");
-            EXPECT_EQ(type, postgres ? "s" : "n");
-            EXPECT_EQ(cellText(sheet, 1, 3, &type), "True");
-            EXPECT_EQ(type, "b");
-            EXPECT_EQ(cellText(sheet, 2, 3, &type), "False");
-            EXPECT_EQ(type, "b");
+            expectCell(sheet, 3, 1, "0.1", "n");
+            expectCell(sheet, 1, 2, "Infinity", "s");
+            expectCell(sheet, 2, 2, "-Infinity", "s");
+            expectCell(sheet, 3, 2, postgres ? "NaN" : "1.5", postgres ? "s" : "n");
+            expectCell(sheet, 1, 3, "True", "b");
+            expectCell(sheet, 2, 3, "False", "b");
             EXPECT_EQ(cellText(sheet, 3, 3), "<blank>");
-            EXPECT_EQ(cellText(sheet, 1, 4, &type), "1850-05-01");
-            EXPECT_EQ(type, "s");
-            EXPECT_EQ(cellText(sheet, 2, 4, &type), "2024-02-29 00:00:00");
-            EXPECT_EQ(type, "d");
-            EXPECT_EQ(cellText(sheet, 1, 5, &type), QString(32767, u'a'));
-            EXPECT_EQ(type, "s");
+            expectCell(sheet, 1, 4, "1850-05-01", "s");
+            expectCell(sheet, 2, 4, "2024-02-29 00:00:00", "d");
+            expectCell(sheet, 1, 5, QString(32767, u'a'), "s");
             if (postgres) {
-                EXPECT_EQ(cellText(sheet, 1, 6, &type), "NaN");
-                EXPECT_EQ(type, "s");
+                expectCell(sheet, 1, 6, "NaN", "s");
                 EXPECT_EQ(cellText(sheet, 2, 6, &type, &format), "3.14159");
                 EXPECT_EQ(type, "n");
                 EXPECT_EQ(format, "0.00000");
@@ -225,8 +222,7 @@ protected:
             QString type, format;
             // id, price, big, flag, born, note
             EXPECT_EQ(cellText(sheet, 0, 1), "price");
-            EXPECT_EQ(cellText(sheet, 1, 0, &type), "1");
-            EXPECT_EQ(type, "n");
+            expectCell(sheet, 1, 0, "1", "n");
             EXPECT_EQ(cellText(sheet, 1, 1, &type, &format), "12.5");
             EXPECT_EQ(type, "n");
             EXPECT_EQ(format, "0.00");
@@ -235,27 +231,20 @@ protected:
             EXPECT_EQ(format, "0.00");
             // The largest double would read back as infinity from the sheet's 16 digits, so it
             // is its text, as an infinity is elsewhere.
-            EXPECT_EQ(cellText(sheet, 1, 2, &type), "1.7976931348623157e+308");
-            EXPECT_EQ(type, "s");
+            expectCell(sheet, 1, 2, "1.7976931348623157e+308", "s");
             EXPECT_EQ(cellText(sheet, 2, 2, &type).toDouble(), -2.5e-300);
             EXPECT_EQ(type, "n");
             EXPECT_EQ(cellText(sheet, 3, 2, &type, &format), "1.5");
             EXPECT_EQ(type, "n");
             EXPECT_EQ(format, "General");
-            EXPECT_EQ(cellText(sheet, 1, 3, &type), "True");
-            EXPECT_EQ(type, "b");
-            EXPECT_EQ(cellText(sheet, 2, 3, &type), "False");
-            EXPECT_EQ(type, "b");
+            expectCell(sheet, 1, 3, "True", "b");
+            expectCell(sheet, 2, 3, "False", "b");
             EXPECT_EQ(cellText(sheet, 3, 3), "<blank>");
-            EXPECT_EQ(cellText(sheet, 1, 4, &type), "1850-05-01 10:30:00");
-            EXPECT_EQ(type, "s");
-            EXPECT_EQ(cellText(sheet, 2, 4, &type), "2024-02-29 13:45:10");
-            EXPECT_EQ(type, "d");
+            expectCell(sheet, 1, 4, "1850-05-01 10:30:00", "s");
+            expectCell(sheet, 2, 4, "2024-02-29 13:45:10", "d");
             EXPECT_EQ(cellText(sheet, 3, 4), "<blank>");
-            EXPECT_EQ(cellText(sheet, 1, 5, &type), QString(32767, u'a'));
-            EXPECT_EQ(type, "s");
-            EXPECT_EQ(cellText(sheet, 2, 5, &type), "short");
-            EXPECT_EQ(type, "s");
+            expectCell(sheet, 1, 5, QString(32767, u'a'), "s");
+            expectCell(sheet, 2, 5, "short", "s");
             EXPECT_EQ(cellText(sheet, 3, 5), "<blank>");
             if (path == pivot) {
                 expectCacheConsistent(parts);
