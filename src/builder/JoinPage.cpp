@@ -10,6 +10,9 @@
 #include "query/Criteria.h"
 #include "query/FromClause.h"
 #include "JoinsGridModel.h"
+#include "platform/Connection.h"
+#include "platform/ForeignKey.h"
+#include "platform/VLNError.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,7 +22,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <QTableView>
 
 namespace lorvane {
@@ -27,6 +32,7 @@ namespace lorvane {
 namespace {
 const QColor kChoosingTables(255, 255, 255);
 const QColor kLocked(224, 224, 224);
+constexpr qsizetype kMostTablesForProposals = 64;
 
 QStringList visibleJoinTables(RecordSet& rs) {
     QStringList out;
@@ -169,19 +175,27 @@ QString JoinPage::joinSymbol() const {
 
 void JoinPage::nameJoinTypes() {
     const QString left = tables_[0]->currentText();
-    for (int i = 0; i < joinType_->count(); ++i) {
-        const QString symbol = joinType_->itemData(i).toString();
-        QString words;
-        if (symbol == u">=")
-            words = QStringLiteral("Left outer: every row of ") + (left.isEmpty() ? QStringLiteral("the left table") : left);
-        else if (symbol == u"<>")
-            words = QStringLiteral("Full outer: every row of both");
-        else
-            words = QStringLiteral("Inner: matching rows only");
-        joinType_->setItemText(i, words);
-    }
+    for (int i = 0; i < joinType_->count(); ++i)
+        joinType_->setItemText(i, joinTypeWords(joinType_->itemData(i).toString(), left));
     if (joinType_->currentIndex() >= 0)
         joinType_->setEditText(joinType_->currentText());
+}
+
+QString JoinPage::joinTypeWords(const QString& symbol, const QString& left) {
+    if (symbol == u">=")
+        return QStringLiteral("Left outer: every row of ") + (left.isEmpty() ? QStringLiteral("the left table") : left);
+    if (symbol == u"<>")
+        return QStringLiteral("Full outer: every row of both");
+    return QStringLiteral("Inner: matching rows only");
+}
+
+QStringList JoinPage::joinSymbols() const {
+    QStringList out;
+    for (int i = 0; i < joinType_->count(); ++i)
+        out << joinType_->itemData(i).toString();
+    if (out.isEmpty())
+        out << QStringLiteral("=");
+    return out;
 }
 
 void JoinPage::fill() {
@@ -224,6 +238,7 @@ void JoinPage::rebindJoins() {
     joinsModel_->setJoins(w_.state().rsJoins().Clone());
     // Every condition readable in full: columns as wide as their contents.
     joins_->resizeColumnsToContents();
+    emit joinsChanged();
 }
 
 void JoinPage::offerLeftTables() {
@@ -337,6 +352,23 @@ QString JoinPage::joinDescription() const {
     return FromClause::DescriptionFor(joinSymbol(), tables_[0]->currentText(), tables_[1]->currentText());
 }
 
+bool JoinPage::kindsMatch(const QString& leftField, const QString& rightField, bool quiet) {
+    // Fields of different kinds (a number and a date) cannot be compared on every database:
+    // said in plain words rather than joined.
+    const int leftType = clsField::shared().FieldTypeOf(leftField);
+    const int rightType = clsField::shared().FieldTypeOf(rightField);
+    const AdoTypeFamily leftKind = adoTypeFamily(leftType);
+    const AdoTypeFamily rightKind = adoTypeFamily(rightType);
+    if (leftKind == rightKind || leftKind == AdoTypeFamily::Unknown || rightKind == AdoTypeFamily::Unknown)
+        return true;
+    if (!quiet)
+        w_.message(QStringLiteral("%1 holds %2 and %3 holds %4, so rows cannot be matched on them. Choose two fields "
+                                  "that hold the same kind of value.")
+                       .arg(leftField, Criteria::KindOfValues(leftType), rightField, Criteria::KindOfValues(rightType)),
+                   Prompts::Icon::Exclamation);
+    return false;
+}
+
 void JoinPage::addJoin() {
     if (!fields_[0]->currentItem() || !fields_[1]->currentItem())
         return;
@@ -345,19 +377,8 @@ void JoinPage::addJoin() {
     const QString rightTable = tables_[1]->currentText();
     const QString leftField = fields_[0]->currentItem()->text();
     const QString rightField = fields_[1]->currentItem()->text();
-    // Fields of different kinds (a number and a date) cannot be compared on every database:
-    // said in plain words rather than joined.
-    const int leftType = clsField::shared().FieldTypeOf(leftField);
-    const int rightType = clsField::shared().FieldTypeOf(rightField);
-    const AdoTypeFamily leftKind = adoTypeFamily(leftType);
-    const AdoTypeFamily rightKind = adoTypeFamily(rightType);
-    if (leftKind != rightKind && leftKind != AdoTypeFamily::Unknown && rightKind != AdoTypeFamily::Unknown) {
-        w_.message(QStringLiteral("%1 holds %2 and %3 holds %4, so rows cannot be matched on them. Choose two fields "
-                                  "that hold the same kind of value.")
-                       .arg(leftField, Criteria::KindOfValues(leftType), rightField, Criteria::KindOfValues(rightType)),
-                   Prompts::Icon::Exclamation);
+    if (!kindsMatch(leftField, rightField, false))
         return;
-    }
     // The join row, the two used fields and the two tables (each once) are recorded here.
     FromClause(s).AddJoinCondition({leftTable, rightTable, leftField, rightField, joinSymbol()});
     RecordSet& joinTable = s.rsJoinTable();
@@ -368,15 +389,13 @@ void JoinPage::addJoin() {
             joinTable.SetValue(QueryState::JoinTableVisible, false);
         }
     }
-    resetJoins_->setEnabled(true);
-    rebindJoins();
     delete fields_[0]->takeItem(fields_[0]->currentRow());
     delete fields_[1]->takeItem(fields_[1]->currentRow());
     fields_[0]->setCurrentRow(-1);
     fields_[1]->setCurrentRow(-1);
     addJoin_->setEnabled(false);
     lock_->setFocus();
-    pageRelease();
+    joinsEdited();
 }
 
 void JoinPage::pageRelease() {
@@ -394,8 +413,7 @@ void JoinPage::changeComparison(int row, const QString& symbol) {
     joins.SetValue(QueryState::JoinCompare, symbol);
     joins.Update();
     FromClause(w_.state()).BuildJoinText();
-    joinsModel_->refresh();
-    pageRelease();
+    joinsEdited();
 }
 
 void JoinPage::removeEveryJoin() {
@@ -429,8 +447,190 @@ void JoinPage::resetJoins() {
     removeEveryJoin();
     resetToUnlocked();
     FromClause(w_.state()).BuildJoinText();
-    pageRelease();
+    joinsEdited();
     joinType_->setCurrentIndex(0);
+}
+
+void JoinPage::joinsEdited() {
+    rebindJoins();
+    resetJoins_->setEnabled(w_.state().rsJoins().RecordCount() > 0);
+    pageRelease();
+    if (!proposing_)
+        w_.regenerateAfterJoins();
+}
+
+bool JoinPage::joinFields(const QString& tableA, const QString& fieldA, const QString& tableB, const QString& fieldB,
+                          const QString& symbol, bool quiet) {
+    QueryState& s = w_.state();
+    auto refuse = [&](const QString& why) {
+        if (!quiet)
+            w_.message(why, Prompts::Icon::Information);
+        return false;
+    };
+    if (tableA == tableB)
+        return refuse(QStringLiteral("%1 and %2 are fields of the same table: join a field of one table to a field "
+                                     "of another.")
+                          .arg(fieldA, fieldB));
+    FromClause from(s);
+    const std::vector<JoinCondition> conditions = from.Conditions();
+    for (const JoinCondition& c : conditions)
+        if ((c.leftField == fieldA && c.rightField == fieldB) || (c.leftField == fieldB && c.rightField == fieldA))
+            return refuse(QStringLiteral("%1 and %2 are already joined.").arg(fieldA, fieldB));
+    if (!kindsMatch(fieldA, fieldB, quiet))
+        return false;
+    QStringList chain;
+    RecordSet& used = s.rsJoinTablesUsed();
+    for (qint64 r = 0; r < used.RecordCount(); ++r)
+        chain << textAt(used, r, QueryState::JoinTableName);
+    const bool hasA = chain.contains(tableA);
+    const bool hasB = chain.contains(tableB);
+    // The page may be part way through a pair of its own: what it chose is set aside.
+    resetToUnlocked();
+    if (hasA && hasB) {
+        // Both already in the chain: a further condition of the join that brought the later of
+        // the two, where both are known.
+        int group = -1;
+        for (const JoinCondition& c : conditions)
+            if (c.broughtTable == tableA || c.broughtTable == tableB)
+                group = c.group;
+        if (group < 0)
+            return refuse(QStringLiteral("%1 and %2 cannot be joined here.").arg(tableA, tableB));
+        const bool aFirst = std::any_of(conditions.cbegin(), conditions.cend(),
+                                        [&](const JoinCondition& c) { return c.group == group && c.broughtTable == tableB; });
+        if (aFirst)
+            from.AddConditionToGroup(group, fieldA, fieldB);
+        else
+            from.AddConditionToGroup(group, fieldB, fieldA);
+    } else {
+        if (!chain.isEmpty() && !hasA && !hasB)
+            return refuse(QStringLiteral("Neither %1 nor %2 is joined to the tables already joined. Join one of them to "
+                                         "those tables first.")
+                              .arg(tableA, tableB));
+        // The table already joined is the left one, so the chain reads in order.
+        const bool aLeft = chain.isEmpty() || hasA;
+        const JoinRequest request = aLeft ? JoinRequest{tableA, tableB, fieldA, fieldB, symbol}
+                                          : JoinRequest{tableB, tableA, fieldB, fieldA, symbol};
+        from.AddJoinCondition(request);
+        // A join of its own: the next one starts anew rather than adding to this pair.
+        RecordSet& joinFields = s.rsJoinFields();
+        while (joinFields.RecordCount() > 0) {
+            joinFields.MoveFirst();
+            joinFields.Delete();
+        }
+        RecordSet& joinTable = s.rsJoinTable();
+        for (qint64 r = 0; r < joinTable.RecordCount(); ++r) {
+            const QString name = textAt(joinTable, r, QueryState::JoinTableName);
+            if (name == tableA || name == tableB) {
+                joinTable.SetAbsolutePosition(r + 1);
+                joinTable.SetValue(QueryState::JoinTableVisible, false);
+            }
+        }
+    }
+    joinsEdited();
+    return true;
+}
+
+bool JoinPage::removeJoin(int group) {
+    resetToUnlocked();
+    if (!FromClause(w_.state()).RemoveJoinGroup(group))
+        return false;
+    if (w_.state().rsJoins().RecordCount() == 0)
+        removeEveryJoin();
+    joinsEdited();
+    return true;
+}
+
+bool JoinPage::setJoinType(int group, const QString& symbol) {
+    if (!joinSymbols().contains(symbol))
+        return false;
+    if (!FromClause(w_.state()).SetJoinGroupType(group, symbol))
+        return false;
+    joinsEdited();
+    return true;
+}
+
+int JoinPage::proposeForeignKeyJoins(const QStringList& addedTables) {
+    const BuilderSettings& settings = BuilderSettings::shared();
+    if (!settings.VLNAutoJoinForeignKeys || !settings.VLNAllowJoinCreation || addedTables.isEmpty() ||
+        !settings.ActiveConnection || !settings.ActiveConnection->IsOpen())
+        return 0;
+    std::shared_ptr<const std::vector<ForeignKey>> keys;
+    try {
+        keys = settings.ActiveConnection->ForeignKeys();
+    } catch (const VLNError&) {
+        return 0;  // keys that cannot be read propose nothing; joining by hand still works
+    }
+    if (!keys || keys->empty())
+        return 0;
+    QueryState& s = w_.state();
+    const QStringList tables = s.TableList();
+    // Proposals are for the few tables a user joins by hand; hundreds added at once (>> on a
+    // large schema) are left for the user to join.
+    if (tables.size() > kMostTablesForProposals)
+        return 0;
+    // The caller regenerates the statement once, after the tables and the proposals.
+    proposing_ = true;
+    struct Done { bool& flag; ~Done() { flag = false; } } done{proposing_};
+    // The table as offered for a catalogue name, and the field item for a column of it.
+    QHash<QString, QString> offered;
+    for (const QString& t : tables)
+        offered.insert(NameQuoting::unquote(t, settings).toLower(), t);
+    auto fieldItem = [&settings](const QString& table, const QString& column) {
+        for (const QString& item : clsField::shared().FieldNamesFor({table}))
+            if (NameQuoting::unquote(NameQuoting::fieldPart(item, settings), settings).compare(column, Qt::CaseInsensitive) == 0)
+                return item;
+        return QString();
+    };
+    const QString symbol = joinSymbols().constFirst();
+    QSet<QString> pending(addedTables.cbegin(), addedTables.cend());
+    QStringList said;
+    // A key is proposed when it links a table just added to another table of the query, and
+    // the join can take its place in the chain; each added table is joined once.
+    for (bool progress = true; progress && !pending.isEmpty();) {
+        progress = false;
+        for (const ForeignKey& key : *keys) {
+            const QString from = offered.value(key.referencingTable.toLower());
+            const QString to = offered.value(key.referencedTable.toLower());
+            if (from.isEmpty() || to.isEmpty() || from == to || (!pending.contains(from) && !pending.contains(to)))
+                continue;
+            if (key.referencingColumns.isEmpty() || key.referencingColumns.size() != key.referencedColumns.size())
+                continue;
+            QStringList fromItems, toItems;
+            for (qsizetype i = 0; i < key.referencingColumns.size(); ++i) {
+                fromItems << fieldItem(from, key.referencingColumns[i]);
+                toItems << fieldItem(to, key.referencedColumns[i]);
+            }
+            if (fromItems.contains(QString()) || toItems.contains(QString()))
+                continue;
+            QStringList chain;
+            RecordSet& used = s.rsJoinTablesUsed();
+            for (qint64 r = 0; r < used.RecordCount(); ++r)
+                chain << textAt(used, r, QueryState::JoinTableName);
+            // Only a table not yet joined can be brought in by it.
+            const bool fromIn = chain.contains(from);
+            const bool toIn = chain.contains(to);
+            if (fromIn == toIn && !chain.isEmpty())
+                continue;
+            // The referenced table reads first when both are new: the order a user would join them.
+            const bool toFirst = toIn || (!fromIn && chain.isEmpty());
+            const QString left = toFirst ? to : from;
+            const QString right = toFirst ? from : to;
+            const QStringList& leftItems = toFirst ? toItems : fromItems;
+            const QStringList& rightItems = toFirst ? fromItems : toItems;
+            if (!joinFields(left, leftItems.first(), right, rightItems.first(), symbol, true))
+                continue;
+            for (qsizetype i = 1; i < leftItems.size(); ++i)
+                joinFields(left, leftItems[i], right, rightItems[i], symbol, true);
+            pending.remove(from);
+            pending.remove(to);
+            said << QStringLiteral("%1 to %2 on %3").arg(right, left, rightItems.join(QStringLiteral(", ")));
+            progress = true;
+        }
+    }
+    if (!said.isEmpty())
+        w_.SetStatusText(QStringLiteral("Joined on declared foreign keys: ") + said.join(QStringLiteral("; ")) +
+                         QStringLiteral(". Delete Join removes them."));
+    return static_cast<int>(said.size());
 }
 
 }  // namespace lorvane

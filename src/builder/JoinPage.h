@@ -35,8 +35,33 @@ public:
     void addJoin();
     void resetJoins();
     QString joinDescription() const;
+
+    // The join types the user may choose, as symbols ("=", ">=", "<>"), inner first.
+    QStringList joinSymbols() const;
+    // A join type in words; the left outer one names its left table.
+    static QString joinTypeWords(const QString& symbol, const QString& leftTable);
+    // Joins a field of one table to a field of another as Add Join does: a new join when one of
+    // the tables is already joined (or none is yet), a further condition of the join that
+    // brought the later table when both are. False, after saying why (unless quiet), when the
+    // pair is already joined, the fields hold different kinds of value, or neither table
+    // reaches the tables already joined.
+    bool joinFields(const QString& tableA, const QString& fieldA, const QString& tableB, const QString& fieldB,
+                    const QString& symbol, bool quiet = false);
+    // Removes one join (a group of conditions) or changes its type; the statement follows.
+    bool removeJoin(int group);
+    bool setJoinType(int group, const QString& symbol);
+    // Tables just added to the query that a declared foreign key links to another table of it
+    // are joined on that key; the status bar says which. Returns how many joins were added.
+    int proposeForeignKeyJoins(const QStringList& addedTables);
+    // The model under the joins grid.
+    JoinsGridModel* joinsModel() const { return joinsModel_; }
+
     // The chosen join type as the join generator reads it: "=", ">=" or "<>".
     QString joinSymbol() const;
+
+signals:
+    // The joins changed, whoever changed them (the lists, the diagram, a proposal, a removal).
+    void joinsChanged();
 
 private:
     frmQDM& w_;
@@ -51,6 +76,7 @@ private:
     JoinsGridModel* joinsModel_;
     QListWidget* compare_;
     int compareRow_ = -1;
+    bool proposing_ = false;
 
     void offerLeftTables();
     void leftTableChosen();
@@ -62,6 +88,10 @@ private:
     void setLabelColour(const QColor& colour);
     // The join types in words; the left outer one names the left table.
     void nameJoinTypes();
+    // Fields of different kinds cannot be compared on every database: said in plain words.
+    bool kindsMatch(const QString& leftField, const QString& rightField, bool quiet);
+    // After any change of the joins: grid, pages, statement and listeners follow at once.
+    void joinsEdited();
 };
 
 }  // namespace lorvane

@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QSet>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -303,8 +304,13 @@ bool frmQDM::applyPageChanges(int page) {
         resultsPage_->clearResults();
         if (tablesChanged) {
             tablesChanged = false;
+            const QStringList before = state_.TableList();
             if (!tablePage_->rebuildFieldLists() || state_.FieldList().isEmpty())
                 return false;
+            const QSet<QString> had(before.cbegin(), before.cend());
+            QStringList added = state_.TableList();
+            added.removeIf([&had](const QString& t) { return had.contains(t); });
+            joinPage_->proposeForeignKeyJoins(added);
             fieldPage_->captureOutputList();
             statement.Regenerate(Statement::Change::TablesChanged);
             queryPage_->refreshAfterTableChange();
@@ -323,6 +329,22 @@ bool frmQDM::applyPageChanges(int page) {
         break;
     }
     return true;
+}
+
+void frmQDM::regenerateAfterJoins() {
+    if (unloaded_ || regenerating_)
+        return;
+    regenerating_ = true;
+    try {
+        resultsPage_->clearResults();
+        fieldPage_->captureOutputList();
+        Statement(state_, clsField::shared()).Regenerate(Statement::Change::JoinsChanged);
+        showStatement();
+        queryPage_->enableRun(!state_.StatementText.trimmed().isEmpty());
+    } catch (const VLNError&) {
+        // The statement shows what the buffers hold.
+    }
+    regenerating_ = false;
 }
 
 bool frmQDM::settleCurrentPage() {

@@ -74,6 +74,8 @@ public:
     // Shows the statement text in txtSQL, coloured.
     void showStatement();
     void setPagesEnabled(std::initializer_list<int> pages, bool enabled);
+    // The joins changed on the join page: the statement follows at once.
+    void regenerateAfterJoins();
 
     // The command that saves the current query (true when it was saved). Closing offers to
     // save only while one is set: a Yes must never close without saving.
@@ -102,6 +104,7 @@ private:
     QueryFileCommands* queryFiles_;
     int currentPage_ = 0;
     bool unloaded_ = false;
+    bool regenerating_ = false;
     std::function<bool()> saveCommand_;
 
     void applyCaptionsAndLabelLook();

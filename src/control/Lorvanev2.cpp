@@ -189,6 +189,7 @@ void Lorvanev2::initProperties() {
     m_.VLNHelpFileLocation = QStringLiteral("C:\\Program Files\\Kestrine\\Lorvane v2\\VLNv2User.chm");
     m_.VLNEnableUserHelp = true;
     m_.VLNAllowOpenSavedQuery = true;
+    m_.VLNAutoJoinForeignKeys = true;
     BuilderSettings& s = BuilderSettings::shared();
     s.VLNLeftFieldorTableSpaceChr = m_.VLNLeftFieldorTableSpaceChr;
     s.VLNRightFieldorTableSpaceChr = m_.VLNRightFieldorTableSpaceChr;
@@ -230,6 +231,7 @@ void Lorvanev2::readProperties(const PropertyBag& bag) {
     m_.VLNHelpFileLocation = bag.ReadProperty(QStringLiteral("VLNHelpFileLocation"), QStringLiteral("C:\\Program Files\\Kestrine\\Lorvane v2\\VLNv2User.chm")).toString();
     m_.VLNEnableUserHelp = bag.ReadProperty(QStringLiteral("VLNEnableUserHelp"), QVariant::fromValue(qint16(1))).toBool();
     m_.VLNAllowOpenSavedQuery = bag.ReadProperty(QStringLiteral("VLNAllowOpenSavedQuery"), QVariant::fromValue(qint16(1))).toBool();
+    m_.VLNAutoJoinForeignKeys = bag.ReadProperty(QStringLiteral("VLNAutoJoinForeignKeys"), QVariant::fromValue(qint16(1))).toBool();
     copyLoadedSettings();
 }
 
@@ -269,6 +271,7 @@ void Lorvanev2::writeProperties(PropertyBag& bag) const {
     bag.WriteProperty(QStringLiteral("VLNHelpFileLocation"), m_.VLNHelpFileLocation, QStringLiteral("C:\\Program Files\\Kestrine\\Lorvane v2\\VLNv2User.chm"));
     bag.WriteProperty(QStringLiteral("VLNEnableUserHelp"), m_.VLNEnableUserHelp, QVariant::fromValue(qint16(1)));
     bag.WriteProperty(QStringLiteral("VLNAllowOpenSavedQuery"), m_.VLNAllowOpenSavedQuery, QVariant::fromValue(qint16(1)));
+    bag.WriteProperty(QStringLiteral("VLNAutoJoinForeignKeys"), m_.VLNAutoJoinForeignKeys, QVariant::fromValue(qint16(1)));
 }
 
 void Lorvanev2::copyLoadedSettings() {
@@ -286,6 +289,7 @@ void Lorvanev2::copyLoadedSettings() {
     s.VLNAllowSQLReset = m_.VLNAllowSQLReset;
     s.VLNAllowTableSelection = m_.VLNAllowTableSelection;
     s.VLNAllowJoinCreation = m_.VLNAllowJoinCreation;
+    s.VLNAutoJoinForeignKeys = m_.VLNAutoJoinForeignKeys;
     s.VLNAllowFieldSelection = m_.VLNAllowFieldSelection;
     s.VLNAllowSaveDeleteQuery = m_.VLNAllowSaveDeleteQuery;
     s.VLNShowQueryResults = m_.VLNShowQueryResults;
@@ -525,6 +529,11 @@ void Lorvanev2::setVLNHelpFileLocation(const QString& value) {
 void Lorvanev2::setVLNEnableUserHelp(bool value) {
     m_.VLNEnableUserHelp = value;
     notifyChanged(QStringLiteral("VLNEnableUserHelp"));
+}
+
+void Lorvanev2::setVLNAutoJoinForeignKeys(bool value) {
+    m_.VLNAutoJoinForeignKeys = value;
+    notifyChanged(QStringLiteral("VLNAutoJoinForeignKeys"));
 }
 
 void Lorvanev2::setVLNAllowOpenSavedQuery(bool value) {

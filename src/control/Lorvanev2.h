@@ -56,6 +56,7 @@ class LORVANE_EXPORT Lorvanev2 : public QWidget {
     Q_CLASSINFO("VLNHelpFileLocation", "Path of the help document the builder's help button opens with the desktop's program for its type.")
     Q_CLASSINFO("VLNEnableUserHelp", "Shows the builder's help button.")
     Q_CLASSINFO("VLNAllowOpenSavedQuery", "Shows the builder's button that closes the window and raises OpenSavedQuery, so the host can open a saved query.")
+    Q_CLASSINFO("VLNAutoJoinForeignKeys", "Joins a table the user adds to the tables already chosen on the foreign keys the database declares between them.")
     Q_CLASSINFO("VLNMakeConnection", "Connects to a database and loads the tables the builder offers: with a connection string, from the database catalogue; without one, through the design-time properties and VLNTableString; with neither, unbound. Raises ConnectionComplete before it returns.")
     Q_CLASSINFO("VLNDisconnectConnection", "Closes the connection in use; the tables loaded stay.")
     Q_CLASSINFO("VLNShowLorvane", "Opens the builder window. Call VLNMakeConnection first (bound or unbound); does nothing while a builder window is open.")
@@ -110,6 +111,7 @@ class LORVANE_EXPORT Lorvanev2 : public QWidget {
     Q_PROPERTY(QString VLNHelpFileLocation READ VLNHelpFileLocation WRITE setVLNHelpFileLocation NOTIFY VLNHelpFileLocationChanged)
     Q_PROPERTY(bool VLNEnableUserHelp READ VLNEnableUserHelp WRITE setVLNEnableUserHelp NOTIFY VLNEnableUserHelpChanged)
     Q_PROPERTY(bool VLNAllowOpenSavedQuery READ VLNAllowOpenSavedQuery WRITE setVLNAllowOpenSavedQuery NOTIFY VLNAllowOpenSavedQueryChanged)
+    Q_PROPERTY(bool VLNAutoJoinForeignKeys READ VLNAutoJoinForeignKeys WRITE setVLNAutoJoinForeignKeys NOTIFY VLNAutoJoinForeignKeysChanged)
 
 public:
     // OLE_COLOR: an RGB value stored as 0x00BBGGRR, or a system colour when the top bit is set.
@@ -197,6 +199,7 @@ public:
     QString VLNHelpFileLocation() const { return m_.VLNHelpFileLocation; }
     bool VLNEnableUserHelp() const { return m_.VLNEnableUserHelp; }
     bool VLNAllowOpenSavedQuery() const { return m_.VLNAllowOpenSavedQuery; }
+    bool VLNAutoJoinForeignKeys() const { return m_.VLNAutoJoinForeignKeys; }
 
     void setVLNConnectionString(const QString& value);
     void setVLNCommandType(const QString& value);
@@ -233,6 +236,7 @@ public:
     void setVLNHelpFileLocation(const QString& value);
     void setVLNEnableUserHelp(bool value);
     void setVLNAllowOpenSavedQuery(bool value);
+    void setVLNAutoJoinForeignKeys(bool value);
 
     // Persistence: a new instance starts from initProperties() (done by the constructor); a
     // saved one is loaded with readProperties() and saved with writeProperties().
@@ -296,6 +300,7 @@ signals:
     void VLNHelpFileLocationChanged();
     void VLNEnableUserHelpChanged();
     void VLNAllowOpenSavedQueryChanged();
+    void VLNAutoJoinForeignKeysChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -338,6 +343,7 @@ private:
         QString VLNHelpFileLocation;
         bool VLNEnableUserHelp;
         bool VLNAllowOpenSavedQuery;
+        bool VLNAutoJoinForeignKeys;
     } m_;
     // The table string in use by the last design-time connection.
     QString tableStringCopy_;

@@ -87,26 +87,33 @@ void FromClause::AddJoinCondition(const JoinRequest& r) {
     BuildJoinText();
 }
 
-bool FromClause::KeepJoinsAmong(const QStringList& tables) {
-    const BuilderSettings& settings = s_.settings();
+namespace {
+
+using Q = QueryState;
+
+// The table a field item or a written table belongs to: the longest table it starts with.
+QString ownerIn(const QStringList& tables, const QString& text, QChar after) {
+    QString best;
+    for (const QString& t : tables)
+        if (t.size() > best.size() && (text == t || text.startsWith(t + after)))
+            best = t;
+    return best;
+}
+
+QString tableToText(const QString& text) {
+    return text.endsWith(QLatin1String(" ON")) ? text.left(text.size() - 3) : text;
+}
+
+}  // namespace
+
+// Rows in join groups: a join row and the further conditions after it.
+struct FromClause::Group {
+    std::vector<std::vector<QVariant>> rows;
+    bool keep = true;
+};
+
+std::vector<FromClause::Group> FromClause::readGroups(const QStringList& tables) const {
     RecordSet& joins = s_.rsJoins();
-    using Q = QueryState;
-    // The table a field item or a written table belongs to: the longest table it starts with.
-    auto owner = [&tables](const QString& text, QChar after) {
-        QString best;
-        for (const QString& t : tables)
-            if (t.size() > best.size() && (text == t || text.startsWith(t + after)))
-                best = t;
-        return best;
-    };
-    auto tableTo = [](const QString& text) {
-        return text.endsWith(QLatin1String(" ON")) ? text.left(text.size() - 3) : text;
-    };
-    // Rows in join groups: a join row and the further conditions after it.
-    struct Group {
-        std::vector<std::vector<QVariant>> rows;
-        bool keep = true;
-    };
     std::vector<Group> groups;
     for (qint64 r = 0; r < joins.RecordCount(); ++r) {
         std::vector<QVariant> row;
@@ -117,15 +124,26 @@ bool FromClause::KeepJoinsAmong(const QStringList& tables) {
         Group& g = groups.back();
         const QString from = textAt(joins, r, Q::JoinTableFrom);
         const QString to = textAt(joins, r, Q::JoinTableTo);
-        if (!from.isEmpty() && owner(from, u' ').isEmpty())
+        if (!from.isEmpty() && ownerIn(tables, from, u' ').isEmpty())
             g.keep = false;
-        if (to != u"AND" && owner(tableTo(to), u' ').isEmpty())
+        if (to != u"AND" && ownerIn(tables, tableToText(to), u' ').isEmpty())
             g.keep = false;
         for (const int f : {int(Q::JoinFieldFrom), int(Q::JoinFieldTo)})
-            if (owner(textAt(joins, r, f), u'.').isEmpty())
+            if (ownerIn(tables, textAt(joins, r, f), u'.').isEmpty())
                 g.keep = false;
         g.rows.push_back(std::move(row));
     }
+    return groups;
+}
+
+bool FromClause::KeepJoinsAmong(const QStringList& tables) {
+    return relink(readGroups(tables), tables, false);
+}
+
+bool FromClause::relink(std::vector<Group> groups, const QStringList& tables, bool rewrite) {
+    const BuilderSettings& settings = s_.settings();
+    RecordSet& joins = s_.rsJoins();
+    auto owner = [&tables](const QString& text, QChar after) { return ownerIn(tables, text, after); };
     bool removed = false;
     // What is left must still be one chain: each join brings in its own table and names only
     // tables the chain already holds. A table removed from the middle can leave joins that no
@@ -137,7 +155,7 @@ bool FromClause::KeepJoinsAmong(const QStringList& tables) {
             for (const auto& row : g.rows)
                 for (const int f : {int(Q::JoinFieldFrom), int(Q::JoinFieldTo)})
                     named.insert(owner(row[static_cast<std::size_t>(f)].toString(), u'.'));
-            *brought = owner(tableTo(g.rows.front()[Q::JoinTableTo].toString()), u' ');
+            *brought = owner(tableToText(g.rows.front()[Q::JoinTableTo].toString()), u' ');
             return named;
         };
         std::vector<Group> pending;
@@ -182,7 +200,7 @@ bool FromClause::KeepJoinsAmong(const QStringList& tables) {
         if (kept.empty() && first[Q::JoinTableFrom].toString().isEmpty()) {
             // The first join that remains starts the chain: its left table is the table of the
             // condition's other side.
-            const QString right = owner(tableTo(first[Q::JoinTableTo].toString()), u' ');
+            const QString right = owner(tableToText(first[Q::JoinTableTo].toString()), u' ');
             QString leftField = first[Q::JoinFieldFrom].toString();
             if (owner(leftField, u'.') == right)
                 leftField = first[Q::JoinFieldTo].toString();
@@ -202,7 +220,7 @@ bool FromClause::KeepJoinsAmong(const QStringList& tables) {
             kept.push_back(std::move(row));
         }
     }
-    if (!removed)
+    if (!removed && !rewrite)
         return false;
     while (joins.RecordCount() > 0) {
         joins.MoveFirst();
@@ -238,6 +256,70 @@ bool FromClause::KeepJoinsAmong(const QStringList& tables) {
         joinFields.Delete();
     }
     BuildJoinText();
+    return removed;
+}
+
+std::vector<JoinCondition> FromClause::Conditions() const {
+    const QStringList tables = s_.TableList();
+    std::vector<JoinCondition> out;
+    int group = -1;
+    int row = 0;
+    for (const Group& g : readGroups(tables)) {
+        ++group;
+        const QString keyword = g.rows.front()[Q::JoinKeyword].toString();
+        const QString symbol = keyword == u"LEFT OUTER JOIN" ? QStringLiteral(">=")
+                               : keyword == u"FULL OUTER JOIN" ? QStringLiteral("<>")
+                                                                : QStringLiteral("=");
+        const QString brought = ownerIn(tables, tableToText(g.rows.front()[Q::JoinTableTo].toString()), u' ');
+        for (const auto& r : g.rows) {
+            JoinCondition c;
+            c.row = row++;
+            c.group = group;
+            c.leftField = r[Q::JoinFieldFrom].toString();
+            c.rightField = r[Q::JoinFieldTo].toString();
+            c.leftTable = ownerIn(tables, c.leftField, u'.');
+            c.rightTable = ownerIn(tables, c.rightField, u'.');
+            c.compare = r[Q::JoinCompare].toString();
+            c.symbol = symbol;
+            c.broughtTable = brought;
+            out.push_back(std::move(c));
+        }
+    }
+    return out;
+}
+
+bool FromClause::RemoveJoinGroup(int group) {
+    const QStringList tables = s_.TableList();
+    std::vector<Group> groups = readGroups(tables);
+    if (group < 0 || group >= static_cast<int>(groups.size()))
+        return false;
+    groups[static_cast<std::size_t>(group)].keep = false;
+    relink(std::move(groups), tables, true);
+    return true;
+}
+
+bool FromClause::SetJoinGroupType(int group, const QString& symbol) {
+    const QStringList tables = s_.TableList();
+    std::vector<Group> groups = readGroups(tables);
+    if (group < 0 || group >= static_cast<int>(groups.size()))
+        return false;
+    groups[static_cast<std::size_t>(group)].rows.front()[Q::JoinKeyword] = KeywordFor(symbol);
+    relink(std::move(groups), tables, true);
+    return true;
+}
+
+bool FromClause::AddConditionToGroup(int group, const QString& leftField, const QString& rightField) {
+    const QStringList tables = s_.TableList();
+    std::vector<Group> groups = readGroups(tables);
+    if (group < 0 || group >= static_cast<int>(groups.size()))
+        return false;
+    std::vector<QVariant> row(static_cast<std::size_t>(s_.rsJoins().FieldCount()));
+    row[Q::JoinTableTo] = QStringLiteral("AND");
+    row[Q::JoinFieldFrom] = leftField;
+    row[Q::JoinCompare] = QStringLiteral("=");
+    row[Q::JoinFieldTo] = rightField;
+    groups[static_cast<std::size_t>(group)].rows.push_back(std::move(row));
+    relink(std::move(groups), tables, true);
     return true;
 }
 

@@ -25,6 +25,7 @@ struct BuilderSettings {
     QFont VLNLabelFont;
     bool VLNAllowTableSelection = true;
     bool VLNAllowJoinCreation = true;
+    bool VLNAutoJoinForeignKeys = true;
     bool VLNAllowFieldSelection = true;
     bool VLNShowQueryResults = true;
     bool VLNAllowValueSearch = true;

@@ -39,7 +39,7 @@ const char* const kBooleanKeys[] = {
     "VLNAllowValueSearch", "VLNCreateQueryRecordset", "VLNAllowGroupByOption", "VLNAllowOrderByOption",
     "VLNAllowCalcFieldOption", "VLNEnableDataExportButton", "VLNAllowSaveDeleteQuery", "VLNAllowSQLReset",
     "VLNAllowCreateView", "VLNModalForm", "VLNDisableDefaultExportToExcel", "VLNEnableUserHelp",
-    "VLNAllowOpenSavedQuery"};
+    "VLNAllowOpenSavedQuery", "VLNAutoJoinForeignKeys"};
 
 }  // namespace
 
@@ -56,7 +56,8 @@ TEST_F(Lorvanev2Test, PropertiesAreTheInterfaceInOrderWithTheirDefaults) {
                            "VLNAllowCreateView", "VLNModalForm", "VLNDateFormat", "VLNDisableDefaultExportToExcel",
                            "VLNDateDelimeter", "VLNLikeOperator", "VLNJoinTypesSupported",
                            "VLNLeftFieldorTableSpaceChr", "VLNRightFieldorTableSpaceChr", "VLNDataExportBtnCaption",
-                           "VLNTablesAndFields", "VLNCalcFieldFunctions", "VLNHelpFileLocation", "VLNEnableUserHelp", "VLNAllowOpenSavedQuery"}));
+                           "VLNTablesAndFields", "VLNCalcFieldFunctions", "VLNHelpFileLocation", "VLNEnableUserHelp", "VLNAllowOpenSavedQuery",
+                           "VLNAutoJoinForeignKeys"}));
     EXPECT_EQ(c.property("VLNCommandTimeout").toInt(), 60);
     EXPECT_EQ(c.property("ConnectionTimeout").toInt(), 60);
     EXPECT_EQ(c.property("VLNLabelBackColor").toUInt(), 0x737373u);
