@@ -570,7 +570,7 @@ int JoinPage::proposeForeignKeyJoins(const QStringList& addedTables) {
         return 0;
     // The caller regenerates the statement once, after the tables and the proposals.
     proposing_ = true;
-    struct Done { bool& flag; ~Done() { flag = false; } } done{proposing_};
+    struct Quiet { bool& flag; ~Quiet() { flag = false; } } quiet{proposing_};
     // The table as offered for a catalogue name, and the field item for a column of it.
     QHash<QString, QString> offered;
     for (const QString& t : tables)
@@ -582,49 +582,63 @@ int JoinPage::proposeForeignKeyJoins(const QStringList& addedTables) {
         return QString();
     };
     const QString symbol = joinSymbols().constFirst();
-    QSet<QString> pending(addedTables.cbegin(), addedTables.cend());
+    const QSet<QString> added(addedTables.cbegin(), addedTables.cend());
+    QSet<QString> done;
     QStringList said;
-    // A key is proposed when it links a table just added to another table of the query, and
-    // the join can take its place in the chain; each added table is joined once.
-    for (bool progress = true; progress && !pending.isEmpty();) {
+    auto chainNow = [&s] {
+        QSet<QString> chain;
+        RecordSet& used = s.rsJoinTablesUsed();
+        for (qint64 r = 0; r < used.RecordCount(); ++r)
+            chain.insert(textAt(used, r, QueryState::JoinTableName));
+        return chain;
+    };
+    // Each table just added, in the order the query lists its tables, is joined once on a key
+    // linking it to a table the chain holds (or, before there is a chain, to another table of
+    // the query, the earlier of the two reading first): the order a user would join them.
+    for (bool progress = true; progress;) {
         progress = false;
-        for (const ForeignKey& key : *keys) {
-            const QString from = offered.value(key.referencingTable.toLower());
-            const QString to = offered.value(key.referencedTable.toLower());
-            if (from.isEmpty() || to.isEmpty() || from == to || (!pending.contains(from) && !pending.contains(to)))
+        for (const QString& table : tables) {
+            if (!added.contains(table) || done.contains(table))
                 continue;
-            if (key.referencingColumns.isEmpty() || key.referencingColumns.size() != key.referencedColumns.size())
+            const QSet<QString> chain = chainNow();
+            if (chain.contains(table)) {
+                done.insert(table);
                 continue;
-            QStringList fromItems, toItems;
-            for (qsizetype i = 0; i < key.referencingColumns.size(); ++i) {
-                fromItems << fieldItem(from, key.referencingColumns[i]);
-                toItems << fieldItem(to, key.referencedColumns[i]);
             }
-            if (fromItems.contains(QString()) || toItems.contains(QString()))
-                continue;
-            QStringList chain;
-            RecordSet& used = s.rsJoinTablesUsed();
-            for (qint64 r = 0; r < used.RecordCount(); ++r)
-                chain << textAt(used, r, QueryState::JoinTableName);
-            // Only a table not yet joined can be brought in by it.
-            const bool fromIn = chain.contains(from);
-            const bool toIn = chain.contains(to);
-            if (fromIn == toIn && !chain.isEmpty())
-                continue;
-            // The referenced table reads first when both are new: the order a user would join them.
-            const bool toFirst = toIn || (!fromIn && chain.isEmpty());
-            const QString left = toFirst ? to : from;
-            const QString right = toFirst ? from : to;
-            const QStringList& leftItems = toFirst ? toItems : fromItems;
-            const QStringList& rightItems = toFirst ? fromItems : toItems;
-            if (!joinFields(left, leftItems.first(), right, rightItems.first(), symbol, true))
-                continue;
-            for (qsizetype i = 1; i < leftItems.size(); ++i)
-                joinFields(left, leftItems[i], right, rightItems[i], symbol, true);
-            pending.remove(from);
-            pending.remove(to);
-            said << QStringLiteral("%1 to %2 on %3").arg(right, left, rightItems.join(QStringLiteral(", ")));
-            progress = true;
+            for (const ForeignKey& key : *keys) {
+                const QString referencing = offered.value(key.referencingTable.toLower());
+                const QString referenced = offered.value(key.referencedTable.toLower());
+                if (referencing.isEmpty() || referenced.isEmpty() || referencing == referenced ||
+                    (referencing != table && referenced != table))
+                    continue;
+                const QString other = referencing == table ? referenced : referencing;
+                if (!chain.isEmpty() && !chain.contains(other))
+                    continue;
+                if (key.referencingColumns.isEmpty() || key.referencingColumns.size() != key.referencedColumns.size())
+                    continue;
+                QStringList tableItems, otherItems;
+                for (qsizetype i = 0; i < key.referencingColumns.size(); ++i) {
+                    const QString& mine = referencing == table ? key.referencingColumns[i] : key.referencedColumns[i];
+                    const QString& theirs = referencing == table ? key.referencedColumns[i] : key.referencingColumns[i];
+                    tableItems << fieldItem(table, mine);
+                    otherItems << fieldItem(other, theirs);
+                }
+                if (tableItems.contains(QString()) || otherItems.contains(QString()))
+                    continue;
+                const bool otherFirst = !chain.isEmpty() || tables.indexOf(other) < tables.indexOf(table);
+                const QString& left = otherFirst ? other : table;
+                const QString& right = otherFirst ? table : other;
+                const QStringList& leftItems = otherFirst ? otherItems : tableItems;
+                const QStringList& rightItems = otherFirst ? tableItems : otherItems;
+                if (!joinFields(left, leftItems.first(), right, rightItems.first(), symbol, true))
+                    continue;
+                for (qsizetype i = 1; i < leftItems.size(); ++i)
+                    joinFields(left, leftItems[i], right, rightItems[i], symbol, true);
+                said << QStringLiteral("%1 to %2 on %3").arg(right, left, rightItems.join(QStringLiteral(", ")));
+                done.insert(table);
+                progress = true;
+                break;
+            }
         }
     }
     if (!said.isEmpty())

@@ -40,7 +40,7 @@ TEST(DemoHost, EditingPropertiesDrivesTheComponentAndLogsItsNotifications) {
     auto* table = window.findChild<QTableWidget*>(QStringLiteral("tblProperties"));
     auto* log = window.findChild<QPlainTextEdit*>(QStringLiteral("txtEventLog"));
     ASSERT_TRUE(table && log);
-    ASSERT_EQ(table->rowCount(), 38);
+    ASSERT_EQ(table->rowCount(), 39);
 
     const int tables = rowOf(table, QStringLiteral("VLNAllowTableSelection"));
     const int joins = rowOf(table, QStringLiteral("VLNAllowJoinCreation"));

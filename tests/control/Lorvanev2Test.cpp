@@ -92,7 +92,7 @@ TEST_F(Lorvanev2Test, MembersCarryTheirHelpStringsAndTheConnectionPropertiesAreD
     EXPECT_TRUE(help("VLNConnectionString").isEmpty());
     // Every help string describes this component, none another platform's.
     const int first = mo->classInfoOffset();
-    EXPECT_EQ(mo->classInfoCount() - first, 49);
+    EXPECT_EQ(mo->classInfoCount() - first, 50);
     for (int i = first; i < mo->classInfoCount(); ++i) {
         const QString text = QString::fromUtf8(mo->classInfo(i).value());
         EXPECT_FALSE(text.isEmpty()) << mo->classInfo(i).name();

@@ -9,6 +9,7 @@
 #include "builder/frmQDM.h"
 #include "builder/BuilderWidgets.h"
 #include "platform/ScriptedPrompts.h"
+#include "shared/BuilderSettings.h"
 #include "shared/QueryState.h"
 
 #include <QAbstractButton>
@@ -266,6 +267,7 @@ const Kind kKinds[] = {
     {"editRows", 5, frmQDM::BuildQuery},       {"distinct", 2, frmQDM::BuildQuery},
     {"reset", 1, frmQDM::BuildQuery},          {"sqlView", 2, frmQDM::BuildQuery},
     {"saveAndReopen", 2, frmQDM::SelectTables}, {"page", 2, -1},
+    {"autoJoin", 2, -1},
 };
 }  // namespace
 
@@ -332,6 +334,12 @@ void ActionPlayer::perform(const QString& kind) {
     };
     if (kind == u"allFields") {
         allFields(pick({"add", "remove"}) == u"add");
+        return;
+    }
+    if (kind == u"autoJoin") {
+        // The host's switch for joins proposed from declared keys, read when tables are added.
+        // A list recorded without it replays with the switch off, as it was recorded.
+        BuilderSettings::shared().VLNAutoJoinForeignKeys = pick({"on", "off"}) == u"on";
         return;
     }
     if (kind == u"page") {

@@ -136,6 +136,8 @@ Outcome Explorer::play(const QList<Action>* recorded, quint64 seed, int count) {
     auto prompts = std::make_shared<ScriptedPrompts>();
     auto component = std::make_unique<Lorvanev2>();
     component->setPrompts(prompts);
+    // Joins proposed from declared keys come on through their own action (autoJoin).
+    component->setVLNAutoJoinForeignKeys(false);
     if (auto* functions = qobject_cast<clsCalcFieldFunctions*>(component->VLNCalcFieldFunctions())) {
         functions->Functions().Add(QStringLiteral("ABS("), QStringLiteral("abs"));
         functions->Functions().Add(QStringLiteral("ROUND("));
