@@ -2,6 +2,8 @@
 
 #include "SaveJournal.h"
 
+#include <cmath>
+
 #include "platform/AdoTypes.h"
 #include "platform/DurableFile.h"
 #include "platform/RecordSet.h"
@@ -42,6 +44,7 @@ const DataFile kDataFiles[] = {
     {"rsJoinTable", "rsJoinTable.dat", "rsJoinTable", false},
     {"rsJoinTablesUsed", "rsJoinTablesUsed.dat", "rsJoinTablesUsed", false},
     {"rsAlias", "rsAlias.dat", "rsAlias", false},
+    {"rsDiagram", "rsDiagram.dat", "rsDiagram", false},
 };
 
 // The index fields, in their binding order, with their defined sizes.
@@ -50,6 +53,9 @@ const std::pair<const char*, int> kIndexFields[] = {
     {"rsJoins", 2000},          {"rsVLNQueryValues", 2000}, {"ConnectionString", 2000}, {"ConnectionTimeout", 4},
     {"CommandTimeout", 4},      {"PassWord", 255},    {"UserId", 255},           {"rsAlias", 2000},
     {"rsJoinTablesUsed", 2000}, {"rsJoinTable", 2000}};
+// Index fields added later: an index written before them opens without them, and a build that
+// does not know them opens a newer index, which holds every field above.
+const std::pair<const char*, int> kLaterIndexFields[] = {{"rsDiagram", 2000}};
 
 // The tables are read in this order; each must have at least its layout's fields, which the
 // generators read by position.
@@ -102,6 +108,22 @@ std::unique_ptr<RecordSet> queryValues(const SavedLists& lists) {
             rs->SetValue(QString::fromLatin1(field), v);
             rs->Update();
         }
+    return rs;
+}
+
+std::unique_ptr<RecordSet> boxPlaces(const SavedLists& lists) {
+    auto rs = std::make_unique<RecordSet>();
+    rs->AppendField(QStringLiteral("Table"), kText, 2000, kAny);
+    rs->AppendField(QStringLiteral("X"), AdoType::Double, 0, kAny);
+    rs->AppendField(QStringLiteral("Y"), AdoType::Double, 0, kAny);
+    rs->Open();
+    for (const auto& [table, place] : lists.boxPlaces) {
+        rs->AddNew();
+        rs->SetValue(0, table);
+        rs->SetValue(1, place.x());
+        rs->SetValue(2, place.y());
+        rs->Update();
+    }
     return rs;
 }
 
@@ -173,9 +195,12 @@ void write(const QString& chosen, QueryState& state, const SavedLists& lists, co
     // taken for one query.
     const QByteArray saveId = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
     const std::unique_ptr<RecordSet> values = queryValues(lists);
+    const std::unique_ptr<RecordSet> places = boxPlaces(lists);
     std::vector<QByteArray> bytes(targets.size());
     RecordSet index;
     for (const auto& [name, size] : kIndexFields)
+        index.AppendField(QString::fromLatin1(name), kText, size, kAny);
+    for (const auto& [name, size] : kLaterIndexFields)
         index.AppendField(QString::fromLatin1(name), kText, size, kAny);
     index.Open();
     index.AddNew();
@@ -183,7 +208,9 @@ void write(const QString& chosen, QueryState& state, const SavedLists& lists, co
         index.SetValue(QLatin1String(f.indexField), QString());
     for (std::size_t i = 0; i < std::size(kDataFiles); ++i) {
         const DataFile& f = kDataFiles[i];
-        RecordSet* rs = *f.table ? &tableOf(state, f.table) : values.get();
+        RecordSet* rs = qstrcmp(f.table, "rsDiagram") == 0 ? places.get()
+                        : *f.table                         ? &tableOf(state, f.table)
+                                                           : values.get();
         if (!f.always && rs->RecordCount() == 0)
             continue;
         const QString target = targets[static_cast<qsizetype>(i) + 1];
@@ -265,7 +292,8 @@ void remove(const QString& path) {
     const QString prefix = prefixOf(path);
     QFile::remove(path);
     for (const char* suffix : {"rsCalcFields.dat", "rsGroupBy.dat", "rsJoins.dat", "rsOrderBy.dat", "rsQueryValues.dat",
-                               "rsWhere.dat", "rsAlias.dat", "rsJoinTable.dat", "rsJoinTablesUsed.dat"})
+                               "rsWhere.dat", "rsAlias.dat", "rsJoinTable.dat", "rsJoinTablesUsed.dat",
+                               "rsDiagram.dat"})
         QFile::remove(prefix + QLatin1String(suffix));
     // And whatever an interrupted save left beside them.
     const QStringList targets = targetsOf(path);
@@ -305,6 +333,9 @@ Loader::Loader(const QString& path) : path_(path), folder_(folderOf(path)) {
     connection_.password = text("PassWord");
     for (const auto& [name, size] : kIndexFields)
         stored_.insert(QLatin1String(name), text(name));
+    for (const auto& [name, size] : kLaterIndexFields)
+        if (index->FieldIndex(QLatin1String(name)) >= 0)
+            stored_.insert(QLatin1String(name), text(name));
 }
 
 Loader::~Loader() = default;
@@ -340,6 +371,17 @@ SavedLists Loader::readLists() {
         if (values->FieldIndex(QLatin1String(field)) < 0)
             notUsable(path_, QStringLiteral("its query values lack the field %1").arg(QLatin1String(field)));
     SavedLists lists;
+    if (!storedFile("rsDiagram").isEmpty()) {
+        std::shared_ptr<RecordSet> places = readDataFile("rsDiagram", 3);
+        for (qint64 r = 0; r < places->RecordCount(); ++r) {
+            bool xOk = false, yOk = false;
+            const double x = places->ValueAt(r, 1).toDouble(&xOk);
+            const double y = places->ValueAt(r, 2).toDouble(&yOk);
+            // A place that is no number is left to the layout.
+            if (xOk && yOk && std::isfinite(x) && std::isfinite(y))
+                lists.boxPlaces.append({places->ValueAt(r, 0).toString(), QPointF(x, y)});
+        }
+    }
     if (values->RecordCount() == 0)
         return lists;
     lists.distinct = values->ValueAt(0, values->FieldIndex(QStringLiteral("Distinct"))).toInt() != 0;

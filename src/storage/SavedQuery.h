@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
+#include <QPair>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -29,6 +32,9 @@ struct SavedLists {
     QStringList fields;            // "table.field" of every field of the query's tables
     QStringList selectedFields;    // the output fields
     QStringList unselectedFields;  // the available-field list
+    // Where the join diagram's boxes stand, by table as offered. In a file of its own, so that
+    // a build without the diagram opens the query as it stands.
+    QList<QPair<QString, QPointF>> boxPlaces;
 };
 
 // A saved query: an index file "<name>.vln" and beside it one data file per saved table,

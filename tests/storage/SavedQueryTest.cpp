@@ -80,12 +80,13 @@ TEST(SavedQuery, AQueryWithoutRowsWritesTheThreeAlwaysWrittenFilesOwnerOnly) {
         EXPECT_EQ(QFileInfo(dir.filePath(f)).permissions() & 0x0077, QFileDevice::Permissions()) << f.toStdString();
     RecordSet index;
     index.OpenFile(path);
-    ASSERT_EQ(index.FieldCount(), 14);
+    // The fourteen fields every build reads, in their order, then the diagram's places file.
+    ASSERT_EQ(index.FieldCount(), 15);
     ASSERT_EQ(index.RecordCount(), 1);
     const QStringList names{"rsWhere",   "rsGroupBy", "rsOrderBy", "rsCalcFields",     "rsJoins",
                             "rsVLNQueryValues", "ConnectionString", "ConnectionTimeout", "CommandTimeout",
-                            "PassWord",  "UserId",    "rsAlias",   "rsJoinTablesUsed", "rsJoinTable"};
-    for (int f = 0; f < 14; ++f)
+                            "PassWord",  "UserId",    "rsAlias",   "rsJoinTablesUsed", "rsJoinTable", "rsDiagram"};
+    for (int f = 0; f < 15; ++f)
         EXPECT_EQ(index.Field(f).name, names[f]);
     EXPECT_EQ(index.Value("rsWhere").toString(), QFileInfo(dir.filePath("plainrsWhere.dat")).absoluteFilePath());
     EXPECT_EQ(index.Value("rsGroupBy").toString(), "");
@@ -279,4 +280,65 @@ TEST(SavedQuery, ASaveThatFailsBetweenTwoFilesLeavesTheOldQueryAsItWas) {
     EXPECT_EQ(back.state.rsOrderBy().RecordCount(), 0);
     EXPECT_EQ(back.state.rsGroupBy().RecordCount(), 1);
     EXPECT_EQ(back.rebuild(), "SELECT Orders.ShipCity\r\nFROM Orders\r\nGROUP BY Orders.ShipCity\r\n");
+}
+
+// The join diagram's box places travel in a file of their own: they come back as saved, a
+// query saved before them (an index without the field) still opens, a newer index still holds
+// every field an older build requires, and a save whose places file cannot be written changes
+// nothing.
+TEST(SavedQuery, BoxPlacesRoundTripInAFileOfTheirOwnAndOlderIndexesStillOpen) {
+    QTemporaryDir dir;
+    QueryHarness h;
+    fullQuery(h);
+    const QString path = dir.filePath("sales.vln");
+    SavedLists lists = someLists();
+    lists.boxPlaces = {{"Customers", QPointF(12.5, -40)}, {"Orders", QPointF(310, 8.25)}};
+    SavedQuery::write(path, h.state, lists, kConnection);
+    EXPECT_TRUE(QFile::exists(dir.filePath("salesrsDiagram.dat")));
+    {
+        SavedQuery::Loader loader(path);
+        EXPECT_EQ(loader.readLists().boxPlaces, lists.boxPlaces);
+    }
+
+    // An index as written before the places: every field but the newer one.
+    RecordSet index;
+    index.OpenBytes(bytesOf(path), path);
+    ASSERT_GE(index.FieldIndex("rsDiagram"), 0);
+    RecordSet older;
+    for (int f = 0; f < index.FieldCount(); ++f)
+        if (index.Field(f).name != "rsDiagram")
+            older.AppendField(index.Field(f).name, index.Field(f).type, index.Field(f).definedSize, index.Field(f).attributes);
+    older.Open();
+    older.AddNew();
+    for (int f = 0; f < index.FieldCount(); ++f)
+        if (index.Field(f).name != "rsDiagram")
+            older.SetValue(index.Field(f).name, index.ValueAt(0, f));
+    older.Update();
+    older.SetSaveIdentity(index.SaveIdentity());
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(older.SaveToBytes());
+    }
+    {
+        SavedQuery::Loader loader(path);
+        QueryHarness back;
+        back.chooseTables({"Orders", "Customers"});
+        loader.readTables(back.state);
+        EXPECT_EQ(back.state.rsJoins().RecordCount(), 1);
+        EXPECT_TRUE(loader.readLists().boxPlaces.isEmpty());
+    }
+
+    // Saved again with the places file blocked: the query on disk is the one before.
+    SavedQuery::write(path, h.state, lists, kConnection);
+    ASSERT_TRUE(QFile::remove(dir.filePath("salesrsDiagram.dat")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("salesrsDiagram.dat"));
+    const auto before = snapshot(dir.path());
+    lists.boxPlaces = {{"Customers", QPointF(1, 1)}};
+    EXPECT_NE(errorOf([&] { SavedQuery::write(path, h.state, lists, kConnection); }).number(), 0);
+    EXPECT_EQ(snapshot(dir.path()), before);
+
+    ASSERT_TRUE(QDir(dir.path()).rmdir("salesrsDiagram.dat"));
+    SavedQuery::remove(path);
+    EXPECT_TRUE(filesIn(dir.path()).isEmpty());
 }
