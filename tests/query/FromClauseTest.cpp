@@ -111,3 +111,66 @@ TEST(FromClause, OwnerQualifiedTablesCarryTheirOwnerAsAliasAndQuotedDotsStayInTh
     EXPECT_EQ(textAt(h.state.rsJoins(), 0, QueryState::JoinTableFrom), "main.Orders main");
     EXPECT_EQ(textAt(h.state.rsJoins(), 0, QueryState::JoinTableTo), "[main.Order Details] ON");
 }
+
+// One join at a time: removing the first join of a chain hands its left table to the next,
+// a join that reached the chain only through the removed one goes with it, a type change
+// and a further condition touch only their own join; every result prepares on the sample.
+TEST(FromClause, OneJoinIsRemovedRetypedOrExtendedAndTheChainStaysOne) {
+    auto chain = [](QueryHarness& h) {
+        h.chooseTables({"Customers", "Orders", "Order Details", "Products"});
+        h.state.TableList() = {"Customers", "Orders", "[Order Details]", "Products"};
+        h.state.SelectedTables = h.state.TableList();
+        FromClause from(h.state);
+        for (const JoinRequest& r :
+             {JoinRequest{"Customers", "Orders", "Customers.CustomerID", "Orders.CustomerID", "="},
+              JoinRequest{"Orders", "[Order Details]", "Orders.OrderID", "[Order Details].OrderID", "="},
+              JoinRequest{"[Order Details]", "Products", "[Order Details].ProductID", "Products.ProductID", "="}}) {
+            from.AddJoinCondition(r);
+            h.state.rsJoinFields().MoveFirst();
+            while (h.state.rsJoinFields().RecordCount() > 0) {
+                h.state.rsJoinFields().MoveFirst();
+                h.state.rsJoinFields().Delete();
+            }
+        }
+        h.output({"Orders.OrderID"});
+    };
+    {
+        QueryHarness h;
+        chain(h);
+        ASSERT_EQ(FromClause(h.state).Conditions().size(), 3u);
+        ASSERT_TRUE(FromClause(h.state).RemoveJoinGroup(0));
+        const QString sql = h.rebuild();
+        EXPECT_EQ(sql, "SELECT Orders.OrderID\r\nFROM (( Orders INNER JOIN [Order Details] ON Orders.OrderID = "
+                       "[Order Details].OrderID)  INNER JOIN Products ON [Order Details].ProductID = "
+                       "Products.ProductID), Customers\r\n");
+        QueryHarness::expectPrepares(sql);
+    }
+    {
+        QueryHarness h;
+        chain(h);
+        // Without Orders-[Order Details], Products no longer reaches the chain.
+        ASSERT_TRUE(FromClause(h.state).RemoveJoinGroup(1));
+        const QString sql = h.rebuild();
+        EXPECT_EQ(sql, "SELECT Orders.OrderID\r\nFROM ( Customers INNER JOIN Orders ON Customers.CustomerID = "
+                       "Orders.CustomerID), [Order Details], Products\r\n");
+        QueryHarness::expectPrepares(sql);
+        EXPECT_FALSE(FromClause(h.state).RemoveJoinGroup(5));
+    }
+    {
+        QueryHarness h;
+        chain(h);
+        ASSERT_TRUE(FromClause(h.state).SetJoinGroupType(1, ">="));
+        ASSERT_TRUE(FromClause(h.state).AddConditionToGroup(2, "Orders.EmployeeID", "Products.SupplierID"));
+        const std::vector<JoinCondition> c = FromClause(h.state).Conditions();
+        ASSERT_EQ(c.size(), 4u);
+        EXPECT_EQ(c[1].symbol, ">=");
+        EXPECT_EQ(c[0].symbol, "=");
+        EXPECT_EQ(c[3].group, 2);
+        EXPECT_EQ(c[3].leftTable, "Orders");
+        EXPECT_EQ(c[3].rightTable, "Products");
+        const QString sql = h.rebuild();
+        EXPECT_TRUE(sql.contains("LEFT OUTER JOIN [Order Details] ON")) << sql.toStdString();
+        EXPECT_TRUE(sql.contains("Products.ProductID AND Orders.EmployeeID = Products.SupplierID)")) << sql.toStdString();
+        QueryHarness::expectPrepares(sql);
+    }
+}
