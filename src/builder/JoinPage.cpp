@@ -77,11 +77,13 @@ JoinPage::JoinPage(frmQDM& window) : QWidget(&window), w_(window) {
     auto* lists = new QWidget(split);
     split->addWidget(diagram_);
     split->addWidget(lists);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
-    split->setSizes({300, 200});
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
     auto* grid = new QGridLayout(lists);
     grid->setContentsMargins(0, 0, 0, 0);
+    // Room the window gains goes to the field lists and the joins grid.
+    grid->setRowStretch(3, 1);
+    grid->setRowStretch(5, 1);
     grid->addWidget(captionLabel(this, "lblJoinFrom", 104), 0, 0);
     grid->addWidget(captionLabel(this, "lblJoinTo", 105), 0, 2);
     tableLabels_[0] = captionLabel(this, "lblJoinTableFrom", 106);

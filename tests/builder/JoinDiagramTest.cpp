@@ -289,6 +289,8 @@ TEST_F(JoinDiagramTest, TheDiagramFollowsTheListsAndTheTablePage) {
     EXPECT_EQ(lines(), QStringList{kCustomersOrders});
     // A box moved by the user keeps its place when the joins change; its lines follow it.
     QGraphicsObject* orders = item("tbl:Orders");
+    ASSERT_NE(orders, nullptr);
+    ASSERT_NE(item(kCustomersOrders), nullptr);
     const QRectF lineBefore = item(kCustomersOrders)->sceneBoundingRect();
     orders->setPos(orders->pos() + QPointF(0, 200));
     EXPECT_NE(item(kCustomersOrders)->sceneBoundingRect(), lineBefore);
