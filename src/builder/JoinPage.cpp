@@ -9,6 +9,7 @@
 #include "frmQDM.h"
 #include "query/Criteria.h"
 #include "query/FromClause.h"
+#include "JoinDiagram.h"
 #include "JoinsGridModel.h"
 #include "platform/Connection.h"
 #include "platform/ForeignKey.h"
@@ -26,6 +27,8 @@
 #include <QSet>
 #include <algorithm>
 #include <QTableView>
+#include <QSplitter>
+#include <QVBoxLayout>
 
 namespace lorvane {
 
@@ -57,7 +60,30 @@ QStringList joinTableNames(RecordSet& rs) {
 }  // namespace
 
 JoinPage::JoinPage(frmQDM& window) : QWidget(&window), w_(window) {
-    auto* grid = new QGridLayout(this);
+    // The diagram above the lists, the split between them the user's; both edit the same joins.
+    auto* page = new QVBoxLayout(this);
+    auto* fit = commandButton(this, "cmdDiagramFit", QStringLiteral("Fit"));
+    fit->setToolTip(QStringLiteral("Show every table of the diagram"));
+    auto* diagramBar = new QHBoxLayout;
+    diagramBar->addStretch();
+    diagramBar->addWidget(fit);
+    page->addLayout(diagramBar);
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->setObjectName(QStringLiteral("splJoinDiagram"));
+    split->setChildrenCollapsible(false);
+    page->addWidget(split);
+    diagram_ = new JoinDiagram(split);
+    diagram_->setMinimumHeight(120);
+    auto* lists = new QWidget(split);
+    split->addWidget(diagram_);
+    split->addWidget(lists);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
+    auto* grid = new QGridLayout(lists);
+    grid->setContentsMargins(0, 0, 0, 0);
+    // Room the window gains goes to the field lists and the joins grid.
+    grid->setRowStretch(3, 1);
+    grid->setRowStretch(5, 1);
     grid->addWidget(captionLabel(this, "lblJoinFrom", 104), 0, 0);
     grid->addWidget(captionLabel(this, "lblJoinTo", 105), 0, 2);
     tableLabels_[0] = captionLabel(this, "lblJoinTableFrom", 106);
@@ -146,6 +172,8 @@ JoinPage::JoinPage(frmQDM& window) : QWidget(&window), w_(window) {
         if (compareRow_ >= 0)
             changeComparison(compareRow_, item->text());
     });
+    connect(fit, &QPushButton::clicked, diagram_, &JoinDiagram::fitAll);
+    diagram_->attach(*this, w_.state());
 }
 
 void JoinPage::setLabelColour(const QColor& colour) {

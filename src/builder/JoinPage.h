@@ -10,6 +10,7 @@ class QTableView;
 
 namespace lorvane {
 
+class JoinDiagram;
 class JoinsGridModel;
 class frmQDM;
 
@@ -55,6 +56,8 @@ public:
     int proposeForeignKeyJoins(const QStringList& addedTables);
     // The model under the joins grid.
     JoinsGridModel* joinsModel() const { return joinsModel_; }
+    // The joins drawn as boxes and lines above the lists.
+    JoinDiagram* diagram() const { return diagram_; }
 
     // The chosen join type as the join generator reads it: "=", ">=" or "<>".
     QString joinSymbol() const;
@@ -74,6 +77,7 @@ private:
     QPushButton* resetJoins_;
     QTableView* joins_;
     JoinsGridModel* joinsModel_;
+    JoinDiagram* diagram_;
     QListWidget* compare_;
     int compareRow_ = -1;
     bool proposing_ = false;
