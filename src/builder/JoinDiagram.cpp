@@ -190,6 +190,7 @@ void JoinDiagram::showContent(const DiagramContent& content) {
     setScene(fresh);
     if (!unplaced.isEmpty())
         placeNewBoxes(unplaced);
+    scrollOverBoxes();
     if (old)
         old->deleteLater();
     if (!focusName.isEmpty())
@@ -299,11 +300,20 @@ void JoinDiagram::setPlaces(const QHash<QString, QPointF>& places) {
 void JoinDiagram::boxMoved(TableBox* box) {
     if (boxes_.value(box->table()) == box)
         places_.insert(box->table(), box->pos());
+    scrollOverBoxes();
+}
+
+void JoinDiagram::scrollOverBoxes() {
+    // A scene's own rect only ever grows (a box moved far and back): the view scrolls over
+    // where the boxes are, so that fitting them leaves no scroll bar taking their room.
+    if (scene())
+        setSceneRect(scene()->itemsBoundingRect().adjusted(-10, -10, 10, 10));
 }
 
 void JoinDiagram::fitAll() {
     if (!scene())
         return;
+    scrollOverBoxes();
     const QRectF all = scene()->itemsBoundingRect().adjusted(-10, -10, 10, 10);
     if (all.isEmpty())
         return;

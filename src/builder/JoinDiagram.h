@@ -108,6 +108,7 @@ private:
     QString focusAfterRedraw_;
 
     void refresh();
+    void scrollOverBoxes();
     // Boxes, then their fields, then lines: the order Tab goes through.
     QList<QGraphicsObject*> focusOrder() const;
     void announce(QGraphicsItem* item);

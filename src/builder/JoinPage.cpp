@@ -60,7 +60,7 @@ QStringList joinTableNames(RecordSet& rs) {
 }  // namespace
 
 JoinPage::JoinPage(frmQDM& window) : QWidget(&window), w_(window) {
-    // The diagram above the lists, the split between them the user's; both edit the same joins.
+    // The diagram beside the lists, the split between them the user's; both edit the same joins.
     auto* page = new QVBoxLayout(this);
     auto* fit = commandButton(this, "cmdDiagramFit", QStringLiteral("Fit"));
     fit->setToolTip(QStringLiteral("Show every table of the diagram"));
@@ -68,15 +68,17 @@ JoinPage::JoinPage(frmQDM& window) : QWidget(&window), w_(window) {
     diagramBar->addStretch();
     diagramBar->addWidget(fit);
     page->addLayout(diagramBar);
-    auto* split = new QSplitter(Qt::Vertical, this);
+    // Beside the lists rather than above them: the window keeps the height it could have
+    // before, and both share the room it gains.
+    auto* split = new QSplitter(Qt::Horizontal, this);
     split->setObjectName(QStringLiteral("splJoinDiagram"));
     split->setChildrenCollapsible(false);
     page->addWidget(split);
-    diagram_ = new JoinDiagram(split);
-    diagram_->setMinimumHeight(120);
     auto* lists = new QWidget(split);
-    split->addWidget(diagram_);
+    diagram_ = new JoinDiagram(split);
+    diagram_->setMinimumSize(160, 100);
     split->addWidget(lists);
+    split->addWidget(diagram_);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 1);
     auto* grid = new QGridLayout(lists);

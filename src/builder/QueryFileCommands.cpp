@@ -1,4 +1,5 @@
 #include "QueryFileCommands.h"
+#include "JoinDiagram.h"
 
 #include "BusyCursor.h"
 #include "FieldPage.h"
@@ -100,6 +101,14 @@ SavedLists QueryFileCommands::currentLists() const {
     lists.fields = clsField::shared().FieldNamesFor(clsTable::shared().TableNames());
     lists.selectedFields = s.OutputFieldList;
     lists.unselectedFields = w_.fieldPage()->availableFields();
+    // Box places in table order, so that the same arrangement saves the same file. One box
+    // alone has no arrangement to keep.
+    const QHash<QString, QPointF> places = w_.joinPage()->diagram()->places();
+    QStringList placed = places.keys();
+    placed.sort();
+    if (placed.size() > 1)
+        for (const QString& table : placed)
+            lists.boxPlaces.append({table, places.value(table)});
     return lists;
 }
 
@@ -250,6 +259,11 @@ void QueryFileCommands::restore(const SavedLists& lists) {
     w_.tablePage()->restore(lists.tables, offered);
     w_.fieldPage()->restore(lists.selectedFields, lists.unselectedFields);
     w_.queryPage()->setDistinct(lists.distinct);
+    // The boxes stand where they were saved; tables without a place are laid out beside them.
+    QHash<QString, QPointF> places;
+    for (const auto& [table, place] : lists.boxPlaces)
+        places.insert(table, place);
+    w_.joinPage()->diagram()->setPlaces(places);
     w_.joinPage()->showOpenedJoins();
 
     // The pages and the statement follow the restored state.

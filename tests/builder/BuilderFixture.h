@@ -144,6 +144,12 @@ protected:
         click("cmdAddJoin");
     }
     QString sqlText() { return find<QTextEdit>("txtSQL")->toPlainText(); }
+    // The host's answer to the open exchange: connect on the saved query and show the builder.
+    void openOnQuery(const QString& queryName) {
+        component->VLNMakeConnection({}, {}, {}, 0, 0, 0, true, queryName, true);
+        component->VLNShowLorvane();
+        w = Lorvanev2::builderWindow();
+    }
 
     std::shared_ptr<ScriptedPrompts> prompts;
     std::unique_ptr<Lorvanev2> component;

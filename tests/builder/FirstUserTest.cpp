@@ -266,11 +266,6 @@ namespace {
 
 class FirstUserPrompts : public lorvane::test::CriteriaPage {
 protected:
-    void openOnQuery(const QString& queryName) {
-        component->VLNMakeConnection({}, {}, {}, 0, 0, 0, true, queryName, true);
-        component->VLNShowLorvane();
-        w = Lorvanev2::builderWindow();
-    }
     QRect screenRoom() { return QGuiApplication::primaryScreen()->availableGeometry(); }
     QTemporaryDir dir;
     std::unique_ptr<QObject> listening = std::make_unique<QObject>();

@@ -10,7 +10,9 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QGraphicsScene>
+#include <QFile>
 #include <QMenu>
+#include <QTemporaryDir>
 
 using namespace lorvane;
 
@@ -366,4 +368,43 @@ TEST_F(JoinDiagramTest, TheJoinsGridModelStaysSoundWhileTheDiagramEditsTheJoins)
     EXPECT_TRUE(sqlText().contains("( Orders INNER JOIN Shippers ON Orders.ShipVia = Shippers.ShipperID), Customers"))
         << sqlText().toStdString();
     EXPECT_TRUE(prompts->records().empty());
+}
+
+// Saved, closed and opened again through the host's answer to the open exchange: the same
+// joins, drawn with their boxes where the user left them.
+TEST_F(JoinDiagramTest, AReopenedQueryHasItsJoinsAndItsBoxPlaces) {
+    openWith({"Customers", "Orders", "Shippers"});
+    drag(kCustomerId, kOrderCustomerId);
+    choose("mnuJoinType", "Inner");
+    drag("Orders.ShipVia", "Shippers.ShipperID");
+    choose("mnuJoinType", "Left outer");
+    const QStringList joined = lines();
+    ASSERT_EQ(joined.size(), 2);
+    // The user moves a box by dragging its title.
+    auto* box = item("tbl:Shippers");
+    ASSERT_NE(box, nullptr);
+    const QPointF before = box->pos();
+    const QPoint grip = view()->mapFromScene(box->sceneBoundingRect().topLeft() + QPointF(12, 8));
+    QTest::mousePress(view()->viewport(), Qt::LeftButton, {}, grip);
+    QTest::mouseMove(view()->viewport(), grip + QPoint(30, 40));
+    QTest::mouseRelease(view()->viewport(), Qt::LeftButton, {}, grip + QPoint(30, 40));
+    ASSERT_NE(box->pos(), before) << "the box did not move";
+    const QHash<QString, QPointF> places = view()->places();
+    const QString statement = sqlText();
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("placed.vln");
+    prompts->choose(path);
+    click("cmdSaveQuery");
+    ASSERT_TRUE(QFile::exists(dir.filePath("placedrsDiagram.dat")));
+    QObject listening;
+    QObject::connect(component.get(), &Lorvanev2::OpenSavedQuery, &listening, [&] { openOnQuery(path); });
+    click("cmdOpenQuery");
+    ASSERT_NE(w, nullptr);
+    goToPage(frmQDM::BuildJoins);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(lines(), joined);
+    EXPECT_EQ(gridRows(), 2);
+    EXPECT_EQ(view()->places(), places);
+    EXPECT_EQ(sqlText(), statement);
 }

@@ -67,11 +67,6 @@ protected:
         EXPECT_EQ(executed->count(), 1);
         return rowsOf(*executed);
     }
-    void openOnQuery(const QString& queryName) {
-        component->VLNMakeConnection({}, {}, {}, 0, 0, 0, true, queryName, true);
-        component->VLNShowLorvane();
-        w = Lorvanev2::builderWindow();
-    }
     QTemporaryDir dir;
     // Context of the test's own connections to the component: they end with the test body,
     // before the fixture closes the window.
