@@ -25,6 +25,10 @@
 namespace lorvane {
 
 namespace {
+constexpr qsizetype kMostTablesDrawn = 200;
+}  // namespace
+
+namespace {
 constexpr qreal kGapX = 140;  // room for a join's label between two columns
 constexpr qreal kGapY = 30;
 constexpr qreal kSmallest = 0.05, kLargest = 4.0;
@@ -79,8 +83,35 @@ void JoinDiagram::attach(JoinPage& page, QueryState& state) {
 }
 
 void JoinDiagram::refresh() {
-    if (page_ && state_)
-        showContent(contentOf(*state_, page_->joinSymbols()));
+    // Drawn when seen: the window opens (on any size of catalogue) and tables are chosen
+    // without the diagram's cost, which falls on the join page alone.
+    if (!isVisible()) {
+        stale_ = true;
+        return;
+    }
+    stale_ = false;
+    if (!page_ || !state_)
+        return;
+    const qsizetype tables = state_->TableList().size();
+    if (tables > kMostTablesDrawn) {
+        // Hundreds of boxes help nobody and cost seconds: the lists stay for such a query.
+        DiagramContent none;
+        none.symbols = page_->joinSymbols();
+        showContent(none);
+        scene()->addSimpleText(QStringLiteral("The diagram draws up to %1 tables; this query has %2. "
+                                              "Join them with the lists.")
+                                   .arg(kMostTablesDrawn)
+                                   .arg(tables));
+        scrollOverBoxes();
+        return;
+    }
+    showContent(contentOf(*state_, page_->joinSymbols()));
+}
+
+void JoinDiagram::showEvent(QShowEvent* event) {
+    QGraphicsView::showEvent(event);
+    if (stale_)
+        refresh();
 }
 
 DiagramContent JoinDiagram::contentOf(QueryState& state, const QStringList& symbols) {
@@ -284,6 +315,13 @@ void JoinDiagram::layOutAll() {
 
 QHash<QString, QPointF> JoinDiagram::places() const {
     QHash<QString, QPointF> out;
+    if (stale_ && state_) {
+        // Not drawn since the query changed: the places known for the query's tables.
+        for (const QString& table : state_->TableList())
+            if (const auto place = places_.constFind(table); place != places_.cend())
+                out.insert(table, *place);
+        return out;
+    }
     for (auto it = boxes_.cbegin(); it != boxes_.cend(); ++it)
         out.insert(it.key(), it.value()->pos());
     return out;
@@ -298,9 +336,13 @@ void JoinDiagram::setPlaces(const QHash<QString, QPointF>& places) {
 }
 
 void JoinDiagram::boxMoved(TableBox* box) {
-    if (boxes_.value(box->table()) == box)
-        places_.insert(box->table(), box->pos());
-    scrollOverBoxes();
+    if (boxes_.value(box->table()) != box)
+        return;
+    places_.insert(box->table(), box->pos());
+    // Moved beyond where the view scrolls: the view scrolls there too.
+    const QRectF room = box->sceneBoundingRect().adjusted(-10, -10, 10, 10);
+    if (!sceneRect().contains(room))
+        setSceneRect(sceneRect().united(room));
 }
 
 void JoinDiagram::scrollOverBoxes() {

@@ -91,6 +91,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QPointer<JoinPage> page_;
@@ -106,6 +107,7 @@ private:
     int joinTargetIndex_ = -1;
     QList<FieldItem*> joinTargets_;
     QString focusAfterRedraw_;
+    bool stale_ = false;  // the query changed while the diagram was not shown
 
     void refresh();
     void scrollOverBoxes();

@@ -408,3 +408,30 @@ TEST_F(JoinDiagramTest, AReopenedQueryHasItsJoinsAndItsBoxPlaces) {
     EXPECT_EQ(view()->places(), places);
     EXPECT_EQ(sqlText(), statement);
 }
+
+// A query of hundreds of tables is joined with the lists: the diagram says so instead of
+// drawing hundreds of boxes, and the page stays usable.
+TEST_F(JoinDiagramTest, HundredsOfTablesAreLeftToTheListsWithAWord) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wide.db");
+    QString sql;
+    for (int t = 0; t < 201; ++t)
+        sql += QStringLiteral("CREATE TABLE t%1 (id integer PRIMARY KEY, up integer REFERENCES t%2 (id));")
+                   .arg(t)
+                   .arg(t == 0 ? 0 : t - 1);
+    ASSERT_NE(test::sqliteCli(path, sql), "<error>");
+    component->setProperty("VLNAutoJoinForeignKeys", false);
+    connectAndShow("Provider=SQLite;Data Source=" + path);
+    click("cmdTPXTableRightAll");
+    goToPage(frmQDM::BuildJoins);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(item("tbl:t0"), nullptr);
+    QStringList said;
+    for (QGraphicsItem* i : view()->scene()->items())
+        if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(i))
+            said << text->text();
+    EXPECT_EQ(said, QStringList{"The diagram draws up to 200 tables; this query has 201. Join them with the lists."});
+    // The lists still join them.
+    joinOnPage("t1", "t0");
+    EXPECT_EQ(gridRows(), 1);
+}
