@@ -7,6 +7,9 @@
 #include "builder/frmFieldOrder.h"
 #include "builder/frmVLNExcelExport.h"
 #include "builder/HelpWindow.h"
+#include "builder/JoinDiagram.h"
+#include "builder/JoinPage.h"
+#include "builder/JoinsGridModel.h"
 #include "builder/ResultsPage.h"
 #include "storage/WorkbookExport.h"
 #include "builder/frmQDM.h"
@@ -23,7 +26,11 @@
 #include <QLineEdit>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QGraphicsObject>
 #include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
@@ -182,6 +189,57 @@ bool shoot(QWidget* w, const QString& dir, const QString& name) {
     return w->grab().save(QDir(dir).filePath(name));
 }
 
+int joinsShown(frmQDM* w) {
+    return w->joinPage()->joinsModel()->rowCount();
+}
+
+bool fitDiagram(frmQDM* w) {
+    QApplication::processEvents();
+    return press(w, "cmdDiagramFit");
+}
+
+// A press on one field of the diagram, a move across, a release on a field of another box, as
+// a user drags; the menu of join types then stands open.
+bool dragField(frmQDM* w, const QString& from, const QString& to) {
+    lorvane::JoinDiagram* view = w->joinPage()->diagram();
+    QGraphicsObject* a = view->item(QStringLiteral("col:") + from);
+    QGraphicsObject* b = view->item(QStringLiteral("col:") + to);
+    if (!a || !b)
+        return false;
+    QWidget* vp = view->viewport();
+    const QPoint p = view->mapFromScene(a->sceneBoundingRect().center());
+    const QPoint q = view->mapFromScene(b->sceneBoundingRect().center());
+    auto send = [vp](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, vp->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(vp, &e);
+    };
+    send(QEvent::MouseButtonPress, p, Qt::LeftButton);
+    send(QEvent::MouseMove, (p + q) / 2, Qt::LeftButton);
+    send(QEvent::MouseMove, q, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, q, Qt::NoButton);
+    QApplication::processEvents();
+    return true;
+}
+
+// The window with the open menu drawn where it stands: a popup is a window of its own.
+bool shootWithMenu(frmQDM* w, const char* menuName, const QString& dir, const QString& name) {
+    QApplication::processEvents();
+    QMenu* menu = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* m = qobject_cast<QMenu*>(top); m && m->isVisible() && m->objectName() == QLatin1String(menuName))
+            menu = m;
+    if (!menu)
+        return false;
+    QPixmap shot = w->grab();
+    {
+        QPainter painter(&shot);
+        painter.drawPixmap(w->mapFromGlobal(menu->mapToGlobal(QPoint(0, 0))), menu->grab());
+    }
+    menu->close();
+    QApplication::processEvents();
+    return shot.save(QDir(dir).filePath(name));
+}
+
 }  // namespace
 
 bool renderScreenshotTour(DemoWindow& demo, const QString& dir) {
@@ -194,9 +252,9 @@ bool renderScreenshotTour(DemoWindow& demo, const QString& dir) {
     bool ok = pick(w, "lstTPXTableSelection", "Orders") && press(w, "cmdTPXTableRight") &&
               pick(w, "lstTPXTableSelection", "Customers") && press(w, "cmdTPXTableRight") &&
               shoot(w, dir, "1-select-tables.png");
+    // The declared foreign key joins Orders to Customers as the tables leave the table page.
     w->tabs()->setCurrentIndex(frmQDM::BuildJoins);
-    ok = ok && chooseCombo(w, "cmbJoinTables(0)", "Orders") && chooseCombo(w, "cmbJoinTables(1)", "Customers") &&
-         press(w, "cmdlockTables") && press(w, "cmdAddJoin") && shoot(w, dir, "2-build-joins.png");
+    ok = ok && joinsShown(w) == 1 && fitDiagram(w) && shoot(w, dir, "2-build-joins.png");
     w->tabs()->setCurrentIndex(frmQDM::SelectFields);
     for (const char* field : {"Orders.OrderID", "Orders.OrderDate", "Orders.RequiredDate", "Orders.ShippedDate",
                               "Customers.CompanyName", "Customers.City", "Orders.Freight"})
@@ -225,6 +283,23 @@ bool renderScreenshotTour(DemoWindow& demo, const QString& dir) {
     ok = ok && press(w, "cmdExcel") && shootDialog<lorvane::frmVLNExcelExport>(w, dir, "10-export-dialog.png", "cmdCancel");
     ok = ok && writeExport(w, dir, "11-exported-sheet.xlsx");
     ok = ok && shoot(&demo, dir, "demo-host.png");
+    // The join diagram: three sample tables added, their declared keys joining them, and the
+    // menu a drag between two fields opens.
+    demo.component()->VLNCloseLorvane(false);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    demo.connectToDatabase();  // closing the builder closed its connection
+    demo.showBuilder();
+    w = lorvane::Lorvanev2::builderWindow();
+    if (!w)
+        return false;
+    // Within the offscreen screen (800 x 600), where the type menu opens beside the pointer.
+    w->resize(800, 600);
+    for (const char* table : {"Customers", "Orders", "[Order Details]"})
+        ok = ok && pick(w, "lstTPXTableSelection", QString::fromLatin1(table)) && press(w, "cmdTPXTableRight");
+    w->tabs()->setCurrentIndex(frmQDM::BuildJoins);
+    ok = ok && joinsShown(w) == 2 && fitDiagram(w) && shoot(w, dir, "15-join-diagram.png");
+    ok = ok && dragField(w, QStringLiteral("Customers.City"), QStringLiteral("Orders.ShipCity")) &&
+         shootWithMenu(w, "mnuJoinType", dir, "16-join-type-menu.png");
     // The user guide as the help window shows it where the desktop has no browser.
     {
         lorvane::HelpWindow help(lorvane::HelpWindow::userGuide(), w->caption());

@@ -81,11 +81,15 @@ JoinPage::JoinPage(frmQDM& window) : QWidget(&window), w_(window) {
     split->addWidget(diagram_);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 1);
+    split_ = split;
     auto* grid = new QGridLayout(lists);
     grid->setContentsMargins(0, 0, 0, 0);
     // Room the window gains goes to the field lists and the joins grid.
     grid->setRowStretch(3, 1);
     grid->setRowStretch(5, 1);
+    // ... and across, to the two field lists rather than the buttons between them.
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(2, 1);
     grid->addWidget(captionLabel(this, "lblJoinFrom", 104), 0, 0);
     grid->addWidget(captionLabel(this, "lblJoinTo", 105), 0, 2);
     tableLabels_[0] = captionLabel(this, "lblJoinTableFrom", 106);
@@ -108,6 +112,9 @@ JoinPage::JoinPage(frmQDM& window) : QWidget(&window), w_(window) {
     auto* typeLabel = new QLabel(QStringLiteral("Join Type"), this);
     typeLabel->setObjectName(QStringLiteral("lblJoinType"));
     joinType_ = namedCombo(this, "cmbJoinType", true);
+    // Its longest type in words would hold the middle column wide; the tooltip says it whole.
+    joinType_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    joinType_->setMinimumContentsLength(12);
     addJoin_ = commandButton(this, "cmdAddJoin", QStringLiteral("Add Join"));
     resetJoins_ = commandButton(this, "cmdResetJoins", QStringLiteral("Delete Join"));
     middle->addWidget(typeLabel, 0, 0);
@@ -675,6 +682,17 @@ int JoinPage::proposeForeignKeyJoins(const QStringList& addedTables) {
         w_.SetStatusText(QStringLiteral("Joined on declared foreign keys: ") + said.join(QStringLiteral("; ")) +
                          QStringLiteral(". Delete Join removes them."));
     return static_cast<int>(said.size());
+}
+
+void JoinPage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (splitPlaced_ || split_->width() <= 0)
+        return;
+    // Three fifths to the lists on the first show (as far as their least width allows), rather
+    // than the lists' least width and all the rest to the diagram.
+    splitPlaced_ = true;
+    const int room = split_->width();
+    split_->setSizes({room * 3 / 5, room - room * 3 / 5});
 }
 
 }  // namespace lorvane

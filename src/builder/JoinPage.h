@@ -6,6 +6,7 @@ class QComboBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QSplitter;
 class QTableView;
 
 namespace lorvane {
@@ -66,6 +67,9 @@ signals:
     // The joins changed, whoever changed them (the lists, the diagram, a proposal, a removal).
     void joinsChanged();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     frmQDM& w_;
     QComboBox* tables_[2];
@@ -81,6 +85,8 @@ private:
     QListWidget* compare_;
     int compareRow_ = -1;
     bool proposing_ = false;
+    QSplitter* split_ = nullptr;
+    bool splitPlaced_ = false;
 
     void offerLeftTables();
     void leftTableChosen();

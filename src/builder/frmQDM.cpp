@@ -108,6 +108,10 @@ frmQDM::frmQDM(std::shared_ptr<Prompts> prompts, QWidget* parent)
     statusBar->setObjectName(QStringLiteral("stbVLN"));
     status_ = new QLabel(statusBar);
     status_->setObjectName(QStringLiteral("stbVLNPanel1"));
+    // A long message is cut at the window's edge (its whole text is the tooltip) rather than
+    // widening the window past the size the user or host gave it.
+    status_->setMinimumWidth(1);
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar->addWidget(status_, 1);
     layout->addWidget(statusBar);
     resize(760, 560);
@@ -137,6 +141,7 @@ void frmQDM::showQueryName(const QString& path) {
 
 void frmQDM::SetStatusText(const QString& text) {
     status_->setText(text);
+    status_->setToolTip(text);
 }
 
 QString frmQDM::statusText() const {
