@@ -286,15 +286,27 @@ void JoinDiagram::placeNewBoxes(const QList<TableBox*>& fresh) {
             columns.append(loose.mid(i, perColumn));
     }
 
+    // Columns left to right, continued in a band below once a band is as wide as the view
+    // shows at full size: a narrow view gets boxes it can show without shrinking them to dots.
+    const qreal scale = std::max<qreal>(transform().m11(), 0.05);
+    const qreal bandWidth = std::max<qreal>(viewport()->width() / scale, 400);
     qreal x = origin.x();
+    qreal bandTop = origin.y();
+    qreal bandBottom = origin.y();
     for (const QList<TableBox*>& column : std::as_const(columns)) {
-        qreal y = origin.y();
         qreal widest = 0;
+        for (TableBox* box : column)
+            widest = std::max(widest, box->width());
+        if (x > origin.x() && x + widest - origin.x() > bandWidth) {
+            x = origin.x();
+            bandTop = bandBottom + kGapY;
+        }
+        qreal y = bandTop;
         for (TableBox* box : column) {
             box->setPos(x, y);
             y += box->height() + kGapY;
-            widest = std::max(widest, box->width());
         }
+        bandBottom = std::max(bandBottom, y - kGapY);
         x += widest + kGapX;
     }
     for (TableBox* box : fresh)

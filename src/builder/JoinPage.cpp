@@ -671,7 +671,10 @@ int JoinPage::proposeForeignKeyJoins(const QStringList& addedTables) {
                     continue;
                 for (qsizetype i = 1; i < leftItems.size(); ++i)
                     joinFields(left, leftItems[i], right, rightItems[i], symbol, true);
-                said << QStringLiteral("%1 to %2 on %3").arg(right, left, rightItems.join(QStringLiteral(", ")));
+                QStringList conditions;
+                for (qsizetype i = 0; i < leftItems.size(); ++i)
+                    conditions << leftItems[i] + QStringLiteral(" = ") + rightItems[i];
+                said << conditions.join(QStringLiteral(" and "));
                 done.insert(table);
                 progress = true;
                 break;

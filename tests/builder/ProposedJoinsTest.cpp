@@ -81,8 +81,8 @@ protected:
 
 TEST_F(ProposedJoins, OnTheSampleAddingCustomersOrdersAndLinesJoinsThemAsByHand) {
     threeTablesAsByHand(test::sampleConnectionString(), "Customers", "Orders", "[Order Details]",
-                        "Joined on declared foreign keys: Orders to Customers on Orders.CustomerID; "
-                        "[Order Details] to Orders on [Order Details].OrderID. Delete Join removes them.");
+                        "Joined on declared foreign keys: Customers.CustomerID = Orders.CustomerID; "
+                        "Orders.OrderID = [Order Details].OrderID. Delete Join removes them.");
 }
 
 TEST_F(ProposedJoins, OnPostgresAddingTheTablesJoinsThemOnTheirKeysAsByHand) {
@@ -98,8 +98,8 @@ TEST_F(ProposedJoins, OnPostgresAddingTheTablesJoinsThemOnTheirKeysAsByHand) {
               "<error>");
     // PostgreSQL offers mixed-case names quoted.
     threeTablesAsByHand(pg, "\"Customers\"", "\"Orders\"", "\"Order Details\"",
-                        "Joined on declared foreign keys: \"Orders\" to \"Customers\" on \"Orders\".\"CustomerID\"; "
-                        "\"Order Details\" to \"Orders\" on \"Order Details\".\"OrderID\". Delete Join removes them.");
+                        "Joined on declared foreign keys: \"Customers\".\"CustomerID\" = \"Orders\".\"CustomerID\"; "
+                        "\"Orders\".\"OrderID\" = \"Order Details\".\"OrderID\". Delete Join removes them.");
 }
 
 // A composite key is one join with both conditions; a proposal is removed like a join made by
@@ -119,6 +119,8 @@ TEST_F(ProposedJoins, CompositeKeysJoinOnEveryColumnAndARemovedProposalStaysRemo
     addTable("Shift");
     goToPage(frmQDM::BuildJoins);
     ASSERT_EQ(joinRows(), 2);
+    EXPECT_EQ(w->statusText(), "Joined on declared foreign keys: Plant.Site = Shift.Site and Plant.Line = Shift.Line. "
+                               "Delete Join removes them.");
     auto* grid = find<QTableView>("dgrJoins");
     QAbstractItemModelTester tester(grid->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     const Built both = outputAndRun();
