@@ -98,6 +98,8 @@ public:
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
     int group() const { return group_; }
+    int row() const { return row_; }
+    void setRow(int row) { row_ = row; }
     const QString& symbol() const { return symbol_; }
     const QString& words() const { return words_; }
     FieldItem* leftField() const { return left_; }
@@ -115,6 +117,7 @@ protected:
 private:
     JoinDiagram& diagram_;
     int group_;
+    int row_ = -1;
     FieldItem* left_;
     FieldItem* right_;
     QString symbol_, words_;

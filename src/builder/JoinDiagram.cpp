@@ -75,9 +75,9 @@ void JoinDiagram::attach(JoinPage& page, QueryState& state) {
         if (page_)
             page_->setJoinType(group, symbol);
     });
-    connect(this, &JoinDiagram::removeChosen, &page, [this](int group) {
+    connect(this, &JoinDiagram::removeChosen, &page, [this](int row) {
         if (page_)
-            page_->removeJoin(group);
+            page_->removeCondition(row);
     });
     refresh();
 }
@@ -156,7 +156,7 @@ DiagramContent JoinDiagram::contentOf(QueryState& state, const QStringList& symb
         content.tables.push_back(std::move(t));
     }
     for (const JoinCondition& c : FromClause(state).Conditions())
-        content.joins.push_back({c.group, c.leftTable, c.leftField, c.rightTable, c.rightField, c.symbol});
+        content.joins.push_back({c.group, c.leftTable, c.leftField, c.rightTable, c.rightField, c.symbol, c.row});
     return content;
 }
 
@@ -213,6 +213,7 @@ void JoinDiagram::showContent(const DiagramContent& content) {
         if (!a || !b)
             continue;
         auto* line = new JoinLine(*this, j.group, a, b, j.symbol, wordsFor(j.symbol, j.leftTable));
+        line->setRow(j.row);
         fresh->addItem(line);
         lines_ << line;
         boxes_.value(a->table())->attach(line);
@@ -518,6 +519,8 @@ void JoinDiagram::offerJoinMenu(FieldItem* a, FieldItem* b, const QPoint& screen
             action->setData(symbol);
             connect(action, &QAction::triggered, this, [=, this] {
                 focusAfterRedraw_ = QStringLiteral("col:") + fieldA;
+                // The keys go on working here once the menu closes.
+                setFocus(Qt::OtherFocusReason);
                 emit joinChosen(tableA, fieldA, tableB, fieldB, symbol);
             });
         }
@@ -534,6 +537,7 @@ void JoinDiagram::offerLineMenu(JoinLine* line, const QPoint& screenPos) {
     menu->setObjectName(QStringLiteral("mnuJoinLine"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const int group = line->group();
+    const int row = line->row();
     const QString current = line->symbol();
     const QString left = line->leftField()->table();
     const QString lineName = line->objectName();
@@ -548,6 +552,8 @@ void JoinDiagram::offerLineMenu(JoinLine* line, const QPoint& screenPos) {
             if (symbol == current)
                 return;
             focusAfterRedraw_ = lineName;
+            // The keys go on working here once the menu closes.
+            setFocus(Qt::OtherFocusReason);
             emit typeChosen(group, symbol);
         });
     }
@@ -556,7 +562,9 @@ void JoinDiagram::offerLineMenu(JoinLine* line, const QPoint& screenPos) {
     remove->setObjectName(QStringLiteral("actRemoveJoin"));
     connect(remove, &QAction::triggered, this, [=, this] {
         focusAfterRedraw_ = leftField;
-        emit removeChosen(group);
+        // The keys go on working here once the menu closes.
+        setFocus(Qt::OtherFocusReason);
+        emit removeChosen(row);
     });
     menu->popup(screenPos);
     menu->setActiveAction(menu->actions().value(std::max<qsizetype>(0, symbols.indexOf(current))));
@@ -700,7 +708,7 @@ void JoinDiagram::keyPressEvent(QKeyEvent* event) {
     if (auto* line = qobject_cast<JoinLine*>(o)) {
         if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) {
             focusAfterRedraw_ = line->leftField()->objectName();
-            emit removeChosen(line->group());
+            emit removeChosen(line->row());
             event->accept();
             return;
         }

@@ -35,6 +35,7 @@ struct DiagramContent {
         int group = 0;
         QString leftTable, leftField, rightTable, rightField;
         QString symbol;  // the join's type: "=", ">=", "<>"
+        int row = 0;     // the condition's row in the joins
     };
     std::vector<Table> tables;
     std::vector<Join> joins;
@@ -84,7 +85,8 @@ signals:
     void joinChosen(const QString& tableA, const QString& fieldA, const QString& tableB, const QString& fieldB,
                     const QString& symbol);
     void typeChosen(int group, const QString& symbol);
-    void removeChosen(int group);
+    // The user chose to remove one condition (its row in the joins).
+    void removeChosen(int row);
 
 protected:
     bool event(QEvent* event) override;

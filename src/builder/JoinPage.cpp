@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QHash>
 #include <QSet>
@@ -36,6 +37,20 @@ namespace {
 const QColor kChoosingTables(255, 255, 255);
 const QColor kLocked(224, 224, 224);
 constexpr qsizetype kMostTablesForProposals = 64;
+
+// Changing the joins from the diagram resets the page's own choice, which puts the focus on its
+// first table box; the user's focus stays where it was (the diagram).
+class KeepFocus {
+public:
+    KeepFocus() : widget_(QApplication::focusWidget()) {}
+    ~KeepFocus() {
+        if (widget_)
+            widget_->setFocus(Qt::OtherFocusReason);
+    }
+
+private:
+    QPointer<QWidget> widget_;
+};
 
 QStringList visibleJoinTables(RecordSet& rs) {
     QStringList out;
@@ -522,6 +537,7 @@ bool JoinPage::joinFields(const QString& tableA, const QString& fieldA, const QS
     const bool hasA = chain.contains(tableA);
     const bool hasB = chain.contains(tableB);
     // The page may be part way through a pair of its own: what it chose is set aside.
+    KeepFocus keep;
     resetToUnlocked();
     if (hasA && hasB) {
         // Both already in the chain: a further condition of the join that brought the later of
@@ -568,6 +584,7 @@ bool JoinPage::joinFields(const QString& tableA, const QString& fieldA, const QS
 }
 
 bool JoinPage::removeJoin(int group) {
+    KeepFocus keep;
     resetToUnlocked();
     if (!FromClause(w_.state()).RemoveJoinGroup(group))
         return false;
@@ -577,7 +594,19 @@ bool JoinPage::removeJoin(int group) {
     return true;
 }
 
+bool JoinPage::removeCondition(int row) {
+    KeepFocus keep;
+    resetToUnlocked();
+    if (!FromClause(w_.state()).RemoveCondition(row))
+        return false;
+    if (w_.state().rsJoins().RecordCount() == 0)
+        removeEveryJoin();
+    joinsEdited();
+    return true;
+}
+
 bool JoinPage::setJoinType(int group, const QString& symbol) {
+    KeepFocus keep;
     if (!joinSymbols().contains(symbol))
         return false;
     if (!FromClause(w_.state()).SetJoinGroupType(group, symbol))

@@ -51,6 +51,8 @@ public:
                     const QString& symbol, bool quiet = false);
     // Removes one join (a group of conditions) or changes its type; the statement follows.
     bool removeJoin(int group);
+    // One condition (a row of the joins grid); its join stays while it has others.
+    bool removeCondition(int row);
     bool setJoinType(int group, const QString& symbol);
     // Tables just added to the query that a declared foreign key links to another table of it
     // are joined on that key; the status bar says which. Returns how many joins were added.

@@ -298,6 +298,33 @@ bool FromClause::RemoveJoinGroup(int group) {
     return true;
 }
 
+bool FromClause::RemoveCondition(int row) {
+    const QStringList tables = s_.TableList();
+    std::vector<Group> groups = readGroups(tables);
+    int first = 0;
+    for (Group& g : groups) {
+        const int count = static_cast<int>(g.rows.size());
+        if (row < first || row >= first + count) {
+            first += count;
+            continue;
+        }
+        if (count == 1) {
+            g.keep = false;
+        } else {
+            const std::size_t at = static_cast<std::size_t>(row - first);
+            if (at == 0) {
+                // The next condition becomes the join's row: it takes the join's tables and type.
+                for (const int f : {int(Q::JoinTableFrom), int(Q::JoinKeyword), int(Q::JoinTableTo)})
+                    g.rows[1][static_cast<std::size_t>(f)] = g.rows[0][static_cast<std::size_t>(f)];
+            }
+            g.rows.erase(g.rows.begin() + static_cast<std::ptrdiff_t>(at));
+        }
+        relink(std::move(groups), tables, true);
+        return true;
+    }
+    return false;
+}
+
 bool FromClause::SetJoinGroupType(int group, const QString& symbol) {
     const QStringList tables = s_.TableList();
     std::vector<Group> groups = readGroups(tables);

@@ -45,6 +45,9 @@ public:
     std::vector<JoinCondition> Conditions() const;
     // One join goes with its conditions; joins that reached the chain only through it go too.
     bool RemoveJoinGroup(int group);
+    // One condition goes; the join keeps its others (the next one then carries the join), and
+    // a join left without a condition goes as RemoveJoinGroup does.
+    bool RemoveCondition(int row);
     bool SetJoinGroupType(int group, const QString& symbol);
     // A further condition (AND) of an existing join.
     bool AddConditionToGroup(int group, const QString& leftField, const QString& rightField);

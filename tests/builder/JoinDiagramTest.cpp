@@ -252,6 +252,9 @@ TEST_F(JoinDiagramTest, TheKeyboardMakesAndRemovesTheSameJoin) {
     QCoreApplication::processEvents();
     EXPECT_EQ(lines(), QStringList{kCustomersOrders});
     EXPECT_FALSE(view()->joining());
+    // The keys go on working in the diagram: the window's focus did not move to the page's
+    // lists (the window itself is active again once the menu's popup has gone).
+    EXPECT_EQ(w->focusWidget(), view());
     const QString byKeys = sqlText();
 
     // The same join the lists make.
@@ -268,6 +271,7 @@ TEST_F(JoinDiagramTest, TheKeyboardMakesAndRemovesTheSameJoin) {
     EXPECT_FALSE(sqlText().contains("JOIN"));
     EXPECT_EQ(gridRows(), 0);
     EXPECT_EQ(focusName(), "col:" + kCustomerId);
+    EXPECT_EQ(QApplication::focusWidget(), view());
 }
 
 TEST_F(JoinDiagramTest, EscapeCancelsAKeyboardJoin) {
@@ -361,8 +365,15 @@ TEST_F(JoinDiagramTest, TheJoinsGridModelStaysSoundWhileTheDiagramEditsTheJoins)
     EXPECT_FALSE(sqlText().contains("LEFT OUTER JOIN")) << sqlText().toStdString();
     QTest::mouseClick(view()->viewport(), Qt::RightButton, {}, at(kCustomersOrders));
     choose("mnuJoinLine", "Remove Join");
-    // The join of Customers and Orders goes with its further condition; Orders and Shippers
-    // stay joined.
+    // Only the line chosen goes: the join of Customers and Orders keeps its other condition.
+    EXPECT_EQ(gridRows(), 2);
+    EXPECT_EQ(lines(), (QStringList{"join:Customers.City=Orders.ShipCity", "join:Orders.ShipVia=Shippers.ShipperID"}));
+    EXPECT_TRUE(sqlText().contains("(( Customers INNER JOIN Orders ON Customers.City = Orders.ShipCity)  INNER JOIN "
+                                   "Shippers ON Orders.ShipVia = Shippers.ShipperID)"))
+        << sqlText().toStdString();
+    // Its last condition removed, the join goes; Orders and Shippers stay joined.
+    QTest::mouseClick(view()->viewport(), Qt::RightButton, {}, at("join:Customers.City=Orders.ShipCity"));
+    choose("mnuJoinLine", "Remove Join");
     EXPECT_EQ(gridRows(), 1);
     EXPECT_EQ(lines(), QStringList{"join:Orders.ShipVia=Shippers.ShipperID"});
     EXPECT_TRUE(sqlText().contains("( Orders INNER JOIN Shippers ON Orders.ShipVia = Shippers.ShipperID), Customers"))
