@@ -352,6 +352,9 @@ void JoinDiagram::boxMoved(TableBox* box) {
     if (boxes_.value(box->table()) != box)
         return;
     places_.insert(box->table(), box->pos());
+    // Dragged by the user (not placed by the layout or a saved query): an arrangement to keep.
+    if (box->scene() && box->scene()->mouseGrabberItem() == box)
+        ++arrangement_;
     // Moved beyond where the view scrolls: the view scrolls there too.
     const QRectF room = box->sceneBoundingRect().adjusted(-10, -10, 10, 10);
     if (!sceneRect().contains(room))
@@ -730,6 +733,7 @@ void JoinDiagram::keyPressEvent(QKeyEvent* event) {
         }
         if (!by.isNull()) {
             box->moveBy(by.x(), by.y());
+            ++arrangement_;
             ensureVisible(box);
             event->accept();
             return;

@@ -61,6 +61,8 @@ public:
     // Box positions by table, to be saved with the query; restored ones win over the layout.
     QHash<QString, QPointF> places() const;
     void setPlaces(const QHash<QString, QPointF>& places);
+    // Grows with each move of a box by the user: an arrangement not yet saved is a change.
+    int arrangement() const { return arrangement_; }
     // Zooms and scrolls so that every box is in view (never larger than life).
     void fitAll();
     // Lays every box out anew, joined tables side by side.
@@ -109,7 +111,8 @@ private:
     int joinTargetIndex_ = -1;
     QList<FieldItem*> joinTargets_;
     QString focusAfterRedraw_;
-    bool stale_ = false;  // the query changed while the diagram was not shown
+    bool stale_ = false;
+    int arrangement_ = 0;  // the query changed while the diagram was not shown
 
     void refresh();
     void scrollOverBoxes();

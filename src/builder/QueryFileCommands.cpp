@@ -118,7 +118,8 @@ QByteArray QueryFileCommands::fingerprint() const {
     QDataStream out(&bytes, QIODevice::WriteOnly);
     SavedLists lists = currentLists();
     out << lists.distinct << lists.tables << lists.unselectedTables << lists.removedTables << lists.selectedFields
-        << lists.unselectedFields << w_.tablePage()->selectedTables() << s.StatementText;
+        << lists.unselectedFields << w_.tablePage()->selectedTables() << s.StatementText
+        << w_.joinPage()->diagram()->arrangement();
     // The tables a save writes that hold the user's choices (the join bookkeeping follows them).
     for (RecordSet* rs : {&s.rsWhere(), &s.rsHaving(), &s.rsGroupBy(), &s.rsOrderBy(), &s.rsCalcFields(),
                           &s.rsAlias(), &s.rsJoins()}) {

@@ -473,3 +473,25 @@ TEST_F(JoinDiagramTest, CustomersOrdersAndTheirLinesJoinedByTwoDragsAsOnTheLists
     EXPECT_TRUE(rowsByLists == rowsByDiagram) << rowsByLists.size() << " rows by the lists, " << rowsByDiagram.size()
                                               << " by the diagram";
 }
+
+// Boxes moved after a save are a change like any other: closing offers to save them.
+TEST_F(JoinDiagramTest, BoxesMovedAfterASaveAreOfferedForSavingOnClose) {
+    openWith({"Customers", "Orders"});
+    drag(kCustomerId, kOrderCustomerId);
+    choose("mnuJoinType", "Inner");
+    QTemporaryDir dir;
+    prompts->choose(dir.filePath("moved.vln"));
+    click("cmdSaveQuery");
+    const auto afterSave = prompts->records().size();
+    auto* box = item("tbl:Orders");
+    ASSERT_NE(box, nullptr);
+    const QPoint grip = view()->mapFromScene(box->sceneBoundingRect().topLeft() + QPointF(12, 8));
+    QTest::mousePress(view()->viewport(), Qt::LeftButton, {}, grip);
+    QTest::mouseMove(view()->viewport(), grip + QPoint(20, 30));
+    QTest::mouseRelease(view()->viewport(), Qt::LeftButton, {}, grip + QPoint(20, 30));
+    prompts->answer(Prompts::Answer::Cancel);
+    click("cmdExit");
+    ASSERT_EQ(prompts->records().size(), afterSave + 1) << "closing did not offer to save the moved boxes";
+    EXPECT_TRUE(prompts->records().back().text.contains("Save the Query")) << prompts->records().back().text.toStdString();
+    EXPECT_EQ(Lorvanev2::builderWindow(), w);
+}
