@@ -225,8 +225,12 @@ JoinLine::JoinLine(JoinDiagram& diagram, int group, FieldItem* left, FieldItem* 
     setZValue(-1);  // under the boxes: a line never hides a field to be dragged from
     setProperty("accessibleName", QStringLiteral("Join %1 to %2, %3").arg(left->item(), right->item(), words));
     setToolTip(words);
+    // The label says the type in a word or two, so that it fits between two boxes; the tooltip
+    // and the accessible name say it whole.
+    label_ = symbol == u">=" ? QStringLiteral("left outer") : symbol == u"<>" ? QStringLiteral("full outer")
+                                                                               : QStringLiteral("inner");
     const QFontMetricsF metrics(QApplication::font());
-    labelSize_ = QSizeF(metrics.horizontalAdvance(words_) + 8, metrics.height() + 2);
+    labelSize_ = QSizeF(metrics.horizontalAdvance(label_) + 8, metrics.height() + 2);
     track();
 }
 
@@ -287,7 +291,7 @@ void JoinLine::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget
     painter->drawRect(labelRect_);
     painter->setFont(QApplication::font());
     painter->setPen(Qt::black);
-    painter->drawText(labelRect_, Qt::AlignCenter, words_);
+    painter->drawText(labelRect_, Qt::AlignCenter, label_);
 }
 
 void JoinLine::mousePressEvent(QGraphicsSceneMouseEvent* event) {

@@ -102,6 +102,7 @@ public:
     void setRow(int row) { row_ = row; }
     const QString& symbol() const { return symbol_; }
     const QString& words() const { return words_; }
+    const QString& label() const { return label_; }
     FieldItem* leftField() const { return left_; }
     FieldItem* rightField() const { return right_; }
     // Follows its fields after a box moved.
@@ -120,7 +121,7 @@ private:
     int row_ = -1;
     FieldItem* left_;
     FieldItem* right_;
-    QString symbol_, words_;
+    QString symbol_, words_, label_;
     QPainterPath path_;
     QPointF labelAt_;
     QSizeF labelSize_;

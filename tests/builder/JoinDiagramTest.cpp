@@ -214,6 +214,7 @@ TEST_F(JoinDiagramTest, ALinesMenuChangesTheTypeAndRemovesTheJoin) {
     auto* line = qobject_cast<JoinLine*>(item(kCustomersOrders));
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(line->words(), "Left outer: every row of Customers");
+    EXPECT_EQ(line->label(), "left outer");
 
     // A double-click opens the same menu: the join goes.
     QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, at(kCustomersOrders));
