@@ -102,6 +102,24 @@ TEST_F(ProposedJoins, OnPostgresAddingTheTablesJoinsThemOnTheirKeysAsByHand) {
                         "\"Orders\".\"OrderID\" = \"Order Details\".\"OrderID\". Delete Join removes them.");
 }
 
+TEST_F(ProposedJoins, OnMariaDbAddingTheTablesJoinsThemOnTheirKeysAsByHand) {
+    const QString db = test::newMariaDbDatabase(QStringLiteral("lorvane_proposed_joins_test"));
+    ASSERT_NE(test::mariadbCli(db, "CREATE TABLE Customers (CustomerID int PRIMARY KEY, CompanyName text) ENGINE=InnoDB;"
+                                   "CREATE TABLE Orders (OrderID int PRIMARY KEY, CustomerID int, Freight decimal(10,2),"
+                                   " FOREIGN KEY (CustomerID) REFERENCES Customers (CustomerID)) ENGINE=InnoDB;"
+                                   "CREATE TABLE `Order Details` (OrderID int, Line int, Quantity int,"
+                                   " PRIMARY KEY (OrderID, Line), FOREIGN KEY (OrderID) REFERENCES Orders (OrderID))"
+                                   " ENGINE=InnoDB;"
+                                   "INSERT INTO Customers VALUES (1, 'Lyon Foods'), (2, 'Nobody Ltd');"
+                                   "INSERT INTO Orders VALUES (10, 1, 12.5), (11, 1, 3);"
+                                   "INSERT INTO `Order Details` VALUES (10, 1, 4), (10, 2, 6), (11, 1, 1);"),
+              "<error>");
+    // MariaDB offers a name with a blank in backquotes.
+    threeTablesAsByHand(db, "Customers", "Orders", "`Order Details`",
+                        "Joined on declared foreign keys: Customers.CustomerID = Orders.CustomerID; "
+                        "Orders.OrderID = `Order Details`.OrderID. Delete Join removes them.");
+}
+
 // A composite key is one join with both conditions; a proposal is removed like a join made by
 // hand, and only tables added afterwards are proposed again.
 TEST_F(ProposedJoins, CompositeKeysJoinOnEveryColumnAndARemovedProposalStaysRemoved) {
