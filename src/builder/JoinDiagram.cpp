@@ -583,12 +583,15 @@ void JoinDiagram::startKeyboardJoin(FieldItem* source) {
             targets << f;
     if (targets.isEmpty()) {
         announceText(QStringLiteral("No other table to join %1 to").arg(source->item()), QString());
+        emit hint(QStringLiteral("No other table to join %1 to.").arg(source->item()));
         return;
     }
     joinSource_ = source;
     joinTargets_ = targets;
     joinTargetIndex_ = 0;
     moveJoinTarget(0, false);
+    emit hint(QStringLiteral("Joining %1: the arrow keys choose the other field, Enter joins, Escape cancels.")
+                  .arg(source->item()));
 }
 
 void JoinDiagram::moveJoinTarget(int step, bool byTable) {

@@ -87,6 +87,8 @@ signals:
     void joinChosen(const QString& tableA, const QString& fieldA, const QString& tableB, const QString& fieldB,
                     const QString& symbol);
     void typeChosen(int group, const QString& symbol);
+    // What the keys do now, for the status bar.
+    void hint(const QString& text);
     // The user chose to remove one condition (its row in the joins).
     void removeChosen(int row);
 

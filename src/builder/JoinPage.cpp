@@ -198,6 +198,7 @@ JoinPage::JoinPage(frmQDM& window) : QWidget(&window), w_(window) {
     });
     connect(fit, &QPushButton::clicked, diagram_, &JoinDiagram::fitAll);
     diagram_->attach(*this, w_.state());
+    connect(diagram_, &JoinDiagram::hint, this, [this](const QString& text) { w_.SetStatusText(text); });
 }
 
 void JoinPage::setLabelColour(const QColor& colour) {

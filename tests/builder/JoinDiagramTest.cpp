@@ -233,6 +233,8 @@ TEST_F(JoinDiagramTest, TheKeyboardMakesAndRemovesTheSameJoin) {
     EXPECT_EQ(view()->accessibleName(), "Customers.CustomerID, key");
     QTest::keyClick(view(), Qt::Key_J);
     ASSERT_TRUE(view()->joining());
+    EXPECT_EQ(w->statusText(), "Joining Customers.CustomerID: the arrow keys choose the other field, Enter joins, "
+                               "Escape cancels.");
     ASSERT_NE(view()->joinTarget(), nullptr);
     // Arrows go through the other table's fields only, each highlighted in turn.
     for (int i = 0; i < 30 && view()->joinTarget()->item() != kOrderCustomerId; ++i) {
