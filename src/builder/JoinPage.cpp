@@ -434,14 +434,7 @@ void JoinPage::addJoin() {
         return;
     // The join row, the two used fields and the two tables (each once) are recorded here.
     FromClause(s).AddJoinCondition({leftTable, rightTable, leftField, rightField, joinSymbol()});
-    RecordSet& joinTable = s.rsJoinTable();
-    for (qint64 r = 0; r < joinTable.RecordCount(); ++r) {
-        const QString name = textAt(joinTable, r, QueryState::JoinTableName);
-        if (name == leftTable || name == rightTable) {
-            joinTable.SetAbsolutePosition(r + 1);
-            joinTable.SetValue(QueryState::JoinTableVisible, false);
-        }
-    }
+    offerNoMore(leftTable, rightTable);
     delete fields_[0]->takeItem(fields_[0]->currentRow());
     delete fields_[1]->takeItem(fields_[1]->currentRow());
     fields_[0]->setCurrentRow(-1);
@@ -504,6 +497,26 @@ void JoinPage::resetJoins() {
     joinType_->setCurrentIndex(0);
 }
 
+QSet<QString> JoinPage::joinedTables() const {
+    QSet<QString> chain;
+    RecordSet& used = w_.state().rsJoinTablesUsed();
+    for (qint64 r = 0; r < used.RecordCount(); ++r)
+        chain.insert(textAt(used, r, QueryState::JoinTableName));
+    return chain;
+}
+
+void JoinPage::offerNoMore(const QString& a, const QString& b) {
+    // A joined table is no longer offered as the table a join brings in.
+    RecordSet& joinTable = w_.state().rsJoinTable();
+    for (qint64 r = 0; r < joinTable.RecordCount(); ++r) {
+        const QString name = textAt(joinTable, r, QueryState::JoinTableName);
+        if (name == a || name == b) {
+            joinTable.SetAbsolutePosition(r + 1);
+            joinTable.SetValue(QueryState::JoinTableVisible, false);
+        }
+    }
+}
+
 void JoinPage::joinsEdited() {
     rebindJoins();
     resetJoins_->setEnabled(w_.state().rsJoins().RecordCount() > 0);
@@ -531,10 +544,7 @@ bool JoinPage::joinFields(const QString& tableA, const QString& fieldA, const QS
             return refuse(QStringLiteral("%1 and %2 are already joined.").arg(fieldA, fieldB));
     if (!kindsMatch(fieldA, fieldB, quiet))
         return false;
-    QStringList chain;
-    RecordSet& used = s.rsJoinTablesUsed();
-    for (qint64 r = 0; r < used.RecordCount(); ++r)
-        chain << textAt(used, r, QueryState::JoinTableName);
+    const QSet<QString> chain = joinedTables();
     const bool hasA = chain.contains(tableA);
     const bool hasB = chain.contains(tableB);
     // The page may be part way through a pair of its own: what it chose is set aside.
@@ -571,26 +581,8 @@ bool JoinPage::joinFields(const QString& tableA, const QString& fieldA, const QS
             joinFields.MoveFirst();
             joinFields.Delete();
         }
-        RecordSet& joinTable = s.rsJoinTable();
-        for (qint64 r = 0; r < joinTable.RecordCount(); ++r) {
-            const QString name = textAt(joinTable, r, QueryState::JoinTableName);
-            if (name == tableA || name == tableB) {
-                joinTable.SetAbsolutePosition(r + 1);
-                joinTable.SetValue(QueryState::JoinTableVisible, false);
-            }
-        }
+        offerNoMore(tableA, tableB);
     }
-    joinsEdited();
-    return true;
-}
-
-bool JoinPage::removeJoin(int group) {
-    KeepFocus keep;
-    resetToUnlocked();
-    if (!FromClause(w_.state()).RemoveJoinGroup(group))
-        return false;
-    if (w_.state().rsJoins().RecordCount() == 0)
-        removeEveryJoin();
     joinsEdited();
     return true;
 }
@@ -652,13 +644,6 @@ int JoinPage::proposeForeignKeyJoins(const QStringList& addedTables) {
     const QSet<QString> added(addedTables.cbegin(), addedTables.cend());
     QSet<QString> done;
     QStringList said;
-    auto chainNow = [&s] {
-        QSet<QString> chain;
-        RecordSet& used = s.rsJoinTablesUsed();
-        for (qint64 r = 0; r < used.RecordCount(); ++r)
-            chain.insert(textAt(used, r, QueryState::JoinTableName));
-        return chain;
-    };
     // Each table just added, in the order the query lists its tables, is joined once on a key
     // linking it to a table the chain holds (or, before there is a chain, to another table of
     // the query, the earlier of the two reading first): the order a user would join them.
@@ -667,7 +652,7 @@ int JoinPage::proposeForeignKeyJoins(const QStringList& addedTables) {
         for (const QString& table : tables) {
             if (!added.contains(table) || done.contains(table))
                 continue;
-            const QSet<QString> chain = chainNow();
+            const QSet<QString> chain = joinedTables();
             if (chain.contains(table)) {
                 done.insert(table);
                 continue;

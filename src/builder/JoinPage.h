@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QWidget>
 
 class QComboBox;
@@ -49,9 +50,8 @@ public:
     // reaches the tables already joined.
     bool joinFields(const QString& tableA, const QString& fieldA, const QString& tableB, const QString& fieldB,
                     const QString& symbol, bool quiet = false);
-    // Removes one join (a group of conditions) or changes its type; the statement follows.
-    bool removeJoin(int group);
-    // One condition (a row of the joins grid); its join stays while it has others.
+    // Removes one condition (a row of the joins grid; its join stays while it has others) or
+    // changes a join's type; the statement follows.
     bool removeCondition(int row);
     bool setJoinType(int group, const QString& symbol);
     // Tables just added to the query that a declared foreign key links to another table of it
@@ -104,6 +104,9 @@ private:
     bool kindsMatch(const QString& leftField, const QString& rightField, bool quiet);
     // After any change of the joins: grid, pages, statement and listeners follow at once.
     void joinsEdited();
+    // The tables the join chain holds.
+    QSet<QString> joinedTables() const;
+    void offerNoMore(const QString& a, const QString& b);
 };
 
 }  // namespace lorvane
